@@ -1,0 +1,109 @@
+// The stand-in store. Each read opens the file anew, so a value changed
+// while the daemon runs is seen by the next read.
+#include "platform/nvram_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/nvram.h"
+
+bool store_file_lookup(std::string_view content, std::string_view key, std::string_view& value) {
+    bool found = false;
+    while (!content.empty()) {
+        std::size_t eol = content.find('\n');
+        std::string_view line = content;
+        if (eol == std::string_view::npos) {
+            content = std::string_view();
+        } else {
+            line = std::string_view(content.data(), eol);
+            content.remove_prefix(eol + 1);
+        }
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty() || line.front() == '#') continue;
+        std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        if (std::string_view(line.data(), eq) != key) continue;
+        value = std::string_view(line.data() + eq + 1, line.size() - eq - 1);
+        found = true;
+    }
+    return found;
+}
+
+namespace {
+
+// Whether the last read failed, so an unreadable file is reported once and
+// not at every read; reported again after it has been readable.
+bool warned = false;
+
+const char* store_file() {
+    const char* name = std::getenv("RELAYWATCH_NVRAM");
+    return (name != nullptr && name[0] != '\0') ? name : kDefaultStoreFile;
+}
+
+// Reads the whole file into a heap buffer; nullptr when it cannot be read.
+char* read_file(const char* name, std::size_t& size) {
+    FILE* f = std::fopen(name, "r");
+    if (f == nullptr) return nullptr;
+    std::size_t cap = 1024;
+    size = 0;
+    auto* data = static_cast<char*>(std::malloc(cap));
+    bool failed = data == nullptr;
+    while (!failed) {
+        if (size == cap) {
+            auto* bigger = static_cast<char*>(std::realloc(data, cap * 2));
+            if (bigger == nullptr) {
+                failed = true;
+                break;
+            }
+            data = bigger;
+            cap *= 2;
+        }
+        std::size_t n = std::fread(data + size, 1, cap - size, f);
+        size += n;
+        if (n == 0) {
+            failed = std::ferror(f) != 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    if (failed) {
+        std::free(data);
+        return nullptr;
+    }
+    return data;
+}
+
+char* copy_text(std::string_view text) {
+    auto* out = static_cast<char*>(std::malloc(text.size() + 1));
+    if (out == nullptr) return nullptr;
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+    return out;
+}
+
+}  // namespace
+
+extern "C" char* nvram_bufget(int index, const char* name) {
+    (void)index;  // the stand-in has one section
+    const char* file = store_file();
+    std::size_t size = 0;
+    char* data = read_file(file, size);
+    if (data == nullptr) {
+        if (!warned) {
+            std::fprintf(stderr, "relaywatch: cannot read store file %s: %s\n", file,
+                         std::strerror(errno));
+            warned = true;
+        }
+        return copy_text(std::string_view());
+    }
+    warned = false;
+    std::string_view value;
+    if (name == nullptr || !store_file_lookup(std::string_view(data, size), name, value)) {
+        value = std::string_view();
+    }
+    char* out = copy_text(value);
+    std::free(data);
+    return out;
+}

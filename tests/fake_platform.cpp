@@ -1,0 +1,153 @@
+#include "tests/fake_platform.h"
+
+#include <linux/wireless.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/io.h"
+#include "platform/platform.h"
+#include "survey/survey.h"
+
+FakePlatform fake;
+
+void FakePlatform::reset() { *this = FakePlatform(); }
+
+std::vector<std::string> FakePlatform::events_of(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const auto& e : events) {
+        if (e.rfind(prefix, 0) == 0) found.push_back(e.substr(prefix.size()));
+    }
+    return found;
+}
+
+std::vector<std::string> FakePlatform::runs() const { return events_of("run "); }
+
+void FakePlatform::push_survey(const std::string& table) {
+    outputs["iwpriv ra0 get_site_survey"].push_back(table);
+}
+
+void FakeTest::SetUp() {
+    fake.reset();
+    freeTable();
+    manual_get_BSSID.assign("0");
+    debug = 0;
+}
+
+void FakeTest::TearDown() { freeTable(); }
+
+namespace plat {
+
+char* store_get(const char* key) {
+    fake.events.push_back(std::string("store ") + key);
+    auto it = fake.store.find(key);
+    std::string value = it == fake.store.end() ? std::string() : it->second;
+    char* text = static_cast<char*>(std::malloc(value.size() + 1));
+    std::memcpy(text, value.c_str(), value.size() + 1);
+    ++fake.store_texts_live;
+    return text;
+}
+
+void store_release(char* text) {
+    if (text == nullptr) return;
+    --fake.store_texts_live;
+    std::free(text);
+}
+
+void run(const char* command) { fake.events.push_back(std::string("run ") + command); }
+
+struct Output {
+    std::string text;
+    std::size_t pos = 0;
+};
+
+Output* output_open(const char* command) {
+    fake.events.push_back(std::string("read ") + command);
+    std::string text;
+    auto& queue = fake.outputs[command];
+    if (!queue.empty()) {
+        std::optional<std::string> next = queue.front();
+        queue.pop_front();
+        if (!next) return nullptr;
+        text = *next;
+    } else if (auto it = fake.default_outputs.find(command); it != fake.default_outputs.end()) {
+        text = it->second;
+    }
+    ++fake.outputs_open;
+    return new Output{text, 0};
+}
+
+std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
+    // Hand the text out in small, uneven pieces, as a pipe would.
+    std::size_t n = std::min<std::size_t>({capacity, out->text.size() - out->pos, 97});
+    std::memcpy(buf, out->text.data() + out->pos, n);
+    out->pos += n;
+    return n;
+}
+
+void output_close(Output* out) {
+    if (out == nullptr) return;
+    --fake.outputs_open;
+    delete out;
+}
+
+int socket_open() {
+    fake.events.push_back("socket");
+    if (fake.socket_fails) return -1;
+    ++fake.sockets_open;
+    return 7;
+}
+
+int socket_ioctl(int fd, unsigned long request, void* arg) {
+    fake.events.push_back("ioctl");
+    EXPECT_EQ(fd, 7);
+    auto* req = static_cast<iwreq*>(arg);
+    fake.ioctl_ifname = std::string(req->ifr_name, strnlen(req->ifr_name, IFNAMSIZ));
+    fake.ioctl_request = request;
+    fake.ioctl_length = req->u.data.length;
+    fake.ioctl_flags = req->u.data.flags;
+    fake.ioctl_pointer_set = req->u.data.pointer != nullptr;
+    if (fake.ioctl_fails) return 1;
+    int status = fake.default_status;
+    if (!fake.statuses.empty()) {
+        status = fake.statuses.front();
+        fake.statuses.pop_front();
+    }
+    if (req->u.data.pointer != nullptr && req->u.data.length >= sizeof(int)) {
+        std::memcpy(req->u.data.pointer, &status, sizeof status);
+    }
+    return 0;
+}
+
+void socket_close(int fd) {
+    fake.events.push_back("close");
+    EXPECT_EQ(fd, 7);
+    --fake.sockets_open;
+}
+
+void sleep_seconds(unsigned seconds) {
+    fake.events.push_back("sleep " + std::to_string(seconds));
+    fake.seconds_slept += seconds;
+}
+
+void write_out(const char* text, std::size_t len) { fake.out.append(text, len); }
+
+void* alloc_zeroed(std::size_t count, std::size_t size) {
+    if (fake.allocs_until_failure == 0) return nullptr;
+    if (fake.allocs_until_failure > 0) --fake.allocs_until_failure;
+    if (size != 0 && count > static_cast<std::size_t>(-1) / size) return nullptr;
+    void* p = std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
+    if (p != nullptr) {
+        ++fake.allocations;
+        ++fake.live_allocations;
+    }
+    return p;
+}
+
+void release(void* p) {
+    if (p == nullptr) return;
+    --fake.live_allocations;
+    std::free(p);
+}
+
+}  // namespace plat
