@@ -1,6 +1,123 @@
-// Placeholder until the link watch lands.
-#include "supervisor/supervisor.h"
+// The link watch: the window of samples, the access-point gate with its
+// hysteresis of five, and the test that starts a recovery cycle.
+#include <cstdio>
 
-bool linkwatch_setup(Supervisor&) { return true; }
-void linkwatch_pass(Supervisor&) {}
-void recovery_cycle(Supervisor&) {}
+#include "platform/io.h"
+#include "platform/platform.h"
+#include "radio/radio.h"
+#include "supervisor/supervisor.h"
+#include "survey/survey.h"
+
+namespace {
+
+// Consecutive equal samples (each following an equal one) that switch ra0.
+constexpr int kGateHysteresis = 5;
+
+// The gate on the pair (sample, previous sample). Only 1 counts as up and
+// only 0 as down; any other pair clears both counters.
+void update_gate(Supervisor& sv, int sample) {
+    if (sample == 1 && sv.lastStatus == 1) {
+        sv.downCount = 0;
+        if (++sv.upCount >= kGateHysteresis) {
+            if (sv.apEnabled == 0) {
+                say("relaywatch: AP enable\n");
+                plat::run("ifconfig ra0 up");
+                sv.apEnabled = 1;
+            }
+            sv.upCount = 0;
+        }
+    } else if (sample == 0 && sv.lastStatus == 0) {
+        sv.upCount = 0;
+        if (++sv.downCount >= kGateHysteresis) {
+            if (sv.apEnabled == 1) {
+                say("relaywatch: AP disable\n");
+                plat::run("ifconfig ra0 down");
+                sv.apEnabled = 0;
+            }
+            sv.downCount = 0;
+        }
+    } else {
+        sv.upCount = 0;
+        sv.downCount = 0;
+    }
+    sv.lastStatus = sample;
+}
+
+// The window after this pass's sample: the header with the slot and the
+// sample, then every slot's value run together. Written in pieces through a
+// stack buffer, so a window of any length needs no heap.
+void dump_window(const Supervisor& sv, int sample) {
+    if (debug != 1) return;
+    dbg("relaywatch: resetTimerArray[%02d]=%d  [", sv.timerIndex, sample);
+    char chunk[128];
+    std::size_t used = 0;
+    for (int slot = 0; slot < sv.looptime; ++slot) {
+        // One value takes at most 11 characters and its terminator.
+        if (sizeof chunk - used < 12) {
+            plat::write_out(chunk, used);
+            used = 0;
+        }
+        int n = std::snprintf(chunk + used, sizeof chunk - used, "%d", sv.resetTimerArray[slot]);
+        if (n > 0) used += static_cast<std::size_t>(n);
+    }
+    if (used != 0) plat::write_out(chunk, used);
+    plat::write_out("]\n", 2);
+}
+
+bool window_has_up(const Supervisor& sv) {
+    for (int slot = 0; slot < sv.looptime; ++slot) {
+        if (sv.resetTimerArray[slot] == 1) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool linkwatch_setup(Supervisor& sv) {
+    // Start-up refuses a looptime below 1; a window without slots would
+    // leave nothing to sample into, so refuse it here as well.
+    if (sv.looptime < 1) {
+        say("relaywatch: error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
+        return false;
+    }
+    plat::release(sv.resetTimerArray);
+    sv.resetTimerArray = static_cast<int*>(
+        plat::alloc_zeroed(static_cast<std::size_t>(sv.looptime), sizeof(int)));
+    if (sv.resetTimerArray == nullptr) {
+        say("relaywatch: error, no memory for a window of %d samples\n", sv.looptime);
+        return false;
+    }
+    for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
+
+    say("relaywatch: AP disable\n");
+    plat::run("ifconfig ra0 down");
+
+    sv.timerIndex = 0;
+    sv.apEnabled = 0;
+    sv.upCount = 0;
+    sv.downCount = 0;
+    sv.lastStatus = 1;
+    sv.firstPass = true;
+    return true;
+}
+
+void linkwatch_pass(Supervisor& sv) {
+    if (sv.firstPass) {
+        // Right after start: recover at once, without a sample.
+        sv.firstPass = false;
+        recovery_cycle(sv);
+    } else {
+        int sample = getRPStatus("apcli0");
+        sv.resetTimerArray[sv.timerIndex] = sample;
+        update_gate(sv, sample);
+        dump_window(sv, sample);
+        if (!window_has_up(sv)) {
+            dbg("relaywatch: Disconnect over %d seconds.\n", sv.looptime);
+            recovery_cycle(sv);
+        }
+    }
+
+    if (++sv.timerIndex >= sv.looptime) sv.timerIndex = 0;
+    freeTable();
+    plat::sleep_seconds(1);
+}
