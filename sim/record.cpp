@@ -1,0 +1,169 @@
+#include "sim/record.h"
+
+#include <algorithm>
+#include <cstdio>
+
+std::string format_stamp(long t, int day_width) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[%*ldd %02ld:%02ld:%02ld]", day_width, t / 86400, t / 3600 % 24, t / 60 % 60,
+                  t % 60);
+    return buf;
+}
+
+std::string format_duration(long s) {
+    if (s < 60) return std::to_string(s) + "s";
+    static constexpr struct {
+        long size;
+        const char* unit;
+    } kUnits[] = {{86400, "d"}, {3600, "h"}, {60, "m"}, {1, "s"}};
+    std::string out;
+    for (const auto& u : kUnits) {
+        if (s >= u.size) {
+            if (!out.empty()) out += ' ';
+            out += std::to_string(s / u.size);
+            out += u.unit;
+            s %= u.size;
+        }
+    }
+    return out;
+}
+
+int day_width_for(long end) {
+    int width = 1;
+    for (long days = (end > 0 ? end - 1 : 0) / 86400; days >= 10; days /= 10) ++width;
+    return width;
+}
+
+Console::Console(std::ostream* out, long end) : out_(out), end_(end), day_width_(day_width_for(end)) {}
+
+void Console::daemon_text(const char* text, std::size_t len) {
+    if (!open()) return;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < len; ++i) {
+        if (text[i] != '\n') continue;
+        // A line begins when its first character arrives.
+        long at = partial_.empty() ? *now_ : partial_at_;
+        *out_ << format_stamp(at, day_width_) << ' ' << partial_;
+        out_->write(text + start, static_cast<std::streamsize>(i - start));
+        *out_ << '\n';
+        partial_.clear();
+        start = i + 1;
+    }
+    if (start < len) {
+        if (partial_.empty()) partial_at_ = *now_;
+        partial_.append(text + start, len - start);
+    }
+}
+
+void Console::flush_partial() {
+    if (out_ == nullptr || partial_.empty()) return;
+    *out_ << format_stamp(partial_at_, day_width_) << ' ' << partial_ << '\n';
+    partial_.clear();
+}
+
+void Console::sim_line(const std::string& text) {
+    if (!open()) return;
+    flush_partial();
+    *out_ << format_stamp(*now_, day_width_) << " == " << text << '\n';
+}
+
+Recorder::Recorder(long end) : end_(end) {
+    bin_width_ = std::max(1L, (end + static_cast<long>(kMaxBins) - 1) / static_cast<long>(kMaxBins));
+    bins_.resize(static_cast<std::size_t>((end + bin_width_ - 1) / bin_width_));
+}
+
+Bin* Recorder::bin_at(long t) {
+    if (t < 0 || t >= end_) return nullptr;
+    return &bins_[static_cast<std::size_t>(t / bin_width_)];
+}
+
+namespace {
+
+void track(std::int16_t& first, std::int16_t& last, std::int16_t& lo, std::int16_t& hi, int value) {
+    auto v = static_cast<std::int16_t>(value);
+    if (first < 0) {
+        first = lo = hi = v;
+    } else {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    last = v;
+}
+
+}  // namespace
+
+void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream_channel) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr) return;
+    ++seconds;
+    ++bin->seconds;
+    if (link) {
+        ++link_seconds;
+        ++bin->link_up;
+    }
+    if (ra0) {
+        ++ra0_seconds;
+        ++bin->ra0_up;
+    }
+    if (ra0_channel > 0) track(bin->ra0_first, bin->ra0_last, bin->ra0_min, bin->ra0_max, ra0_channel);
+    if (upstream_channel > 0) {
+        track(bin->up_first, bin->up_last, bin->up_min, bin->up_max, upstream_channel);
+    } else {
+        ++bin->upstream_absent;
+    }
+    if (link && ra0 && first_up < 0) {
+        first_up = t;
+        first_up_channel = ra0_channel;
+    }
+    if (change_open_ && link && ra0) close_change(t - open_.at, ra0_channel);
+}
+
+void Recorder::recovery(long t) {
+    if (Bin* bin = bin_at(t)) {
+        ++recoveries;
+        ++bin->recoveries;
+    }
+}
+
+void Recorder::reprogram(long t) {
+    if (Bin* bin = bin_at(t)) {
+        ++reprograms;
+        ++bin->reprograms;
+    }
+}
+
+void Recorder::event(long t, const std::string& label) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr) return;
+    ++events;
+    ++bin->events;
+    if (marks_.size() < kLabelledEvents) marks_.push_back({t, label});
+}
+
+void Recorder::change(long t, const std::string& what) {
+    if (t >= end_) return;
+    if (change_open_) close_change(-2, 0);
+    ++changes;
+    change_open_ = true;
+    open_ = ChangeRecord{t, what, -1, 0};
+}
+
+void Recorder::close_change(long took, int channel) {
+    change_open_ = false;
+    open_.took = took;
+    open_.channel = channel;
+    if (took >= 0) {
+        ++changes_recovered;
+        recovery_sum += took;
+        recovery_max = std::max(recovery_max, took);
+    } else if (took == -2) {
+        ++changes_overtaken;
+    } else {
+        ++changes_open_at_end;
+    }
+    if (listed_.size() < kListedChanges) listed_.push_back(open_);
+}
+
+void Recorder::finish() {
+    if (change_open_) close_change(-1, 0);
+}

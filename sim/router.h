@@ -1,0 +1,147 @@
+// The simulated router: configuration store, radio, air, uplink and the
+// virtual clock. The simulated platform (sim/sim_platform.cpp) hands it the
+// daemon's calls; it executes the command lines as the wireless tools would,
+// answers the survey and the connect-status request, and advances the clock
+// on every pause, applying the scenario's events as their second comes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "sim/record.h"
+#include "sim/scenario.h"
+
+// The settings the driver holds for ra0 and apcli0.
+struct RadioModel {
+    bool ra0_up = true;
+    int channel = 1;
+    int extcha = 1;
+    std::string htbw;
+    std::string ssid;
+    std::string key_id;
+    std::string key1;
+    std::string wpapsk;
+    std::string cli_auth;  // apcli0's authentication mode in force
+    std::string cli_enc;   // apcli0's cipher in force
+};
+
+// Whether an access point with survey security column `security` accepts a
+// client with authentication mode `auth` and cipher `enc`:
+//   NONE...            OPEN with NONE
+//   WEP...             OPEN, SHARED or WEPAUTO with WEP
+//   WPAPSK/...         WPAPSK with a cipher named in the column (TKIP, AES)
+//   WPA2PSK/...        WPA2PSK with a cipher named in the column
+//   WPA1PSKWPA2PSK/... WPAPSK or WPA2PSK with a cipher named in the column
+//   anything else      nothing
+bool security_accepts(std::string_view security, std::string_view auth, std::string_view enc);
+
+// What the daemon asked of the router, by kind.
+struct CommandCounts {
+    long ifconfig = 0;
+    long iwpriv_set = 0;
+    long survey_reads = 0;
+    long channel_queries = 0;
+    long other = 0;            // understood by no tool here
+    long refused = 0;          // of all the above, refused by the tool or the shell
+    long status_requests = 0;  // connect-status requests (not commands)
+
+    long issued() const { return ifconfig + iwpriv_set + survey_reads + channel_queries + other; }
+};
+
+// xorshift64*, seeded through splitmix64: the same numbers on every machine.
+class Random {
+public:
+    explicit Random(std::uint64_t seed);
+    std::uint64_t next();
+    // A whole number from `lo` to `hi`, both included.
+    long between(long lo, long hi);
+
+private:
+    std::uint64_t state_;
+};
+
+class Router {
+public:
+    Router(const Scenario& scenario, long end, Console& console, Recorder& recorder);
+
+    // The virtual clock, in seconds from the start.
+    long now = 0;
+
+    // Applies the events of second 0.
+    void start();
+
+    // --- what the platform hands over ---------------------------------------
+    // A store value; a key the store does not hold reads as "".
+    std::string store_value(const char* key) const;
+    void run(const char* command);
+    void read(const char* command, std::string& output);
+    // The connect status of `ifname`; false when the driver refuses the name.
+    bool connect_status(const char* ifname, int& status);
+    void sleep(unsigned seconds);
+    void count_status_request() { ++counts_.status_requests; }
+
+    // --- what tests and the summary read -----------------------------------
+    const RadioModel& radio() const { return radio_; }
+    bool link_up() const { return linked_ >= 0; }
+    int linked_ap() const { return linked_; }
+    const std::vector<AccessPoint>& air() const { return air_; }
+    const CommandCounts& counts() const { return counts_; }
+
+    // When set, every command line is appended with its virtual time.
+    std::vector<std::pair<long, std::string>>* command_log = nullptr;
+
+private:
+    struct Pending {
+        Event event;
+        bool valid = false;
+    };
+
+    std::string execute(const std::string& line, bool with_output);
+    std::string tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input,
+                     bool& ok);
+    bool iwpriv_set(const std::string& ifname, const std::string& setting, std::string& why);
+    void refuse(const std::string& line, const std::string& why);
+    void retune(int channel);
+
+    void apply_due_events();
+    bool next_event(Event& e);
+    Event make_random_event(long at, bool& made);
+    void apply(const Event& e);
+
+    void refresh();
+    bool configured_for(const AccessPoint& ap) const;
+    bool acceptable(int i) const;
+    std::string drop_reason(int i) const;
+    void relink();
+    void drop_link(const std::string& why);
+
+    const Scenario& sc_;
+    long end_;
+    Console& console_;
+    Recorder& recorder_;
+
+    std::vector<std::pair<std::string, std::string>> store_;  // sorted by key
+    std::vector<AccessPoint> air_;
+    std::vector<AccessPoint> scanned_;  // the air at the last survey trigger
+    RadioModel radio_;
+    CommandCounts counts_;
+
+    // Derived from the store, the air and the client's security; refreshed
+    // whenever one of them changes.
+    std::vector<char> configured_;
+    std::vector<char> accepted_;
+    int upstream_channel_ = 0;
+
+    int linked_ = -1;
+    int pending_ = -1;
+    long connect_at_ = 0;
+    long forced_until_ = 0;
+
+    std::size_t next_static_ = 0;
+    Random rng_;
+    long next_random_at_ = -1;
+    std::vector<long> pending_add_;  // per access point: when an outage ends, or -1
+};

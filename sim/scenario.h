@@ -1,0 +1,105 @@
+// A relaywatch-sim scenario: the router's store, the access points on the
+// air, the radio's start channel, timed events and the end time, read from a
+// plain-text file (format: sim/SCENARIO-FORMAT.md).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One access point on the simulated air.
+struct AccessPoint {
+    std::string name;      // the scenario's label for it
+    std::string ssid;      // its real SSID, also when it hides it
+    bool hidden = false;   // the survey table shows SSID length 0 and no SSID
+    std::string bssid;     // as the driver prints it
+    int channel = 0;
+    std::string ext = "NONE";            // ABOVE, BELOW or NONE
+    std::string security = "WPA2PSK/AES";  // the survey table's security column
+    int signal = 70;                     // percent
+    std::string mode = "11b/g/n";        // wireless mode column
+    bool adhoc = false;                  // network type "Ad" instead of "In"
+    bool present = true;                 // on the air
+    int line = 0;                        // where it was declared
+};
+
+enum class EventKind { Add, Remove, Move, Hide, Show, Security, Signal, LinkDown, Store };
+
+// One timed event. Which fields count depends on the kind.
+struct Event {
+    long at = 0;          // virtual second
+    int line = 0;         // in the scenario file; 0 for generated events
+    EventKind kind = EventKind::Add;
+    int ap = -1;          // index into Scenario::aps
+    int channel = 0;      // Move
+    std::string ext;      // Move: new extension, empty to keep it
+    std::string text;     // Security: the new column; Store: the key
+    std::string value;    // Store: the value
+    int number = 0;       // Signal
+    long duration = 0;    // LinkDown
+    bool random = false;  // made by the random generator
+};
+
+enum class RandomKind { Move, Hide, LinkDown, Outage };
+
+// Random events from a fixed seed, generated as the clock runs.
+struct RandomSpec {
+    bool enabled = false;
+    int line = 0;
+    std::uint64_t seed = 0;
+    long min_gap = 0;
+    long max_gap = 0;
+    std::vector<int> aps;        // which access points the events touch
+    std::vector<int> channels;   // where moves go
+    std::vector<RandomKind> kinds;
+};
+
+struct Scenario {
+    std::string file;
+    std::string name;
+    long end = 0;                    // 0: not given
+    std::vector<std::string> args;   // the daemon's looptime sleeptime [debug]
+    int start_channel = 1;
+    long connect_delay = 3;
+    std::map<std::string, std::string> store;
+    std::vector<AccessPoint> aps;
+    std::vector<Event> events;       // sorted by time; file order within a second
+    RandomSpec random;
+};
+
+// A fault in a scenario file: which file, which line (0: the file as a
+// whole), and what is wrong. what() reads "FILE:LINE: MESSAGE".
+class ScenarioError : public std::runtime_error {
+public:
+    ScenarioError(std::string file, int line, std::string message);
+    const std::string& file() const { return file_; }
+    int line() const { return line_; }
+    const std::string& message() const { return message_; }
+
+private:
+    std::string file_;
+    int line_;
+    std::string message_;
+};
+
+// The store a scenario starts from before its own store lines.
+const std::map<std::string, std::string>& default_store();
+
+// Parses scenario text; `file` names it in errors. Throws ScenarioError.
+Scenario parse_scenario(std::string_view text, const std::string& file);
+
+// Reads and parses a scenario file. Throws ScenarioError.
+Scenario load_scenario(const std::string& path);
+
+// Durations and times: "90", "90s", "15m", "2h", "30d", "1h30m". Returns
+// false for anything else.
+bool parse_duration(std::string_view text, long& seconds);
+
+// A channel the driver can tune: 1-14 and the 5 GHz channels.
+bool is_valid_channel(int channel);
+
+// The extension that suits a channel: ABOVE, BELOW or NONE.
+const char* natural_ext(int channel);

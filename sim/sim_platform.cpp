@@ -1,0 +1,152 @@
+#include "sim/sim_platform.h"
+
+#include <linux/wireless.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "sim/record.h"
+#include "sim/router.h"
+
+namespace {
+
+Router* g_router = nullptr;
+Console* g_console = nullptr;
+PlatformHoldings g_holdings;
+std::vector<int> g_open_fds;
+int g_next_fd = 3;
+
+constexpr unsigned long kConnStatusRequest = 0x8BE1;
+constexpr unsigned short kConnStatusSubcommand = 0x060B;
+
+Router& router() {
+    if (g_router == nullptr) {
+        std::fputs("relaywatch-sim: the platform was used with no router attached\n", stderr);
+        std::abort();
+    }
+    return *g_router;
+}
+
+}  // namespace
+
+void sim_platform_attach(Router* r, Console* console) {
+    g_router = r;
+    g_console = console;
+    g_holdings = PlatformHoldings{};
+    g_open_fds.clear();
+    g_next_fd = 3;
+}
+
+void sim_platform_detach() {
+    g_router = nullptr;
+    g_console = nullptr;
+}
+
+const PlatformHoldings& sim_platform_holdings() { return g_holdings; }
+
+namespace plat {
+
+char* store_get(const char* key) {
+    std::string value = router().store_value(key);
+    auto* text = static_cast<char*>(std::malloc(value.size() + 1));
+    if (text == nullptr) return nullptr;
+    std::memcpy(text, value.c_str(), value.size() + 1);
+    ++g_holdings.store_texts;
+    return text;
+}
+
+void store_release(char* text) {
+    if (text == nullptr) return;
+    --g_holdings.store_texts;
+    std::free(text);
+}
+
+void run(const char* command) { router().run(command); }
+
+struct Output {
+    std::string text;
+    std::size_t pos = 0;
+};
+
+Output* output_open(const char* command) {
+    auto* out = new Output;
+    router().read(command, out->text);
+    ++g_holdings.outputs_open;
+    return out;
+}
+
+std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
+    if (out == nullptr) return 0;
+    std::size_t n = std::min(capacity, out->text.size() - out->pos);
+    std::memcpy(buf, out->text.data() + out->pos, n);
+    out->pos += n;
+    return n;
+}
+
+void output_close(Output* out) {
+    if (out == nullptr) return;
+    --g_holdings.outputs_open;
+    delete out;
+}
+
+int socket_open() {
+    int fd = g_next_fd++;
+    g_open_fds.push_back(fd);
+    ++g_holdings.sockets_open;
+    return fd;
+}
+
+// The driver's connect-status request: the private request 0x8BE1 with
+// sub-command 0x060B and room for a 32-bit result; only apcli0 answers.
+int socket_ioctl(int fd, unsigned long request, void* arg) {
+    Router& r = router();
+    r.count_status_request();
+    if (std::find(g_open_fds.begin(), g_open_fds.end(), fd) == g_open_fds.end()) return -1;
+    if (request != kConnStatusRequest || arg == nullptr) return -1;
+    auto* req = static_cast<iwreq*>(arg);
+    if (req->u.data.flags != kConnStatusSubcommand || req->u.data.pointer == nullptr ||
+        req->u.data.length < sizeof(std::int32_t)) {
+        return -1;
+    }
+    char name[IFNAMSIZ + 1] = {};
+    std::memcpy(name, req->ifr_name, IFNAMSIZ);
+    int status = 0;
+    if (!r.connect_status(name, status)) return -1;
+    std::int32_t word = status;
+    std::memcpy(req->u.data.pointer, &word, sizeof word);
+    return 0;
+}
+
+void socket_close(int fd) {
+    auto it = std::find(g_open_fds.begin(), g_open_fds.end(), fd);
+    if (it == g_open_fds.end()) return;
+    g_open_fds.erase(it);
+    --g_holdings.sockets_open;
+}
+
+void sleep_seconds(unsigned seconds) { router().sleep(seconds); }
+
+void write_out(const char* text, std::size_t len) {
+    if (g_console != nullptr) g_console->daemon_text(text, len);
+}
+
+void* alloc_zeroed(std::size_t count, std::size_t size) {
+    if (size != 0 && count > static_cast<std::size_t>(-1) / size) return nullptr;
+    void* p = std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
+    if (p != nullptr) ++g_holdings.allocations;
+    return p;
+}
+
+void release(void* p) {
+    if (p == nullptr) return;
+    --g_holdings.allocations;
+    std::free(p);
+}
+
+}  // namespace plat
