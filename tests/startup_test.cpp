@@ -59,12 +59,12 @@ TEST_F(Startup, RadioStateStartsFromTheReportedChannelAndTheStore) {
 }
 
 TEST_F(Startup, WrongArgumentCountPrintsOnlyTheUsageAfterReadingTheStore) {
+    fake.store["OperationMode"] = "1";  // the mode is not even looked at
     for (std::vector<const char*> args : {std::vector<const char*>{"10"},
                                           std::vector<const char*>{},
                                           std::vector<const char*>{"10", "3", "debug", "x"}}) {
         fake.events.clear();
         fake.out.clear();
-        fake.store["OperationMode"] = "1";  // the mode is not even looked at
         EXPECT_EQ(start(args), -1);
         EXPECT_EQ(fake.out, kUsage);
         ASSERT_EQ(fake.events.size(), 10u);
@@ -112,10 +112,10 @@ TEST_F(Startup, RejectsAWindowWithoutSlotsAndANegativePause) {
     };
     const Case cases[] = {{"0", "3", "looptime"}, {"abc", "3", "looptime"},
                           {"-5", "3", "looptime"}, {"10", "-1", "sleeptime"}};
+    fake.store["OperationMode"] = "1";  // checked after the arguments
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.looptime) + " " + c.sleeptime);
         fake.out.clear();
-        fake.store["OperationMode"] = "1";  // checked after the arguments
         Supervisor fresh;
         const char* argv[] = {"relaywatch", c.looptime, c.sleeptime};
         EXPECT_EQ(startup(3, argv, fresh), -1);
