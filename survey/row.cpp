@@ -86,6 +86,9 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
     // not one of them, and what lies beyond a short row reads as empty.
     std::string_view text = line;
     if (text.back() == '\n') text.remove_suffix(1);
+    // A row cut off before its network-type column has lost its security and
+    // extension channel and cannot be told from an ad-hoc row: junk.
+    if (text.size() < kNetworkType.first + kNetworkType.width) return RowResult::Malformed;
 
     row.channel = parse_int(field(text, kChannel));
     row.ssidLen = parse_int(field(text, kSsidLen));

@@ -40,7 +40,8 @@ enum class RowResult {
     Parsed,     // `row` holds a row to collect and test
     TooShort,   // fewer than 2 characters, line end included: skipped
     AdHoc,      // network type begins with "Ad": dropped
-    Malformed,  // channel 0 or less, SSID length outside 0..32, or no BSSID: skipped
+    Malformed,  // cut off before the network type, channel 0 or less, SSID
+                // length outside 0..32, or no BSSID: skipped
 };
 
 // Parses one line of the survey table (line end included, as read; any

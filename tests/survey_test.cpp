@@ -166,26 +166,21 @@ TEST(SurveyRow, SkipsShortDropsAdHocAndRejectsMalformedRows) {
 
 TEST(SurveyRow, ShortRowReadsOnlyItsOwnCharacters) {
     SurveyEntry e;
-    ASSERT_EQ(parse_survey_row(row({.ssid = "Home"}), e), RowResult::Parsed);
-    // The same entry again, with a row that ends in the middle of the BSSID.
-    std::string line(40, ' ');
-    put(line, 0, "11");
-    put(line, 4, "20");
-    put(line, 7, "abc");
-    ASSERT_EQ(parse_survey_row(line + "00:11:22:33\n", e), RowResult::Parsed);
-    EXPECT_EQ(e.channel, 11);
-    EXPECT_EQ(e.ssidLen, 20);
-    EXPECT_EQ(e.ssid.view(), "abc" + std::string(17, ' '));
-    EXPECT_EQ(e.bssid.view(), "00:11:22:33");  // no line end taken into it
-    EXPECT_EQ(e.security.view(), "");
-    EXPECT_EQ(e.signal, 0);
-    EXPECT_EQ(e.extCh.view(), "");
-    EXPECT_EQ(e.networkType.view(), "");
-    EXPECT_EQ(e.authMode.view(), "NotSupport");
-    EXPECT_EQ(e.encrypType.view(), "");
+    ASSERT_EQ(parse_survey_row(row({.ssid = "Home", .extra = "YES"}), e), RowResult::Parsed);
+    // The same entry again, with a row that ends inside its last column.
+    std::string line = row({.ssid = "Home", .extra = "YES"}).substr(0, 111);
+    ASSERT_EQ(parse_survey_row(line + "\n", e), RowResult::Parsed);
+    EXPECT_EQ(e.extra.view(), "Y");  // no line end taken into it, nothing of the earlier row
+    EXPECT_EQ(e.networkType.view(), "In");
 
-    e = parsed("9   5  ab\n", RowResult::Malformed);  // too short to hold a BSSID
-    EXPECT_EQ(e.ssid.view(), "ab");
+    // Cut off before the network type: security, extension channel and the
+    // ad-hoc mark are lost, so the row is junk, and nothing of an earlier
+    // row stays in the entry.
+    for (std::size_t length : {108u, 100u, 60u, 45u}) {
+        e = parsed(row({.ssid = "Home"}).substr(0, length) + "\n", RowResult::Malformed);
+        EXPECT_EQ(e.security.view(), "") << length;
+    }
+    e = parsed("9   5  ab\n", RowResult::Malformed);
 }
 
 TEST(SurveyRow, NulBytesEndTheTextOfTheirField) {
