@@ -30,7 +30,7 @@ enum SnapshotKey {
 
 struct Supervisor {
     std::array<StoredText, kSnapshotKeys> snapshot;
-    RadioState radio;
+    RadioState radio{};
     int looptime = 0;
     int sleeptime = 0;
 
@@ -45,9 +45,9 @@ struct Supervisor {
 
     // The candidate settings of one recovery cycle.
     int candChannel = 0;
-    AuthText candAuth;
-    AuthText candEnc;
-    ExtChText candExtCh;
+    AuthText candAuth{};
+    AuthText candEnc{};
+    ExtChText candExtCh{};
 
     Supervisor() = default;
     Supervisor(const Supervisor&) = delete;
