@@ -130,7 +130,7 @@ private:
 
     int channel(const std::string& text) const {
         long ch = 0;
-        if (!parse_number(text, ch) || !is_valid_channel(static_cast<int>(ch))) {
+        if (!parse_number(text, ch) || ch > 1000 || !is_valid_channel(static_cast<int>(ch))) {
             fail("bad channel '" + text + "' (1-14, or a 5 GHz channel such as 36, 149)");
         }
         return static_cast<int>(ch);

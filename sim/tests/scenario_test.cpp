@@ -96,6 +96,7 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {"end 1h30\n", 1, "bad end time"},
         {"end 10m\nradio channel 15\n", 2, "bad channel '15'"},
         {"end 10m\nradio channel 38\n", 2, "bad channel '38'"},
+        {"end 10m\nradio channel 4294967297\n", 2, "bad channel '4294967297'"},  // no wrap to 1
         {"end 10m\nargs 10\n", 2, "args takes looptime, sleeptime"},
         {"end 10m\nstore =x\n", 2, "store needs KEY=VALUE"},
         {"end 10m\nstore Key-1=x\n", 2, "bad store key 'Key-1'"},
