@@ -386,17 +386,17 @@ bool Router::next_event(Event& e) {
 }
 
 Event Router::make_random_event(long at, bool& made) {
-    const RandomSpec& spec = sc_.random;
+    const RandomSpec& plan = sc_.random;
     Event e;
     e.at = at;
     e.random = true;
-    RandomKind kind = spec.kinds[static_cast<std::size_t>(rng_.between(0, static_cast<long>(spec.kinds.size()) - 1))];
-    int ap = spec.aps[static_cast<std::size_t>(rng_.between(0, static_cast<long>(spec.aps.size()) - 1))];
+    RandomKind kind = plan.kinds[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.kinds.size()) - 1))];
+    int ap = plan.aps[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.aps.size()) - 1))];
     const AccessPoint& target = air_[static_cast<std::size_t>(ap)];
     made = false;
     switch (kind) {
         case RandomKind::Move: {
-            int channel = spec.channels[static_cast<std::size_t>(rng_.between(0, static_cast<long>(spec.channels.size()) - 1))];
+            int channel = plan.channels[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.channels.size()) - 1))];
             if (!target.present || channel == target.channel) return e;
             e.kind = EventKind::Move;
             e.ap = ap;
