@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -52,12 +53,13 @@ std::vector<Word> split_words(std::string_view line, const std::string& file, in
 
 bool parse_number(std::string_view text, long& value) {
     if (text.empty() || text.size() > 12) return false;
-    long v = 0;
+    long long v = 0;  // 12 digits fit; a 32-bit long may not hold them
     for (char c : text) {
         if (c < '0' || c > '9') return false;
         v = v * 10 + (c - '0');
     }
-    value = v;
+    if (v > std::numeric_limits<long>::max()) return false;
+    value = static_cast<long>(v);
     return true;
 }
 
