@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The size-optimised build (MinSizeRel) on the build machine: the whole test
+# suite built that way, the footprint checks (the stripped daemon's bytes, its
+# text + data, only the C library needed), and the install layout (daemon in
+# sbin/, stripped, with the procd init script and its settings).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+need=()
+for pkg in cmake g++ binutils libgtest-dev; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+if [ "${#need[@]}" -gt 0 ]; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
+fi
+
+build="build-ci-footprint"
+rm -rf "$build"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX=/usr \
+  -DRELAYWATCH_INIT_SCRIPT=procd
+cmake --build "$build" -j2
+
+echo "-- footprint (x86-64, MinSizeRel)"
+ctest --test-dir "$build" -R '^footprint\.' --output-on-failure -V | grep -E '^[0-9]+: (stripped|text|needs)' || true
+ctest --test-dir "$build" --output-on-failure -j2
+
+echo "-- install"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR="$root" cmake --install "$build"
+daemon="$root/usr/sbin/relaywatch"
+[ -x "$daemon" ] || { echo "footprint: cmake --install put no daemon in usr/sbin/" >&2; exit 1; }
+if readelf -S "$daemon" | grep -q '\.symtab'; then
+  echo "footprint: the installed daemon is not stripped" >&2
+  exit 1
+fi
+[ -x "$root/etc/init.d/relaywatch" ] || { echo "footprint: no init script in etc/init.d/" >&2; exit 1; }
+[ -f "$root/etc/config/relaywatch" ] || { echo "footprint: no settings in etc/config/" >&2; exit 1; }
+(cd "$root" && find . -type f | sort | xargs ls -l)

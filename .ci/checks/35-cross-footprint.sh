@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The other two cross targets, little-endian MIPS and 32-bit ARM: the daemon
+# builds with their toolchain files, needs only the C library, and its
+# figures are printed. (Big-endian MIPS, tests and all: 30-mips-qemu.sh.)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+need=()
+for pkg in cmake g++-mipsel-linux-gnu g++-arm-linux-gnueabihf libgtest-dev; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+if [ "${#need[@]}" -gt 0 ]; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
+fi
+
+for triple in mipsel-linux-gnu arm-linux-gnueabihf; do
+  build="build-ci-$triple"
+  rm -rf "$build"
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$triple.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel
+  cmake --build "$build" -j2 --target relaywatch
+  echo "-- footprint ($triple, MinSizeRel)"
+  ctest --test-dir "$build" -R '^footprint\.' --output-on-failure -V | grep -E '^[0-9]+: (stripped|text|needs)' || true
+  ctest --test-dir "$build" -R '^footprint\.' --output-on-failure
+done

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The init scripts (procd and start-stop-daemon) parse and pass ShellCheck,
+# and so do the scripts that go with them (the steady-state check and the
+# router checks in .ci/checks/).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+if ! dpkg -s shellcheck >/dev/null 2>&1; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends shellcheck
+fi
+
+scripts=(packaging/procd/relaywatch packaging/sysv/relaywatch packaging/sysv/relaywatch.default)
+for script in "${scripts[@]}"; do
+  [ -f "$script" ] || { echo "initscripts: $script is missing" >&2; exit 1; }
+  sh -n "$script"
+done
+shellcheck --version | sed -n 2p
+shellcheck "${scripts[@]}"
+shellcheck tools/steady-state.sh .ci/checks/20-footprint.sh .ci/checks/30-mips-qemu.sh \
+  .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh
+echo "initscripts: shellcheck-clean: ${scripts[*]}"
