@@ -8,6 +8,7 @@
 #include "platform/io.h"
 #include "platform/platform.h"
 #include "survey/survey.h"
+#include "tests/router_text.h"
 
 FakePlatform fake;
 
@@ -29,6 +30,7 @@ void FakePlatform::push_survey(const std::string& table) {
 
 void FakeTest::SetUp() {
     fake.reset();
+    fake.store = repeater_store();
     freeTable();
     manual_get_BSSID.assign("0");
     debug = 0;
@@ -41,11 +43,8 @@ namespace plat {
 char* store_get(const char* key) {
     fake.events.push_back(std::string("store ") + key);
     auto it = fake.store.find(key);
-    std::string value = it == fake.store.end() ? std::string() : it->second;
-    char* text = static_cast<char*>(std::malloc(value.size() + 1));
-    std::memcpy(text, value.c_str(), value.size() + 1);
     ++fake.store_texts_live;
-    return text;
+    return strdup(it == fake.store.end() ? "" : it->second.c_str());
 }
 
 void store_release(char* text) {

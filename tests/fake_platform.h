@@ -14,59 +14,44 @@
 struct FakePlatform {
     // --- scripted ----------------------------------------------------------
     std::map<std::string, std::string> store;  // a key not here reads as ""
-
     // Output of read commands, per exact command line, one entry per start;
-    // std::nullopt makes that start fail (the stream does not open). When a
-    // command's queue is empty, `default_outputs` answers, else an empty
-    // output.
+    // std::nullopt: that start fails. Past the queue `default_outputs`
+    // answers, else an empty output.
     std::map<std::string, std::deque<std::optional<std::string>>> outputs;
     std::map<std::string, std::string> default_outputs;
-
-    // Status words the driver writes, one per request; `default_status` when
-    // the queue is empty.
+    // Status words the driver writes, one per request, then `default_status`.
     std::deque<int> statuses;
     int default_status = 0;
-    bool socket_fails = false;
-    bool ioctl_fails = false;
-
-    // Allocations that still succeed before alloc_zeroed() returns nullptr;
-    // -1: never fail.
-    long allocs_until_failure = -1;
+    bool socket_fails = false, ioctl_fails = false;
+    long allocs_until_failure = -1;  // allocations that still succeed; -1: all
 
     // --- recorded ----------------------------------------------------------
     // Everything in order: "run CMD", "read CMD", "sleep N", "store KEY",
     // "socket", "ioctl", "close".
     std::vector<std::string> events;
     std::string out;  // everything written to standard output
-
     // The last driver request, decoded.
     std::string ioctl_ifname;
     unsigned long ioctl_request = 0;
-    unsigned ioctl_length = 0;
-    unsigned ioctl_flags = 0;
+    unsigned ioctl_length = 0, ioctl_flags = 0;
     bool ioctl_pointer_set = false;
-
-    int sockets_open = 0;   // opened and not yet closed
-    int outputs_open = 0;
-    int store_texts_live = 0;
-    long allocations = 0;   // alloc_zeroed() calls that succeeded
-    long live_allocations = 0;
+    // Held now (opened, not yet closed), and allocations made so far.
+    int sockets_open = 0, outputs_open = 0, store_texts_live = 0;
+    long allocations = 0, live_allocations = 0;
     unsigned seconds_slept = 0;
 
     void reset();
-
-    // The commands run (not read), in order.
-    std::vector<std::string> runs() const;
+    std::vector<std::string> runs() const;  // the commands run (not read), in order
     // The events with a given prefix ("run ", "sleep ", ...), prefix removed.
     std::vector<std::string> events_of(const std::string& prefix) const;
-    // Convenience: the next survey output.
-    void push_survey(const std::string& table);
+    void push_survey(const std::string& table);  // the next survey output
 };
 
 extern FakePlatform fake;
 
-// Base fixture: a fresh fake, an empty hidden-AP list, manual_get_BSSID "0"
-// and debug off before every test; no leaked list after it.
+// Base fixture: a fresh fake holding repeater_store(), an empty hidden-AP
+// list, manual_get_BSSID "0" and debug off before every test; no leaked list
+// after it.
 class FakeTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,144 +1,87 @@
 // Start-up: the snapshot, RadioState, the command line and the mode checks.
-#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "supervisor/supervisor.h"
-#include "tests/fake_platform.h"
+#include "tests/supervisor_fixture.h"
 
 namespace {
 
-const char* const kChannelQuery = "iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'";
+using namespace supervisor_test;
+
 const char* const kUsage = "Usage:\n\trelaywatch (looptime) (sleeptime) [debug]";
+const std::string kStartLine = "relaywatch: Start (looptime=10, sleeptime=3)\n";
 
-class Startup : public FakeTest {
+class Startup : public SupervisorTest {
 protected:
-    void SetUp() override {
-        FakeTest::SetUp();
-        fake.store = {{"OperationMode", "3"},        {"ApCliEnable", "1"},
-                      {"ApCliSsid", "upstream"},     {"ApCliBssid", ""},
-                      {"ApCliAuthMode", "WPA2PSK"},  {"ApCliEncrypType", "AES"},
-                      {"AuthMode", "WPA2PSK"},       {"EncrypType", "AES"},
-                      {"HT_EXTCHA", "1"}};
-        fake.default_outputs[kChannelQuery] = "   11\n";
-    }
-
-    int start(std::vector<const char*> args) {
+    int run(std::vector<const char*> args) {
         args.insert(args.begin(), "relaywatch");
-        return startup(static_cast<int>(args.size()), args.data(), sv);
+        fake.events.clear();
+        fake.out.clear();
+        last = std::make_unique<Supervisor>();  // kept until the next run
+        return startup(static_cast<int>(args.size()), args.data(), *last);
     }
-
-    Supervisor sv;
+    std::unique_ptr<Supervisor> last;
 };
 
 TEST_F(Startup, ReadsTheNineKeysInOrderThenQueriesTheChannel) {
-    EXPECT_EQ(start({"10", "3"}), kRunLinkWatch);
-    std::vector<std::string> expected = {
-        "store OperationMode", "store ApCliEnable",     "store ApCliSsid",
-        "store ApCliBssid",    "store ApCliAuthMode",   "store ApCliEncrypType",
-        "store AuthMode",      "store EncrypType",      "store HT_EXTCHA",
-        std::string("read ") + kChannelQuery};
-    EXPECT_EQ(fake.events, expected);
-    EXPECT_EQ(fake.out, "relaywatch: Start (looptime=10, sleeptime=3)\n");
-    EXPECT_EQ(sv.looptime, 10);
-    EXPECT_EQ(sv.sleeptime, 3);
+    const char* argv[] = {"relaywatch", "1", "0"};
+    EXPECT_EQ(startup(3, argv, sv), kRunLinkWatch);
+    EXPECT_EQ(fake.events, (std::vector<std::string>{
+                               "store OperationMode", "store ApCliEnable", "store ApCliSsid", "store ApCliBssid",
+                               "store ApCliAuthMode", "store ApCliEncrypType", "store AuthMode", "store EncrypType",
+                               "store HT_EXTCHA", std::string("read ") + kChannelQuery}));
+    EXPECT_EQ(fake.out, "relaywatch: Start (looptime=1, sleeptime=0)\n");
+    EXPECT_EQ(sv.looptime, 1);
+    EXPECT_EQ(sv.sleeptime, 0);
     EXPECT_EQ(debug, 0);
 }
 
 TEST_F(Startup, RadioStateStartsFromTheReportedChannelAndTheStore) {
-    fake.store["HT_EXTCHA"] = "0";
-    fake.store["ApCliAuthMode"] = std::string(40, 'A');
-    fake.store["ApCliEncrypType"] = "TKIP";
-    ASSERT_EQ(start({"10", "3"}), kRunLinkWatch);
-    EXPECT_EQ(sv.radio.curChannel, 11);
-    EXPECT_EQ(sv.radio.curExtCh, 0);
-    // A longer stored text is cut to what the 32-byte buffer holds.
-    EXPECT_EQ(sv.radio.curAuth.view(), std::string(31, 'A'));
-    EXPECT_EQ(sv.radio.curEnc.view(), "TKIP");
+    fake.default_outputs[kChannelQuery] = "   11\n";
+    fake.store =
+        repeater_store({{"HT_EXTCHA", "0"}, {"ApCliAuthMode", std::string(40, 'A')}, {"ApCliEncrypType", "TKIP"}});
+    const char* argv[] = {"relaywatch", "10", "3"};
+    ASSERT_EQ(startup(3, argv, sv), kRunLinkWatch);
+    EXPECT_EQ(radio_state(), std::string(31, 'A') + "/TKIP/11/0");  // cut to the 32-byte buffer
     EXPECT_STREQ(sv.setting(kApCliSsid), "upstream");
 }
 
-TEST_F(Startup, WrongArgumentCountPrintsOnlyTheUsageAfterReadingTheStore) {
-    fake.store["OperationMode"] = "1";  // the mode is not even looked at
-    for (std::vector<const char*> args : {std::vector<const char*>{"10"},
-                                          std::vector<const char*>{},
-                                          std::vector<const char*>{"10", "3", "debug", "x"}}) {
-        fake.events.clear();
-        fake.out.clear();
-        EXPECT_EQ(start(args), -1);
-        EXPECT_EQ(fake.out, kUsage);
-        ASSERT_EQ(fake.events.size(), 10u);
-        EXPECT_EQ(fake.events.back(), std::string("read ") + kChannelQuery);
-    }
-}
-
-TEST_F(Startup, ModeChecks) {
-    struct Case {
-        const char* operationMode;
-        const char* apCliEnable;
-        int rc;
-        std::string out;
+// Every way start-up ends, and what it prints; all after the nine store reads
+// and the channel query, none running a command. A mode check that ends the
+// run releases the snapshot itself.
+TEST_F(Startup, Paths) {
+    const std::string error = "relaywatch: error, ", notRepeater = error + "not repeater mode!\n",
+                      notEnabled = kStartLine + "relaywatch: repeater is not enabled!\n";
+    const std::vector<const char*> args = {"10", "3"};
+    const struct { std::vector<const char*> args; const char *mode, *enable; int rc; std::string out; } cases[] = {
+        // The argument count first, then looptime and sleeptime, then the modes.
+        {{"10"}, "1", "1", -1, kUsage}, {{}, "1", "1", -1, kUsage}, {{"10", "3", "debug", "x"}, "1", "1", -1, kUsage},
+        {{"0", "3"}, "1", "1", -1, error + "looptime must be at least 1 (looptime=0)\n"},
+        {{"abc", "3"}, "1", "1", -1, error + "looptime must be at least 1 (looptime=0)\n"},
+        {{"-5", "3"}, "1", "1", -1, error + "looptime must be at least 1 (looptime=-5)\n"},
+        {{"10", "-1"}, "1", "1", -1, error + "sleeptime must not be negative (sleeptime=-1)\n"},
+        {args, "1", "1", 0, notRepeater}, {args, "", "1", 0, notRepeater}, {args, "3abc", "0", 0, notEnabled},
+        {args, "3", "", 0, notEnabled}, {args, "3", "1abc", kRunLinkWatch, kStartLine},
+        {args, " 3", " 1", kRunLinkWatch, kStartLine},
     };
-    const std::string startLine = "relaywatch: Start (looptime=10, sleeptime=3)\n";
-    const Case cases[] = {
-        {"1", "1", 0, "relaywatch: error, not repeater mode!\n"},
-        {"", "1", 0, "relaywatch: error, not repeater mode!\n"},
-        {"3abc", "0", 0, startLine + "relaywatch: repeater is not enabled!\n"},
-        {"3", "", 0, startLine + "relaywatch: repeater is not enabled!\n"},
-        {"3", "1abc", kRunLinkWatch, startLine},
-        {" 3", " 1", kRunLinkWatch, startLine},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.operationMode) + "/" + c.apCliEnable);
-        fake.out.clear();
-        fake.store["OperationMode"] = c.operationMode;
-        fake.store["ApCliEnable"] = c.apCliEnable;
-        Supervisor fresh;
-        const char* argv[] = {"relaywatch", "10", "3"};
-        EXPECT_EQ(startup(3, argv, fresh), c.rc);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        fake.store["OperationMode"] = c.mode;
+        fake.store["ApCliEnable"] = c.enable;
+        EXPECT_EQ(run(c.args), c.rc);
         EXPECT_EQ(fake.out, c.out);
-        if (c.rc == 0) {
-            EXPECT_EQ(fake.store_texts_live, 0) << "snapshot released";
-        }
-        EXPECT_TRUE(fake.runs().empty());
+        EXPECT_EQ(fake.events.size(), 10u);
+        EXPECT_EQ(fake.events.back(), std::string("read ") + kChannelQuery);
+        EXPECT_EQ(fake.store_texts_live, c.rc == 0 ? 0 : kSnapshotKeys);
     }
-}
-
-TEST_F(Startup, RejectsAWindowWithoutSlotsAndANegativePause) {
-    struct Case {
-        const char* looptime;
-        const char* sleeptime;
-        const char* names;
-    };
-    const Case cases[] = {{"0", "3", "looptime"}, {"abc", "3", "looptime"},
-                          {"-5", "3", "looptime"}, {"10", "-1", "sleeptime"}};
-    fake.store["OperationMode"] = "1";  // checked after the arguments
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.looptime) + " " + c.sleeptime);
-        fake.out.clear();
-        Supervisor fresh;
-        const char* argv[] = {"relaywatch", c.looptime, c.sleeptime};
-        EXPECT_EQ(startup(3, argv, fresh), -1);
-        EXPECT_EQ(fake.out.rfind("relaywatch: ", 0), 0u) << fake.out;
-        EXPECT_NE(fake.out.find(c.names), std::string::npos) << fake.out;
-        EXPECT_EQ(std::count(fake.out.begin(), fake.out.end(), '\n'), 1);
-        EXPECT_TRUE(fake.runs().empty());
-    }
-}
-
-TEST_F(Startup, SleeptimeZeroIsAccepted) {
-    EXPECT_EQ(start({"1", "0"}), kRunLinkWatch);
-    EXPECT_EQ(fake.out, "relaywatch: Start (looptime=1, sleeptime=0)\n");
 }
 
 TEST_F(Startup, OnlyTheExactWordDebugTurnsDebugOn) {
-    const std::pair<const char*, int> cases[] = {{"debug", 1}, {"Debug", 0}, {"debugx", 0}, {"", 0}};
-    for (const auto& [word, expected] : cases) {
+    for (const auto& [word, on] : {std::pair{"debug", 1}, {"Debug", 0}, {"debugx", 0}, {"", 0}}) {
         debug = 0;
-        Supervisor fresh;
-        const char* argv[] = {"relaywatch", "10", "3", word};
-        EXPECT_EQ(startup(4, argv, fresh), kRunLinkWatch);
-        EXPECT_EQ(debug, expected) << word;
+        EXPECT_EQ(run({"10", "3", word}), kRunLinkWatch);
+        EXPECT_EQ(debug, on) << word;
     }
 }
 

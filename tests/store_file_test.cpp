@@ -1,9 +1,9 @@
 // The stand-in store: a file of KEY=VALUE lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <algorithm>
 #include <string>
 
 #include "platform/nvram.h"
@@ -11,75 +11,50 @@
 
 namespace {
 
-std::string lookup(const std::string& content, const std::string& key) {
-    std::string_view value;
-    if (!store_file_lookup(content, key, value)) return "<missing>";
-    return std::string(value);
-}
-
 TEST(StoreFile, LineFormat) {
-    struct Case {
-        const char* content;
-        const char* key;
-        const char* value;
+    const struct {
+        const char *content, *value;  // of SSID1; nullptr: not there
+    } cases[] = {
+        {"SSID1=home\n", "home"}, {"SSID1=my net \n", "my net "} /* blanks kept */, {"SSID1=home\r\n", "home"},
+        {"SSID1=a=b=c\n", "a=b=c"} /* after the first '=' */, {"SSID1=first\nSSID1=second\n", "second"},
+        {"SSID1=\n", ""}, {"SSID1=last line without end", "last line without end"}, {"\n\nSSID1=x\n\n", "x"},
+        {"#SSID1=commented\n", nullptr}, {"SSID10=x\n", nullptr}, {" SSID1=x\n", nullptr} /* keys are exact */,
+        {"SSID1\n", nullptr}, {"", nullptr},
     };
-    const Case cases[] = {
-        {"SSID1=home\n", "SSID1", "home"},
-        {"SSID1=my net \n", "SSID1", "my net "},           // blanks kept
-        {"SSID1=home\r\n", "SSID1", "home"},                // trailing \r dropped
-        {"WPAPSK1=a=b=c\n", "WPAPSK1", "a=b=c"},            // after the first '='
-        {"SSID1=first\nSSID1=second\n", "SSID1", "second"},  // the last wins
-        {"SSID1=\n", "SSID1", ""},
-        {"SSID1=last line without end", "SSID1", "last line without end"},
-        {"#SSID1=commented\n", "SSID1", "<missing>"},
-        {"\n\nSSID1=x\n\n", "SSID1", "x"},
-        {"SSID10=x\n", "SSID1", "<missing>"},
-        {" SSID1=x\n", "SSID1", "<missing>"},  // keys are exact
-        {"SSID1\n", "SSID1", "<missing>"},
-        {"", "SSID1", "<missing>"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(lookup(c.content, c.key), c.value) << c.content;
+    for (const auto& c : cases) {
+        std::string_view value = "<missing>";
+        EXPECT_EQ(store_file_lookup(c.content, "SSID1", value), c.value != nullptr) << c.content;
+        EXPECT_EQ(value, c.value ? c.value : "<missing>") << c.content;
+    }
 }
 
-class StoreFileReads : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = ::testing::TempDir() + "relaywatch-store-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        setenv("RELAYWATCH_NVRAM", path.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("RELAYWATCH_NVRAM");
-        std::remove(path.c_str());
-    }
-    void write(const std::string& content) { std::ofstream(path) << content; }
-    static std::string get(const char* key) {
+// Through the store's own read: each read sees the file as it is now; a file
+// that cannot be read reads empty and is warned about once, on standard error.
+TEST(StoreFile, Reads) {
+    const std::string path = ::testing::TempDir() + "relaywatch-store";
+    setenv("RELAYWATCH_NVRAM", path.c_str(), 1);
+    auto get = [](const char* key) {
         char* text = nvram_bufget(0, key);
         std::string value = text;
         std::free(text);
         return value;
-    }
-    std::string path;
-};
-
-TEST_F(StoreFileReads, EachReadSeesTheFileAsItIsNow) {
-    write("OperationMode=3\nSSID1=before\n");
+    };
+    std::ofstream(path) << "OperationMode=3\nSSID1=before\n";
     EXPECT_EQ(get("SSID1"), "before");
-    write("OperationMode=3\nSSID1=after\n");
+    std::ofstream(path) << "OperationMode=3\nSSID1=after\n";
     EXPECT_EQ(get("SSID1"), "after");
     EXPECT_EQ(get("NoSuchKey"), "");
-}
 
-TEST_F(StoreFileReads, UnreadableFileReadsEmptyAndWarnsOnStandardError) {
+    std::remove(path.c_str());
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(get("SSID1"), "");
     EXPECT_EQ(get("AuthMode"), "");
-    std::string err = ::testing::internal::GetCapturedStderr();
-    std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_NE(err.find(path), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one warning, not one per key";
+    unsetenv("RELAYWATCH_NVRAM");
 }
 
 }  // namespace

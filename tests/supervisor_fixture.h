@@ -1,6 +1,5 @@
-// What the link-watch and recovery tests share: a supervisor brought up
-// through start-up and the link watch's set-up against the fake platform,
-// and survey tables built row by row at the driver's fixed columns.
+// What the start-up, link-watch and recovery tests share: a supervisor
+// brought up through start-up and the link watch's set-up against the fake.
 #pragma once
 
 #include <string>
@@ -9,6 +8,7 @@
 #include "supervisor/supervisor.h"
 #include "survey/survey.h"
 #include "tests/fake_platform.h"
+#include "tests/router_text.h"
 
 namespace supervisor_test {
 
@@ -16,66 +16,18 @@ inline const char* const kChannelQuery =
     "iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'";
 inline const char* const kSurveyRead = "iwpriv ra0 get_site_survey";
 
-// One access point as the driver lists it. An empty `ssid` is a hidden one.
-struct SurveyRow {
-    int channel;
-    std::string ssid;
-    std::string bssid;
-    std::string security;
-    std::string extCh = "ABOVE";
-};
-
-inline void put(std::string& line, std::size_t column, const std::string& text) {
-    line.replace(column, text.size(), text);
-}
-
-inline std::string survey_row(const SurveyRow& row) {
-    std::string line(113, ' ');
-    put(line, 0, std::to_string(row.channel));
-    put(line, 4, std::to_string(row.ssid.size()));
-    put(line, 7, row.ssid);
-    put(line, 40, row.bssid);
-    put(line, 60, row.security);
-    put(line, 83, "90");
-    put(line, 92, "11b/g/n");
-    put(line, 100, row.extCh);
-    put(line, 107, "In");
-    put(line, 110, "NO");
-    return line + "\n";
-}
-
-inline std::string survey_table(const std::vector<SurveyRow>& rows) {
-    std::string table =
-        "ra0       get_site_survey:\n"
-        "Ch  SSID                             BSSID               Security               "
-        "Siganl(%)W-Mode  ExtCH  NT WPS\n";
-    for (const SurveyRow& row : rows) table += survey_row(row);
-    return table;
-}
-
 // How often `needle` occurs in `haystack`.
 inline int count_of(const std::string& haystack, const std::string& needle) {
     int n = 0;
-    for (std::size_t pos = haystack.find(needle); pos != std::string::npos;
-         pos = haystack.find(needle, pos + needle.size())) {
-        ++n;
-    }
+    for (std::size_t pos = 0; (pos = haystack.find(needle, pos)) != std::string::npos; pos += needle.size()) ++n;
     return n;
 }
 
-// A supervisor after start-up and set-up: upstream "upstream" with no BSSID
-// configured, client and own security WPA2PSK/AES, ra0 on channel 1 with the
-// extension channel above. Nothing recorded before the test's own passes.
+// The fake reports ra0 on channel 1.
 class SupervisorTest : public FakeTest {
 protected:
     void SetUp() override {
         FakeTest::SetUp();
-        fake.store = {{"OperationMode", "3"},       {"ApCliEnable", "1"},
-                      {"ApCliSsid", "upstream"},    {"ApCliBssid", ""},
-                      {"ApCliAuthMode", "WPA2PSK"}, {"ApCliEncrypType", "AES"},
-                      {"AuthMode", "WPA2PSK"},      {"EncrypType", "AES"},
-                      {"HT_EXTCHA", "1"},           {"SSID1", "repeater"},
-                      {"HT_BW", "1"},               {"WPAPSK1", "passphrase"}};
         fake.default_outputs[kChannelQuery] = "1\n";
     }
 
@@ -95,6 +47,12 @@ protected:
     void pass_with(int sample) {
         fake.statuses.push_back(sample);
         linkwatch_pass(sv);
+    }
+
+    // RadioState as "auth/enc/channel/flag".
+    std::string radio_state() const {
+        return std::string(sv.radio.curAuth.view()) + "/" + std::string(sv.radio.curEnc.view()) + "/" +
+               std::to_string(sv.radio.curChannel) + "/" + std::to_string(sv.radio.curExtCh);
     }
 
     std::vector<int> window() const {

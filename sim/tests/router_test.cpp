@@ -1,16 +1,17 @@
-// The simulated router's link model and driver, driven directly and through
-// the daemon's own driver queries.
+// The simulated router's shell, link model and driver, driven directly and
+// through the daemon's own escaping and driver queries.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "radio/radio.h"
 #include "sim/router.h"
+#include "sim/shell.h"
 #include "sim/sim_platform.h"
 
 namespace {
 
-constexpr const char* kAir = R"(end 1h
+const std::string kAir = R"(end 1h
 store ApCliSsid=home
 radio channel 6
 ap home     ssid home        bssid 00:11:22:33:44:55 channel 6 security WPA2PSK/AES
@@ -39,97 +40,52 @@ struct Bench {
 };
 
 TEST(SecurityRule, WhichClientSecurityAnAccessPointAccepts) {
-    const struct {
-        const char* security;
-        const char* auth;
-        const char* enc;
-        bool accepted;
-    } cases[] = {
-        {"NONE", "OPEN", "NONE", true},
-        {"NONE", "WPA2PSK", "AES", false},
-        {"WEP", "OPEN", "WEP", true},
-        {"WEP", "SHARED", "WEP", true},
-        {"WEP", "OPEN", "NONE", false},
-        {"WPA2PSK/AES", "WPA2PSK", "AES", true},
-        {"WPA2PSK/AES", "WPA2PSK", "TKIP", false},
-        {"WPA2PSK/AES", "WPAPSK", "AES", false},
-        {"WPAPSK/TKIP", "WPAPSK", "TKIP", true},
-        {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIP", true},
-        {"WPA1PSKWPA2PSK/TKIPAES", "WPAPSK", "TKIP", true},
-        {"WPA1PSKWPA2PSK/TKIPAES", "WPA2PSK", "AES", true},
-        {"WPA1PSKWPA2PSK/AES", "WPAPSK", "TKIP", false},
-        {"WPA1PSKWPA2PSK/TKIPAES", "OPEN", "NONE", false},
-        {"WPA2/AES", "WPA2PSK", "AES", false},
-        {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIPAES", false},
+    const struct { const char *security, *auth, *enc; bool accepted; } cases[] = {
+        {"NONE", "OPEN", "NONE", true}, {"NONE", "WPA2PSK", "AES", false}, {"WEP", "OPEN", "WEP", true},
+        {"WEP", "SHARED", "WEP", true}, {"WEP", "OPEN", "NONE", false}, {"WPA2PSK/AES", "WPA2PSK", "AES", true},
+        {"WPA2PSK/AES", "WPA2PSK", "TKIP", false}, {"WPA2PSK/AES", "WPAPSK", "AES", false},
+        {"WPAPSK/TKIP", "WPAPSK", "TKIP", true}, {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIP", true},
+        {"WPA1PSKWPA2PSK/TKIPAES", "WPAPSK", "TKIP", true}, {"WPA1PSKWPA2PSK/TKIPAES", "WPA2PSK", "AES", true},
+        {"WPA1PSKWPA2PSK/AES", "WPAPSK", "TKIP", false}, {"WPA1PSKWPA2PSK/TKIPAES", "OPEN", "NONE", false},
+        {"WPA2/AES", "WPA2PSK", "AES", false}, {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIPAES", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(security_accepts(c.security, c.auth, c.enc), c.accepted)
-            << c.security << " with " << c.auth << "/" << c.enc;
+        EXPECT_EQ(security_accepts(c.security, c.auth, c.enc), c.accepted) << c.security << ' ' << c.auth << c.enc;
     }
 }
 
-TEST(Router, ConnectsAfterTheDelayAndDropsWhenTheUpstreamMoves) {
-    Bench b(std::string(kAir) + "at 20s move home channel 1\n");
-    b.router.sleep(2);
-    EXPECT_FALSE(b.router.link_up());
-    b.router.sleep(1);
-    EXPECT_TRUE(b.router.link_up()) << "3 s after start on home's channel";
-    b.router.sleep(17);
-    EXPECT_FALSE(b.router.link_up()) << "home moved away at 20 s";
-    b.router.run("iwpriv ra0 set Channel=1");
-    b.router.sleep(2);
-    EXPECT_FALSE(b.router.link_up());
-    b.router.sleep(1);
-    EXPECT_TRUE(b.router.link_up());
-    EXPECT_EQ(b.router.linked_ap(), 0) << "home, not the decoy on the same channel";
-}
-
-TEST(Router, SettingTheChannelRestartsTheAssociation) {
-    Bench b(kAir);
-    b.router.sleep(5);
-    ASSERT_TRUE(b.router.link_up());
-    b.router.run("iwpriv ra0 set Channel=6");
-    EXPECT_FALSE(b.router.link_up());
-    b.router.sleep(3);
-    EXPECT_TRUE(b.router.link_up());
-}
-
-TEST(Router, AHiddenAccessPointAnswersForItsRealSsid) {
-    Bench b(kAir);
-    b.router.run("iwpriv ra0 set Channel=3");
-    b.router.sleep(10);
-    EXPECT_FALSE(b.router.link_up()) << "the hidden one on 3 is not home";
-    b.router.run("iwpriv ra0 set Channel=11");
-    b.router.sleep(3);
-    EXPECT_TRUE(b.router.link_up());
-    EXPECT_EQ(b.router.linked_ap(), 2);
-}
-
-TEST(Router, AConfiguredBssidSelectsTheAccessPoint) {
-    Bench b(std::string(kAir) + "store ApCliBssid=02:00:00:00:00:02\n");
-    b.router.sleep(10);
-    EXPECT_FALSE(b.router.link_up()) << "home's SSID fits, its BSSID does not";
-    b.router.run("iwpriv ra0 set Channel=3");
-    b.router.sleep(3);
-    EXPECT_TRUE(b.router.link_up()) << "hidden and found by its BSSID";
-}
-
-TEST(Router, ForcedDownAndRefusedSecurityKeepTheLinkDown) {
-    Bench b(std::string(kAir) + "at 10s linkdown 20s\nat 40s security home WPAPSK/TKIP\n");
-    b.router.sleep(9);
-    EXPECT_TRUE(b.router.link_up());
-    b.router.sleep(1);
-    EXPECT_FALSE(b.router.link_up());
-    b.router.sleep(22);
-    EXPECT_FALSE(b.router.link_up()) << "forced down until 30 s, then the connect delay";
-    b.router.sleep(1);
-    EXPECT_TRUE(b.router.link_up());
-    b.router.sleep(7);
-    EXPECT_FALSE(b.router.link_up()) << "home no longer accepts WPA2PSK/AES";
-    b.router.run("iwpriv apcli0 set ApCliAuthMode=WPAPSK");
-    b.router.run("iwpriv apcli0 set ApCliEncrypType=TKIP");
-    b.router.sleep(3);
-    EXPECT_TRUE(b.router.link_up());
+// Each case adds to kAir and plays steps: "+N" sleeps N seconds, "up" and
+// "down" check the link, "linked N" the access point linked, anything else
+// is a command.
+TEST(Router, LinkModel) {
+    const struct { const char* what; std::string more; std::vector<std::string> steps; } cases[] = {
+        {"connects after the delay on home's channel, drops when home moves away", "at 20s move home channel 1\n",
+         {"+2", "down", "+1", "up", "+17", "down", "iwpriv ra0 set Channel=1", "+2", "down", "+1", "up", "linked 0"}},
+        {"a hidden access point answers for its real SSID; setting the channel restarts the association", "",
+         {"iwpriv ra0 set Channel=3", "+10", "down", "iwpriv ra0 set Channel=11", "+3", "up", "linked 2",
+          "iwpriv ra0 set Channel=11", "down", "+3", "up"}},
+        {"a configured BSSID selects the access point", "store ApCliBssid=02:00:00:00:00:02\n",
+         {"+10", "down", "iwpriv ra0 set Channel=3", "+3", "up"}},
+        {"forced down until 30 s; then home no longer accepts WPA2PSK/AES",
+         "at 10s linkdown 20s\nat 40s security home WPAPSK/TKIP\n",
+         {"+9", "up", "+1", "down", "+22", "down", "+1", "up", "+7", "down", "iwpriv apcli0 set ApCliAuthMode=WPAPSK",
+          "iwpriv apcli0 set ApCliEncrypType=TKIP", "+3", "up"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b(kAir + c.more);
+        for (const std::string& step : c.steps) {
+            if (step[0] == '+') {
+                b.router.sleep(static_cast<unsigned>(std::stoi(step.substr(1))));
+            } else if (step == "up" || step == "down") {
+                EXPECT_EQ(b.router.link_up(), step == "up") << "at " << b.router.now << " s";
+            } else if (step.rfind("linked ", 0) == 0) {
+                EXPECT_EQ(b.router.linked_ap(), std::stoi(step.substr(7)));
+            } else {
+                b.router.run(step.c_str());
+            }
+        }
+    }
 }
 
 TEST(Router, AnswersTheDaemonsOwnDriverQueries) {
@@ -146,35 +102,50 @@ TEST(Router, AnswersTheDaemonsOwnDriverQueries) {
 
 TEST(Router, RefusesWhatTheToolsWouldNotTake) {
     Bench b(kAir);
-    const char* refused[] = {
-        "iwpriv ra0 set Channel=15",       "iwpriv ra0 set HtExtcha=2",   "iwpriv ra0 set WPAPSK=short",
-        "iwpriv ra0 set SSID=my net",      "iwpriv ra0 set Frequency=5",  "iwpriv wlan9 set Channel=6",
-        "ifconfig ra0 sideways",           "reboot",                      "iwpriv ra0 set SSID=a;reboot",
-        "iwpriv apcli0 set ApCliAuthMode=WPA3",
-    };
+    const char* refused[] = {"iwpriv ra0 set Channel=15", "iwpriv ra0 set HtExtcha=2", "iwpriv ra0 set WPAPSK=short",
+                             "iwpriv ra0 set SSID=my net", "iwpriv ra0 set Frequency=5", "iwpriv wlan9 set Channel=6",
+                             "ifconfig ra0 sideways", "reboot", "iwpriv ra0 set SSID=a;reboot",
+                             "iwpriv apcli0 set ApCliAuthMode=WPA3"};
     for (const char* cmd : refused) b.router.run(cmd);
-    EXPECT_EQ(b.router.counts().refused, static_cast<long>(std::size(refused)));
-    EXPECT_EQ(b.router.radio().channel, 6);
-    EXPECT_EQ(b.router.radio().extcha, 1);
-
-    b.router.run("iwpriv ra0 set HtExtcha=0");
-    b.router.run("iwpriv ra0 set SSID=my\\ net");
-    b.router.run("ifconfig ra0 down");
-    EXPECT_EQ(b.router.radio().extcha, 0);
+    EXPECT_TRUE(b.router.radio().channel == 6 && b.router.radio().extcha == 1);
+    for (const char* cmd : {"iwpriv ra0 set HtExtcha=0", "iwpriv ra0 set SSID=my\\ net", "ifconfig ra0 down"}) {
+        b.router.run(cmd);
+    }
+    EXPECT_TRUE(b.router.radio().extcha == 0 && !b.router.radio().ra0_up);
     EXPECT_EQ(b.router.radio().ssid, "my net");
-    EXPECT_FALSE(b.router.radio().ra0_up);
     EXPECT_EQ(b.router.counts().refused, static_cast<long>(std::size(refused)));
 }
 
-TEST(Router, RandomEventsComeFromTheSeedAlone) {
-    Random a(42), b(42), c(43);
-    for (int i = 0; i < 100; ++i) {
-        long x = a.between(5, 600);
-        EXPECT_EQ(x, b.between(5, 600));
-        EXPECT_GE(x, 5);
-        EXPECT_LE(x, 600);
+TEST(Shell, EscapedValuesArriveUnchanged) {
+    for (const std::string value : {"home", "my net", "it's \"quoted\"", "$(reboot); rm -rf /", "back\\slash",
+                                    "tab\there", "new\nline", "*?[glob]", "#hash", "~tilde", "", "|pipe|"}) {
+        HeapText escaped = TransForShell1(value);
+        ShellCommand cmd = shell_split("iwpriv ra0 set SSID=" + std::string(escaped.view()));
+        EXPECT_EQ(cmd.error, "") << value;
+        EXPECT_EQ(cmd.stages, (std::vector<std::vector<std::string>>{{"iwpriv", "ra0", "set", "SSID=" + value}}));
     }
-    EXPECT_NE(Random(42).next(), c.next());
+}
+
+TEST(Shell, SplitsWordsQuotesAndPipelines) {
+    ShellCommand cmd = shell_split("iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n \"s/Channel://p\"");
+    EXPECT_EQ(cmd.error, "");
+    EXPECT_EQ(cmd.stages, (std::vector<std::vector<std::string>>{
+                              {"iwgetid", "-c", "ra0"}, {"sed", "-n", "s/ra0//p"}, {"sed", "-n", "s/Channel://p"}}));
+}
+
+TEST(Shell, ReportsWhatItWouldNotPassOn) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"iwpriv ra0 set SSID=a;b", "unquoted shell character ';'"},
+        {"iwpriv ra0 set SSID=$x", "unquoted shell character '$'"},
+        {"iwpriv ra0 set SSID=a*", "unquoted glob character '*'"},
+        {"ifconfig ra0 #up", "unquoted '#' at the start of a word"},
+        {"iwpriv ra0 set SSID=a#b", ""},
+        {"iwpriv ra0 set SSID='open", "unterminated single quote"},
+        {"iwpriv ra0 set SSID=\"$x\"", "expansion '$' inside double quotes"},
+        {"ifconfig ra0 up |", "empty pipeline stage"},
+        {"", "empty command"},
+    };
+    for (const auto& [line, error] : cases) EXPECT_EQ(shell_split(line).error, error) << line;
 }
 
 }  // namespace
