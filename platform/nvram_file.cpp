@@ -2,8 +2,10 @@
 // while the daemon runs is seen by the next read.
 #include "platform/nvram_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -43,9 +45,10 @@ const char* store_file() {
 }
 
 // Reads the whole file into a heap buffer; nullptr when it cannot be read.
+// Plain descriptors rather than stdio keep the daemon small.
 char* read_file(const char* name, std::size_t& size) {
-    FILE* f = std::fopen(name, "r");
-    if (f == nullptr) return nullptr;
+    int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
     std::size_t cap = 1024;
     size = 0;
     auto* data = static_cast<char*>(std::malloc(cap));
@@ -60,19 +63,30 @@ char* read_file(const char* name, std::size_t& size) {
             data = bigger;
             cap *= 2;
         }
-        std::size_t n = std::fread(data + size, 1, cap - size, f);
-        size += n;
-        if (n == 0) {
-            failed = std::ferror(f) != 0;
+        ssize_t n = ::read(fd, data + size, cap - size);
+        if (n > 0) {
+            size += static_cast<std::size_t>(n);
+        } else if (n == 0) {
             break;
+        } else if (errno != EINTR) {
+            failed = true;
         }
     }
-    std::fclose(f);
+    ::close(fd);
     if (failed) {
         std::free(data);
         return nullptr;
     }
     return data;
+}
+
+// One line on standard error, never on standard output.
+void warn_unreadable(const char* file) {
+    const char* parts[] = {"relaywatch: cannot read store file ", file, "\n"};
+    for (const char* part : parts) {
+        ssize_t written = ::write(2, part, std::strlen(part));
+        (void)written;  // nothing more to do when standard error is gone
+    }
 }
 
 char* copy_text(std::string_view text) {
@@ -92,8 +106,7 @@ extern "C" char* nvram_bufget(int index, const char* name) {
     char* data = read_file(file, size);
     if (data == nullptr) {
         if (!warned) {
-            std::fprintf(stderr, "relaywatch: cannot read store file %s: %s\n", file,
-                         std::strerror(errno));
+            warn_unreadable(file);
             warned = true;
         }
         return copy_text(std::string_view());

@@ -1,6 +1,6 @@
 // Start-up: the configuration snapshot, RadioState, the command line and the
 // router's operation mode.
-#include <cstring>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "supervisor/supervisor.h"
@@ -41,7 +41,7 @@ int startup(int argc, const char* const* argv, Supervisor& sv) {
     }
     sv.looptime = parse_int(argv[1]);
     sv.sleeptime = parse_int(argv[2]);
-    if (argc == 4) debug = std::strcmp(argv[3], "debug") == 0 ? 1 : 0;
+    if (argc == 4) debug = std::string_view(argv[3]) == "debug" ? 1 : 0;
 
     // The window needs a slot and a pause cannot be negative.
     if (sv.looptime < 1) {
