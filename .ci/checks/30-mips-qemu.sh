@@ -10,14 +10,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-need=()
-for pkg in cmake g++-mips-linux-gnu qemu-user libgtest-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake g++-mips-linux-gnu qemu-user libgtest-dev
 
 build="build-ci-mips"
 rm -rf "$build"

@@ -5,14 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-need=()
-for pkg in cmake g++-mipsel-linux-gnu g++-arm-linux-gnueabihf libgtest-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake g++-mipsel-linux-gnu g++-arm-linux-gnueabihf libgtest-dev
 
 for triple in mipsel-linux-gnu arm-linux-gnueabihf; do
   build="build-ci-$triple"

@@ -5,10 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-if ! dpkg -s shellcheck >/dev/null 2>&1; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends shellcheck
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages shellcheck
 
 scripts=(packaging/procd/relaywatch packaging/sysv/relaywatch packaging/sysv/relaywatch.default)
 for script in "${scripts[@]}"; do
@@ -17,6 +16,6 @@ for script in "${scripts[@]}"; do
 done
 shellcheck --version | sed -n 2p
 shellcheck "${scripts[@]}"
-shellcheck tools/steady-state.sh .ci/checks/20-footprint.sh .ci/checks/30-mips-qemu.sh \
-  .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh
+shellcheck -x tools/steady-state.sh .ci/checks/20-footprint.sh .ci/checks/30-mips-qemu.sh \
+  .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh .ci/run .ci/lib.sh
 echo "initscripts: shellcheck-clean: ${scripts[*]}"

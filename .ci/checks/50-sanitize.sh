@@ -6,14 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-need=()
-for pkg in cmake g++ libgtest-dev libbenchmark-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake g++ libgtest-dev libbenchmark-dev
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -7,14 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-need=()
-for pkg in cmake clang libclang-rt-14-dev; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake clang libclang-rt-14-dev
 
 seconds=${RELAYWATCH_FUZZ_SECONDS:-30}
 runs=${RELAYWATCH_FUZZ_RUNS:-1000000}

@@ -5,14 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-need=()
-for pkg in cmake clang clang-tidy cppcheck; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake clang clang-tidy cppcheck
 
 build=build-static
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \

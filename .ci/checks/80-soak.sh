@@ -16,14 +16,9 @@ if [ ! -f "$scenario" ] || [ ! -f sim/CMakeLists.txt ]; then
   exit 1
 fi
 
-need=()
-for pkg in cmake g++ valgrind; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake g++ valgrind
 
 # A run's summary must show the whole month and nothing left unreleased.
 check_summary() {
