@@ -1,0 +1,95 @@
+# The size-optimised build (MinSizeRel). Every flag here changes only how the
+# program is laid out, never what it does.
+#
+#   cmake -S . -B build-size -DCMAKE_BUILD_TYPE=MinSizeRel
+#
+# Included before any target exists: the section flags reach every target.
+# The daemon's own flags are applied by relaywatch_optimise_for_size().
+
+include(CheckCXXCompilerFlag)
+include(CheckLinkerFlag)
+
+option(RELAYWATCH_PACK_RELOCS
+       "MinSizeRel: pack the daemon's relative relocations (-z pack-relative-relocs)" ON)
+option(RELAYWATCH_SIZE_LTO "MinSizeRel: link-time optimisation of the daemon" ON)
+
+# -Os comes with CMake's MinSizeRel; put every function and object in its own
+# section so that the linker drops what nothing references.
+add_compile_options($<$<CONFIG:MinSizeRel>:-ffunction-sections>
+                    $<$<CONFIG:MinSizeRel>:-fdata-sections>)
+add_link_options($<$<CONFIG:MinSizeRel>:-Wl,--gc-sections>)
+
+# Compiled into the daemon's own code:
+#   -Oz where the compiler has it (GCC 12, Clang): -Os and smaller still;
+#   no unwind tables: the daemon's code throws nothing and is built without
+#     exceptions, so nothing ever unwinds through it;
+#   calls into the C library through the GOT instead of a PLT: smaller, and
+#     every symbol is bound at start-up instead of at first call.
+set(RELAYWATCH_SIZE_COMPILE_FLAGS
+    -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-plt)
+
+# Linked into the daemon, each when the linker takes it:
+#   -z noseparate-code: code and read-only data share pages instead of each
+#     being padded to a page of its own (about 8 KiB of padding in the file);
+#   -z pack-relative-relocs: the relative relocations of a position-
+#     independent executable as a compact bitmap (needs a C library that
+#     reads it; the probe links against the one in use);
+#   --no-eh-frame-hdr: no lookup table for unwinding, which nothing in the
+#     daemon does;
+#   --build-id=none: no build-id note (it only matches a stripped file to
+#     its debug information; keep the unstripped build for that).
+set(RELAYWATCH_SIZE_LINK_FLAGS "")
+
+# The probes cost a few test links; only builds that can be MinSizeRel pay.
+if(CMAKE_CONFIGURATION_TYPES OR CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
+  check_cxx_compiler_flag(-Oz RELAYWATCH_CXX_OZ)
+  if(RELAYWATCH_CXX_OZ)
+    list(PREPEND RELAYWATCH_SIZE_COMPILE_FLAGS -Oz)
+  endif()
+  # The daemon does no floating point: on x86-64 this spares every variadic
+  # function (the log and command formatters) the saving of eight vector
+  # registers in its prologue. A use of floating point fails to compile.
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+    check_cxx_compiler_flag(-mgeneral-regs-only RELAYWATCH_CXX_GENERAL_REGS_ONLY)
+    if(RELAYWATCH_CXX_GENERAL_REGS_ONLY)
+      list(APPEND RELAYWATCH_SIZE_COMPILE_FLAGS -mgeneral-regs-only)
+    endif()
+  endif()
+  # A linker that does not know a -z keyword only warns: make that fail.
+  check_linker_flag(CXX "-Wl,--fatal-warnings,-z,noseparate-code" RELAYWATCH_LD_NOSEPARATE_CODE)
+  if(RELAYWATCH_LD_NOSEPARATE_CODE)
+    list(APPEND RELAYWATCH_SIZE_LINK_FLAGS "-Wl,-z,noseparate-code")
+  endif()
+  check_linker_flag(CXX "-Wl,--fatal-warnings,--no-eh-frame-hdr,--build-id=none" RELAYWATCH_LD_NO_NOTES)
+  if(RELAYWATCH_LD_NO_NOTES)
+    list(APPEND RELAYWATCH_SIZE_LINK_FLAGS "-Wl,--no-eh-frame-hdr" "-Wl,--build-id=none")
+  endif()
+  if(RELAYWATCH_PACK_RELOCS)
+    check_linker_flag(CXX "-Wl,--fatal-warnings,-z,pack-relative-relocs" RELAYWATCH_LD_PACK_RELOCS)
+    if(RELAYWATCH_LD_PACK_RELOCS)
+      list(APPEND RELAYWATCH_SIZE_LINK_FLAGS "-Wl,-z,pack-relative-relocs")
+    endif()
+  endif()
+  # Link-time optimisation of the daemon's own libraries: the whole program
+  # is small, and seeing it whole lets the compiler drop and merge more.
+  if(RELAYWATCH_SIZE_LTO)
+    include(CheckIPOSupported)
+    check_ipo_supported(RESULT RELAYWATCH_IPO_SUPPORTED OUTPUT relaywatch_ipo_output LANGUAGES CXX)
+    if(NOT RELAYWATCH_IPO_SUPPORTED)
+      message(STATUS "relaywatch: no link-time optimisation here: ${relaywatch_ipo_output}")
+    endif()
+  endif()
+endif()
+
+# relaywatch_optimise_for_size(<executable> [<library>...])
+# The daemon's size flags, in MinSizeRel, for the executable and the
+# libraries of its own that it links; the link flags for the executable.
+function(relaywatch_optimise_for_size executable)
+  foreach(t IN ITEMS ${executable} ${ARGN})
+    target_compile_options(${t} PRIVATE "$<$<CONFIG:MinSizeRel>:${RELAYWATCH_SIZE_COMPILE_FLAGS}>")
+    if(RELAYWATCH_SIZE_LTO AND RELAYWATCH_IPO_SUPPORTED)
+      set_property(TARGET ${t} PROPERTY INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
+    endif()
+  endforeach()
+  target_link_options(${executable} PRIVATE "$<$<CONFIG:MinSizeRel>:${RELAYWATCH_SIZE_LINK_FLAGS}>")
+endfunction()
