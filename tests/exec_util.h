@@ -3,6 +3,8 @@
 // stand-ins of tests/tools, which log each call to calls.log: the tool's
 // name and arguments, each followed by a NUL, then a line end. The daemon
 // runs there with the directory first on PATH, its output into out.txt.
+// RELAYWATCH_TEST_DAEMON, when set, names the daemon to run instead of the
+// one this build made.
 #pragma once
 
 #include <fcntl.h>
@@ -91,6 +93,8 @@ protected:
         argv.push_back(nullptr);
         const std::string path = dir.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
         const std::string store = (dir / "nvram").string(), out = (dir / "out.txt").string();
+        const char* daemon = std::getenv("RELAYWATCH_TEST_DAEMON");
+        if (daemon == nullptr || daemon[0] == '\0') daemon = RELAYWATCH_BIN;
         const pid_t pid = fork();
         if (pid == 0) {
             setpgid(0, 0);
@@ -98,7 +102,7 @@ protected:
             if (fd < 0 || chdir(dir.c_str()) != 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0) _exit(127);
             setenv("PATH", path.c_str(), 1);
             setenv("RELAYWATCH_NVRAM", store.c_str(), 1);
-            execv(RELAYWATCH_BIN, argv.data());
+            execv(daemon, argv.data());
             _exit(127);
         }
         EXPECT_GT(pid, 0);

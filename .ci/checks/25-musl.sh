@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The daemon against a second C library: built statically against musl
+# (cmake/toolchains/musl.cmake), then every test that starts the daemon as a
+# process runs with that binary (RELAYWATCH_TEST_DAEMON); the tests
+# themselves are the glibc build's. Prints the static daemon's stripped size.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+# shellcheck source=.ci/lib.sh
+. .ci/lib.sh
+ensure_packages cmake g++ binutils file libgtest-dev musl-tools musl-dev linux-libc-dev
+
+musl=build-ci-musl
+rm -rf "$musl"
+cmake -S . -B "$musl" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/musl.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build "$musl" -j2 --target relaywatch
+daemon="$PWD/$musl/relaywatch"
+
+echo "-- the musl daemon"
+file "$daemon"
+if readelf -d "$daemon" 2>/dev/null | grep -q NEEDED; then
+  readelf -d "$daemon" | grep NEEDED
+  echo "FAILED: the musl daemon needs shared libraries" >&2
+  exit 1
+fi
+strip -o "$musl/relaywatch.stripped" "$daemon"
+size "$daemon"
+echo "stripped: $(wc -c <"$musl/relaywatch.stripped") bytes"
+
+echo "-- the process tests (glibc build) with the musl daemon"
+cmake -S . -B build >/dev/null
+cmake --build build -j2 --target relaywatch_tests
+# The variable must take effect: with a daemon that cannot run, the start-up
+# test fails.
+if RELAYWATCH_TEST_DAEMON=/bin/false build/tests/relaywatch_tests --gtest_filter='StartupExec.*' >/dev/null 2>&1; then
+  echo "FAILED: the tests do not run the daemon named by RELAYWATCH_TEST_DAEMON" >&2
+  exit 1
+fi
+RELAYWATCH_TEST_DAEMON="$daemon" build/tests/relaywatch_tests --gtest_brief=1
+echo "musl: the static daemon passes the process tests"
