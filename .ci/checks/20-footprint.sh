@@ -2,7 +2,8 @@
 # The size-optimised build (MinSizeRel) on the build machine: the whole test
 # suite built that way, the footprint checks (the stripped daemon's bytes, its
 # text + data, only the C library needed), and the install layout (daemon in
-# sbin/, stripped, with the procd init script and its settings).
+# sbin/, stripped, with the procd init script, its settings and the store
+# template).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -32,4 +33,5 @@ if readelf -S "$daemon" | grep -q '\.symtab'; then
 fi
 [ -x "$root/etc/init.d/relaywatch" ] || { echo "footprint: no init script in etc/init.d/" >&2; exit 1; }
 [ -f "$root/etc/config/relaywatch" ] || { echo "footprint: no settings in etc/config/" >&2; exit 1; }
+[ -f "$root/etc/relaywatch/nvram" ] || { echo "footprint: no store template in etc/relaywatch/" >&2; exit 1; }
 (cd "$root" && find . -type f | sort | xargs ls -l)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The init scripts (procd and start-stop-daemon) parse and pass ShellCheck,
-# and so do the scripts that go with them (the steady-state check and the
-# router checks in .ci/checks/).
+# The init scripts (procd and System V) parse and pass ShellCheck, and so do
+# the scripts that go with them: the steady-state check, the router checks
+# in .ci/checks/ and the shell tests in tests/.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -16,6 +16,7 @@ for script in "${scripts[@]}"; do
 done
 shellcheck --version | sed -n 2p
 shellcheck "${scripts[@]}"
-shellcheck -x tools/steady-state.sh .ci/checks/20-footprint.sh .ci/checks/30-mips-qemu.sh \
-  .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh .ci/run .ci/lib.sh
+shellcheck -x tools/steady-state.sh .ci/checks/20-footprint.sh .ci/checks/25-musl.sh \
+  .ci/checks/30-mips-qemu.sh .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh .ci/run .ci/lib.sh \
+  tests/*.sh
 echo "initscripts: shellcheck-clean: ${scripts[*]}"
