@@ -40,9 +40,14 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     sv.sleeptime = parse_int(argv[2]);
     debug = argc == 4 && std::string_view(argv[3]) == "debug" ? 1 : 0;
 
-    // The window needs a slot and a pause cannot be negative.
+    // The window needs a slot, and no more than a day of them; a pause
+    // cannot be negative.
     if (sv.looptime < 1) {
         say("relaywatch: error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
+        return {false, -1};
+    }
+    if (sv.looptime > kMaxLooptime) {
+        say("relaywatch: error, looptime must be at most 86400 (looptime=%d)\n", sv.looptime);
         return {false, -1};
     }
     if (sv.sleeptime < 0) {

@@ -66,6 +66,9 @@ struct StartupResult {
     int exitStatus;
 };
 
+// The longest window: a day of samples.
+inline constexpr int kMaxLooptime = 86400;
+
 // Reads the snapshot, sets up RadioState, checks the arguments and the
 // operation mode, and prints the start line or the right error.
 StartupResult startup(int argc, const char* const* argv, Supervisor& sv);

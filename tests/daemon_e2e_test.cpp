@@ -18,6 +18,7 @@ TEST_F(StartupExec, PathsAndExitStatuses) {
         {"3abc", "0", {"10", "3", "debug"}, 0,
          "relaywatch: Start (looptime=10, sleeptime=3)\nrelaywatch: repeater is not enabled!\n"},
         {"3", "1", {"0", "3"}, 255, "relaywatch: error, looptime must be at least 1 (looptime=0)\n"},
+        {"3", "1", {"4294967297", "3"}, 255, "relaywatch: error, looptime must be at most 86400 (looptime=2147483647)\n"},
     };
     int n = 0;
     for (const auto& c : cases) {
