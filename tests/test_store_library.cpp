@@ -1,7 +1,7 @@
 // A store library for the tests: nvram_bufget over the KEY=VALUE file that
-// the process tests prepare and name in RELAYWATCH_NVRAM. Like a store
-// library and unlike the stand-in store, it returns NULL when the file cannot
-// be read. Linked into a daemon through RELAYWATCH_NVRAM_LIBRARY by
+// the process tests prepare and name in RELAYWATCH_NVRAM (a line of up to
+// 4095 bytes, its line end and a '\r' before it dropped); NULL when the file
+// cannot be read. Linked into a daemon through RELAYWATCH_NVRAM_LIBRARY by
 // tests/store_library_test.sh.
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +16,9 @@ extern "C" char* nvram_bufget(int index, const char* name) {
     char* value = nullptr;
     char line[4096];
     while (std::fgets(line, sizeof line, in) != nullptr) {
-        line[std::strcspn(line, "\r\n")] = '\0';
+        std::size_t end = std::strlen(line);
+        if (end > 0 && line[end - 1] == '\n') line[--end] = '\0';
+        if (end > 0 && line[end - 1] == '\r') line[--end] = '\0';
         if (std::strncmp(line, name, key) == 0 && line[key] == '=') {
             std::free(value);
             value = strdup(line + key + 1);
