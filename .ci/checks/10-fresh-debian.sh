@@ -152,12 +152,23 @@ fresh_root() {
 }
 
 # Runs a command in the root as root in a login shell, from the project's
-# top, with nothing of this machine's environment; output to log $2.
+# top, with nothing of this machine's environment; output to log $2. Sets
+# $installed to the seconds taken until the last line of tools/deps.
 in_root() {
+  local t0=$SECONDS line
+  installed=0
   env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash TERM=dumb \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     timeout -k 10 "$limit" chroot "$work/root" /bin/bash -lc "cd /root/relaywatch && $1" \
-    </dev/null >"$2" 2>&1
+    </dev/null 2>&1 | {
+    while IFS= read -r line; do
+      case $line in deps:*) echo $((SECONDS - t0)) >"$2.deps" ;; esac
+      printf '%s\n' "$line"
+    done >"$2"
+  }
+  local status=$?
+  if [ -f "$2.deps" ]; then installed=$(cat "$2.deps"); fi
+  return "$status"
 }
 
 report=()
@@ -182,7 +193,8 @@ for i in 0 1; do
       exit 1
     fi
     tail -n 3 "$log" | sed 's/^/   | /'
-    report+=("$(printf '  [%d] %-5s %5d s  %s' $((i + 1)) "$round" "$took" "$cmd")")
+    report+=("$(printf '  [%d] %-5s %4d s (packages %3d s, the rest %4d s)  %s' $((i + 1)) "$round" \
+      "$took" "$installed" $((took - installed)) "$cmd")")
   done
   teardown "$work"
   work=''
