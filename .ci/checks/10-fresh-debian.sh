@@ -122,14 +122,14 @@ if [ ! -f "$tarball" ] || [ "${RELAYWATCH_FRESH_REFRESH:-0}" = 1 ]; then
 fi
 exec 9>&-
 
+# HEAD as it is now, so that a commit while the check runs changes nothing.
 head=$(git rev-parse --verify HEAD)
 if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "note: uncommitted changes stay behind; the fresh roots get HEAD ($head)"
 fi
 
-# A fresh root in $work/root holding HEAD in /root/relaywatch, with this
+# A fresh root in $work/root holding $head in /root/relaywatch, with this
 # machine's name resolution and apt proxy settings, /proc, /sys and /dev.
-# (HEAD as it was when the check began, so a commit meanwhile changes nothing.)
 fresh_root() {
   work=$(mktemp -d /tmp/relaywatch-fresh.XXXXXX)
   case $work in *[[:space:]]*) echo "fresh-debian: blanks in $work" >&2; exit 1 ;; esac
