@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake g++ binutils libgtest-dev
+ensure_deps footprint
 
 build="build-ci-footprint"
 rm -rf "$build"

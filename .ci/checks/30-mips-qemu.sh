@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake g++-mips-linux-gnu qemu-user libgtest-dev
+ensure_deps mips
 
 build="build-ci-mips"
 rm -rf "$build"

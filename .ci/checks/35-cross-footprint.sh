@@ -7,7 +7,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake g++-mipsel-linux-gnu g++-arm-linux-gnueabihf libgtest-dev
+ensure_deps cross
 
 for triple in mipsel-linux-gnu arm-linux-gnueabihf; do
   build="build-ci-$triple"

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages shellcheck
+ensure_deps shellcheck
 
 scripts=(packaging/procd/relaywatch packaging/sysv/relaywatch packaging/sysv/relaywatch.default)
 for script in "${scripts[@]}"; do
@@ -16,7 +16,7 @@ for script in "${scripts[@]}"; do
 done
 shellcheck --version | sed -n 2p
 shellcheck "${scripts[@]}"
-shellcheck -x tools/steady-state.sh .ci/checks/20-footprint.sh .ci/checks/25-musl.sh \
-  .ci/checks/30-mips-qemu.sh .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh .ci/run .ci/lib.sh \
-  tests/*.sh
+shellcheck -x tools/steady-state.sh tools/deps .ci/checks/10-fresh-debian.sh .ci/checks/20-footprint.sh \
+  .ci/checks/25-musl.sh .ci/checks/30-mips-qemu.sh .ci/checks/35-cross-footprint.sh .ci/checks/40-initscripts.sh \
+  .ci/run .ci/lib.sh tests/*.sh
 echo "initscripts: shellcheck-clean: ${scripts[*]}"

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake g++ libgtest-dev libbenchmark-dev
+ensure_deps sanitize
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

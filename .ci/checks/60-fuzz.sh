@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake clang libclang-rt-14-dev
+ensure_deps fuzz
 
 seconds=${RELAYWATCH_FUZZ_SECONDS:-30}
 runs=${RELAYWATCH_FUZZ_RUNS:-1000000}

@@ -18,7 +18,7 @@ fi
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake g++ valgrind
+ensure_deps soak
 
 # A run's summary must show the whole month and nothing left unreleased.
 check_summary() {
