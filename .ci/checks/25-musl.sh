@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../.."
 
 # shellcheck source=.ci/lib.sh
 . .ci/lib.sh
-ensure_packages cmake g++ binutils file libgtest-dev musl-tools musl-dev linux-libc-dev
+ensure_deps musl
 
 musl=build-ci-musl
 rm -rf "$musl"
