@@ -94,19 +94,13 @@ TEST(SurveyRow, ShortRowReadsOnlyItsOwnCharacters) {
 
 // --- scanChannel -------------------------------------------------------------
 
-Candidate kept() {
-    Candidate c{-1, {}, {}, {}};
-    c.auth.assign("keep");
-    c.enc.assign("keep");
-    c.extCh.assign("keep");
-    return c;
-}
+const Candidate kKept = {-1, {"keep"}, {"keep"}, {"keep"}};
 
 // One survey into a hidden list and a remembered BSSID of its own. The
-// candidate starts as kept(): a scan that finds no upstream must leave it so.
+// candidate starts as kKept: a scan that finds no upstream must leave it so.
 struct Scan {
     int channel = 0;
-    Candidate cand = kept();
+    Candidate cand = kKept;
     HiddenList hidden;
     BssidText remembered = {{'0'}};
 
@@ -144,7 +138,7 @@ TEST_F(SurveyScan, TriggersPausesAndReadsSixTimesAtMostUntilTheTableOpens) {
     // Never: six triggers and pauses, result 0, the list and candidate untouched.
     fake.events.clear();
     fake.outputs[kRead].assign(7, std::nullopt);
-    s.cand = kept();
+    s.cand = kKept;
     s.run("Home");
     EXPECT_EQ(s.channel, 0);
     EXPECT_TRUE(s.untouched());
