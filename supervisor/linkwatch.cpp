@@ -44,13 +44,16 @@ void update_gate(Supervisor& sv, int sample) {
 }
 
 // The window after this pass's sample: the header with the slot and the
-// sample, then every slot's value run together. Written in pieces through a
-// stack buffer, so a window of any length needs no heap.
+// sample, then every slot's value run together. Gathered in a stack buffer
+// and written when it fills, so a window of any length needs no heap and a
+// short one goes out in one write.
 void dump_window(const Supervisor& sv, int sample) {
     if (debug != 1) return;
-    dbg("relaywatch: resetTimerArray[%02d]=%d  [", sv.timerIndex, sample);
-    char chunk[128];
-    std::size_t used = 0;
+    char chunk[256];
+    // The header takes at most 55 characters.
+    int header = std::snprintf(chunk, sizeof chunk, "relaywatch: resetTimerArray[%02d]=%d  [",
+                               sv.timerIndex, sample);
+    std::size_t used = header > 0 ? static_cast<std::size_t>(header) : 0;
     for (int slot = 0; slot < sv.looptime; ++slot) {
         // One value takes at most 11 characters and its terminator.
         if (sizeof chunk - used < 12) {
@@ -60,8 +63,13 @@ void dump_window(const Supervisor& sv, int sample) {
         int n = std::snprintf(chunk + used, sizeof chunk - used, "%d", sv.resetTimerArray[slot]);
         if (n > 0) used += static_cast<std::size_t>(n);
     }
-    if (used != 0) plat::write_out(chunk, used);
-    plat::write_out("]\n", 2);
+    if (sizeof chunk - used < 2) {
+        plat::write_out(chunk, used);
+        used = 0;
+    }
+    chunk[used++] = ']';
+    chunk[used++] = '\n';
+    plat::write_out(chunk, used);
 }
 
 bool window_has_up(const Supervisor& sv) {
