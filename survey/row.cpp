@@ -6,6 +6,8 @@
 #include "survey/survey.h"
 #include "survey/vocabulary.h"
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Where each field of a row stands: first column and width.
@@ -26,33 +28,30 @@ constexpr Column kNetworkType{107, 2};
 constexpr Column kExtra{110, 3};
 
 constexpr int kMaxSsidLen = 32;
-constexpr std::string_view kAdHoc = "Ad";
-
-// How a security text's cipher is found.
-enum class Cipher { Fixed, ByRule };
+constexpr Word kAdHoc = "Ad";
 
 // The security normalisation: the first prefix that the security column
 // begins with decides; a text with none of them is "NotSupport".
 struct SecurityRule {
-    std::string_view prefix;
-    std::string_view authMode;
-    Cipher cipher;
-    std::string_view encrypType;  // when the cipher is fixed
+    Word prefix;
+    Word authMode;
+    bool cipherByRule;  // the cipher by the cipher rule, else encrypType
+    Word encrypType;
 };
 
 constexpr SecurityRule kSecurityRules[] = {
-    {"NONE", vocab::kAuthOpen, Cipher::Fixed, vocab::kEncNone},
-    {"WEP", vocab::kAuthOpen, Cipher::Fixed, vocab::kEncWep},
-    {"WPAPSK/", vocab::kAuthWpaPsk, Cipher::ByRule, {}},
-    {"WPA2PSK/", vocab::kAuthWpa2Psk, Cipher::ByRule, {}},
-    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed, Cipher::ByRule, {}},
+    {"NONE", vocab::kAuthOpen, false, vocab::kEncNone},
+    {"WEP", vocab::kAuthOpen, false, vocab::kEncWep},
+    {"WPAPSK/", vocab::kAuthWpaPsk, true, vocab::kEncEmpty},
+    {"WPA2PSK/", vocab::kAuthWpa2Psk, true, vocab::kEncEmpty},
+    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed, true, vocab::kEncEmpty},
 };
-constexpr SecurityRule kUnsupported{{}, vocab::kAuthNotSupport, Cipher::Fixed, vocab::kEncEmpty};
+constexpr SecurityRule kUnsupported{"", vocab::kAuthNotSupport, false, vocab::kEncEmpty};
 
 // The cipher rule: which cipher names the whole security text mentions.
 std::string_view cipher_of(std::string_view security) {
-    bool tkip = security.find("TKIP") != std::string_view::npos;
-    bool aes = security.find("AES") != std::string_view::npos;
+    bool tkip = security.find("TKIP"sv) != std::string_view::npos;
+    bool aes = security.find("AES"sv) != std::string_view::npos;
     if (tkip && aes) return vocab::kEncTkipAes;
     if (tkip) return vocab::kEncTkip;
     if (aes) return vocab::kEncAes;
@@ -69,7 +68,7 @@ void normalise_security(SurveyEntry& row) {
         }
     }
     row.authMode.assign(rule->authMode);
-    row.encrypType.assign(rule->cipher == Cipher::ByRule ? cipher_of(security) : rule->encrypType);
+    row.encrypType.assign(rule->cipherByRule ? cipher_of(security) : std::string_view(rule->encrypType));
 }
 
 std::string_view field(std::string_view text, Column column) {
