@@ -77,6 +77,14 @@ constexpr bool has_prefix(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// Whether `word` occurs anywhere in `text`.
+constexpr bool contains(std::string_view text, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (has_prefix(std::string_view(text.data() + at, text.size() - at), word)) return true;
+    }
+    return false;
+}
+
 template <std::size_t N>
 bool FixedText<N>::starts_with(std::string_view prefix) const {
     return has_prefix(view(), prefix);

@@ -30,7 +30,7 @@ KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncryp
     const bool open = ownAuthMode == kOwnAuthOpen;
     if (open && ownEncrypType == kOwnEncNone) return KeyStep::Nothing;
     if ((open || ownAuthMode == kOwnAuthShared) && ownEncrypType == kOwnEncWep) return KeyStep::Wep;
-    if (ownAuthMode.find(kPsk) != std::string_view::npos) return KeyStep::PreShared;
+    if (contains(ownAuthMode, kPsk)) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }
 

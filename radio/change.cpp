@@ -3,6 +3,7 @@
 // settings in force; and the two rules that the settings application shares:
 // the extension-channel rule and which security the client follows.
 #include <array>
+#include <cstdint>
 
 #include "radio/radio.h"
 #include "survey/vocabulary.h"
@@ -19,7 +20,7 @@ constexpr Word kOwnEncMixed = "TKIPAES";
 // The channels whose extension channel lies below them when the survey
 // names none. Every other channel (all of 2.4 GHz, and 36, 44, 144, 149,
 // 153, 161 among the others) takes the one above.
-constexpr std::array<int, 10> kBelowExtChannels = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
+constexpr std::array<std::uint8_t, 10> kBelowExtChannels = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
 
 constexpr bool is_below_ext_channel(int channel) {
     for (int below : kBelowExtChannels) {

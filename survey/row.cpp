@@ -50,8 +50,8 @@ constexpr SecurityRule kUnsupported{"", vocab::kAuthNotSupport, false, vocab::kE
 
 // The cipher rule: which cipher names the whole security text mentions.
 std::string_view cipher_of(std::string_view security) {
-    bool tkip = security.find("TKIP"sv) != std::string_view::npos;
-    bool aes = security.find("AES"sv) != std::string_view::npos;
+    bool tkip = contains(security, "TKIP"sv);
+    bool aes = contains(security, "AES"sv);
     if (tkip && aes) return vocab::kEncTkipAes;
     if (tkip) return vocab::kEncTkip;
     if (aes) return vocab::kEncAes;
