@@ -30,23 +30,18 @@ constexpr Column kExtra{110, 3};
 constexpr int kMaxSsidLen = 32;
 constexpr Word kAdHoc = "Ad";
 
-// The security normalisation: the first prefix that the security column
-// begins with decides; a text with none of them is "NotSupport".
-struct SecurityRule {
+// The WPA modes: the first prefix that the security column begins with
+// names the authentication mode; the cipher is then the cipher rule's.
+struct WpaRule {
     Word prefix;
     Word authMode;
-    bool cipherByRule;  // the cipher by the cipher rule, else encrypType
-    Word encrypType;
 };
 
-constexpr SecurityRule kSecurityRules[] = {
-    {"NONE", vocab::kAuthOpen, false, vocab::kEncNone},
-    {"WEP", vocab::kAuthOpen, false, vocab::kEncWep},
-    {"WPAPSK/", vocab::kAuthWpaPsk, true, vocab::kEncEmpty},
-    {"WPA2PSK/", vocab::kAuthWpa2Psk, true, vocab::kEncEmpty},
-    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed, true, vocab::kEncEmpty},
+constexpr WpaRule kWpaRules[] = {
+    {"WPAPSK/", vocab::kAuthWpaPsk},
+    {"WPA2PSK/", vocab::kAuthWpa2Psk},
+    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed},
 };
-constexpr SecurityRule kUnsupported{"", vocab::kAuthNotSupport, false, vocab::kEncEmpty};
 
 // The cipher rule: which cipher names the whole security text mentions.
 std::string_view cipher_of(std::string_view security) {
@@ -58,17 +53,30 @@ std::string_view cipher_of(std::string_view security) {
     return vocab::kEncEmpty;
 }
 
+// The security normalisation: "NONE" and "WEP" are open, with that cipher;
+// a WPA mode takes its cipher by the cipher rule; a text that begins with
+// none of them is "NotSupport" without a cipher.
 void normalise_security(SurveyEntry& row) {
-    std::string_view security = row.security.view();
-    const SecurityRule* rule = &kUnsupported;
-    for (const SecurityRule& candidate : kSecurityRules) {
-        if (has_prefix(security, candidate.prefix)) {
-            rule = &candidate;
-            break;
+    const std::string_view security = row.security.view();
+    std::string_view authMode = vocab::kAuthNotSupport;
+    std::string_view encrypType = vocab::kEncEmpty;
+    if (has_prefix(security, "NONE"sv)) {
+        authMode = vocab::kAuthOpen;
+        encrypType = vocab::kEncNone;
+    } else if (has_prefix(security, "WEP"sv)) {
+        authMode = vocab::kAuthOpen;
+        encrypType = vocab::kEncWep;
+    } else {
+        for (const WpaRule& rule : kWpaRules) {
+            if (has_prefix(security, rule.prefix)) {
+                authMode = rule.authMode;
+                encrypType = cipher_of(security);
+                break;
+            }
         }
     }
-    row.authMode.assign(rule->authMode);
-    row.encrypType.assign(rule->cipherByRule ? cipher_of(security) : std::string_view(rule->encrypType));
+    row.authMode.assign(authMode);
+    row.encrypType.assign(encrypType);
 }
 
 std::string_view field(std::string_view text, Column column) {
