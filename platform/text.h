@@ -97,7 +97,10 @@ struct Word {
     const char* text;
     std::size_t size;
 
+    // Made from a string literal implicitly, as a string_view is from a C
+    // text: `constexpr Word kName = "text";`.
     template <std::size_t N>
+    // cppcheck-suppress noExplicitConstructor
     consteval Word(const char (&literal)[N]) : text(literal), size(N - 1) {}
     constexpr operator std::string_view() const { return std::string_view(text, size); }
 };

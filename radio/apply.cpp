@@ -121,8 +121,8 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
         case KeyStep::Wep: wep_key_step(stored[kKeyFirst], stored[kKeySecond]); break;
         case KeyStep::PreShared: pre_shared_key_step(stored[kKeyFirst]); break;
         case KeyStep::Unsupported:
-            print("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(own.auth.size()), own.auth.data(),
-                static_cast<int>(own.enc.size()), own.enc.data());
+            print("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(own.auth.size()),
+                  own.auth.data(), static_cast<int>(own.enc.size()), own.enc.data());
             break;
     }
 
