@@ -186,9 +186,10 @@ endif()
 
 # --- what needs the targets --------------------------------------------------
 
-# The size checks hold for x86-64 and big-endian MIPS (GCC 12, glibc): the
-# figures measured there (docs/footprint.md) and about 2.5 % on top. On other
-# targets the checks report the figures and test only the dependencies.
+# The size checks hold for x86-64, MIPS (either byte order) and 32-bit ARM
+# (GCC 12, glibc): the figures measured there (docs/footprint.md) and about
+# 2.5 % on top. On other targets the checks report the figures and test only
+# the dependencies.
 set(RELAYWATCH_MAX_FILE_BYTES "" CACHE STRING "Most bytes of the stripped daemon (empty: no limit)")
 set(RELAYWATCH_MAX_TEXT_DATA_BYTES "" CACHE STRING "Most bytes of the daemon's text plus data (empty: no limit)")
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
@@ -197,11 +198,17 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   else()
     set(relaywatch_budget 13200 18600)
   endif()
-elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "mips")
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^mips(el)?$")
   if(RELAYWATCH_SIZE_PIE)
     set(relaywatch_budget 18200 20100)
   else()
     set(relaywatch_budget 15500 17400)
+  endif()
+elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "arm")
+  if(RELAYWATCH_SIZE_PIE)
+    set(relaywatch_budget 11300 14200)
+  else()
+    set(relaywatch_budget 10500 14100)
   endif()
 else()
   set(relaywatch_budget "")
