@@ -1,6 +1,6 @@
 // The host implementation of the platform boundary: the configuration store
 // through nvram_bufget, commands through /bin/sh, the driver request through
-// a socket, standard output flushed at every line end.
+// a socket, log text written straight to standard output.
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <netinet/in.h>
@@ -21,43 +21,31 @@ char* store_get(const char* key) { return nvram_bufget(0, key); }
 void store_release(char* text) { std::free(text); }
 
 void run(const char* command) {
-    // The output of the tools goes where the daemon's own lines go; keep the
-    // order by flushing first.
-    std::fflush(stdout);
     int status = std::system(command);
     (void)status;  // no caller looks at a command's exit status
 }
 
-struct Output {
-    FILE* pipe;
-};
+namespace {
 
-Output* output_open(const char* command) {
-    std::fflush(stdout);
-    FILE* pipe = popen(command, "r");
-    if (pipe == nullptr) return nullptr;
-    auto* out = static_cast<Output*>(std::calloc(1, sizeof(Output)));
-    if (out == nullptr) {
-        pclose(pipe);
-        return nullptr;
-    }
-    out->pipe = pipe;
-    return out;
-}
+// The platform's Output is the C library's pipe stream itself, seen as such
+// only in this file: no record of its own to allocate and release.
+FILE* stream_of(Output* out) { return reinterpret_cast<FILE*>(out); }
+
+}  // namespace
+
+Output* output_open(const char* command) { return reinterpret_cast<Output*>(popen(command, "r")); }
 
 std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
     if (out == nullptr) return 0;
     for (;;) {
-        ssize_t n = ::read(fileno(out->pipe), buf, capacity);
+        ssize_t n = ::read(fileno(stream_of(out)), buf, capacity);
         if (n >= 0) return static_cast<std::size_t>(n);
         if (errno != EINTR) return 0;
     }
 }
 
 void output_close(Output* out) {
-    if (out == nullptr) return;
-    pclose(out->pipe);
-    std::free(out);
+    if (out != nullptr) pclose(stream_of(out));
 }
 
 int socket_open() { return ::socket(AF_INET, SOCK_DGRAM, 0); }
@@ -73,8 +61,18 @@ void sleep_seconds(unsigned seconds) {
     while (seconds != 0) seconds = ::sleep(seconds);
 }
 
+// Straight to the descriptor, unbuffered: a line is out before a command
+// that follows it starts, and no stdio buffer or flush is needed.
 void write_out(const char* text, std::size_t len) {
-    std::fwrite(text, 1, len, stdout);
+    while (len != 0) {
+        ssize_t n = ::write(STDOUT_FILENO, text, len);
+        if (n > 0) {
+            text += n;
+            len -= static_cast<std::size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            return;  // nothing more to do when standard output is gone
+        }
+    }
 }
 
 void* alloc_zeroed(std::size_t count, std::size_t size) { return std::calloc(count, size); }

@@ -41,18 +41,27 @@ void run_command(const char* fmt, ...) {
 
 namespace {
 
-// Formats into a stack buffer when the text fits (the usual case, so a
-// steady pass allocates nothing), else on the heap.
-void vsay(const char* fmt, va_list args) {
+// The daemon's name, which begins its log lines.
+constexpr char kLogName[] = "relaywatch: ";
+constexpr std::size_t kLogNameLength = sizeof kLogName - 1;
+
+// Writes the first `lead` characters of the daemon's name (all or none), then
+// the formatted text: through a stack buffer when the whole fits (the usual
+// case, so a steady pass allocates nothing), else from the heap.
+void vsay(std::size_t lead, const char* fmt, va_list args) {
     char small[256];
+    std::memcpy(small, kLogName, lead);
     va_list again;
     va_copy(again, args);
-    int needed = std::vsnprintf(small, sizeof small, fmt, args);
-    if (needed >= 0 && static_cast<std::size_t>(needed) < sizeof small) {
-        plat::write_out(small, static_cast<std::size_t>(needed));
+    int needed = std::vsnprintf(small + lead, sizeof small - lead, fmt, args);
+    if (needed >= 0 && static_cast<std::size_t>(needed) < sizeof small - lead) {
+        plat::write_out(small, lead + static_cast<std::size_t>(needed));
     } else if (needed >= 0) {
         HeapText big = vformat_text(fmt, again);
-        if (big.ok()) plat::write_out(big.ptr, big.count);
+        if (big.ok()) {
+            plat::write_out(small, lead);
+            plat::write_out(big.ptr, big.count);
+        }
     }
     va_end(again);
 }
@@ -62,7 +71,7 @@ void vsay(const char* fmt, va_list args) {
 void say(const char* fmt, ...) {
     va_list args;
     va_start(args, fmt);
-    vsay(fmt, args);
+    vsay(kLogNameLength, fmt, args);
     va_end(args);
 }
 
@@ -70,7 +79,14 @@ void dbg(const char* fmt, ...) {
     if (debug != 1) return;
     va_list args;
     va_start(args, fmt);
-    vsay(fmt, args);
+    vsay(kLogNameLength, fmt, args);
+    va_end(args);
+}
+
+void print(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    vsay(0, fmt, args);
     va_end(args);
 }
 

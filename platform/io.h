@@ -41,7 +41,11 @@ struct Owned {
     }
     ~Owned() { Release(ptr); }
 
-    void reset() { *this = Owned(); }
+    void reset() {
+        Release(ptr);
+        ptr = nullptr;
+        count = 0;
+    }
     bool ok() const { return ptr != nullptr; }
     T& operator[](std::size_t i) const { return ptr[i]; }
 
@@ -71,10 +75,12 @@ HeapText vformat_text(const char* fmt, va_list args);
 // line that cannot be formed (no memory) is not run.
 void run_command(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Log text to standard output: say() always, dbg() only with `debug` set.
-// Texts of any length are written whole.
+// Log text to standard output, written whole whatever its length: say()
+// always and dbg() only with `debug` set, both after the daemon's name and a
+// colon ("relaywatch: "); print() always, as it is.
 void say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void dbg(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void print(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // A command's standard output, read through a small buffer. Closed (and the
 // command waited for) when it goes.

@@ -45,13 +45,14 @@ const char* store_file() {
 }
 
 // Reads the whole file into a heap buffer; nullptr when it cannot be read.
-// Plain descriptors rather than stdio keep the daemon small.
+// Plain descriptors rather than stdio, and only the allocation calls the
+// rest of the daemon makes (calloc, realloc, free), keep the daemon small.
 char* read_file(const char* name, std::size_t& size) {
     int fd = ::open(name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     std::size_t cap = 1024;
     size = 0;
-    auto* data = static_cast<char*>(std::malloc(cap));
+    auto* data = static_cast<char*>(std::calloc(cap, 1));
     bool failed = data == nullptr;
     while (!failed) {
         if (size == cap) {
@@ -90,7 +91,7 @@ void warn_unreadable(const char* file) {
 }
 
 char* copy_text(std::string_view text) {
-    auto* out = static_cast<char*>(std::malloc(text.size() + 1));
+    auto* out = static_cast<char*>(std::calloc(text.size() + 1, 1));
     if (out == nullptr) return nullptr;
     if (!text.empty()) std::memcpy(out, text.data(), text.size());
     out[text.size()] = '\0';

@@ -64,8 +64,8 @@ void socket_close(int fd);
 // Pauses for whole seconds (0 returns at once).
 void sleep_seconds(unsigned seconds);
 
-// Writes `len` bytes of log text to standard output. The host flushes at
-// every line end, also into a pipe or a file.
+// Writes `len` bytes of log text to standard output. The host writes them
+// at once, unbuffered, also into a pipe or a file.
 void write_out(const char* text, std::size_t len);
 
 // Allocates `count` * `size` zero-filled bytes, or returns nullptr (also on

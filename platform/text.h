@@ -7,6 +7,36 @@
 #include <cstring>
 #include <string_view>
 
+// The work of every FixedText, whatever its size: one copy in the program
+// instead of one per buffer size.
+namespace fixed_text {
+
+// Clears `bytes` bytes at `buf`, then copies at most `bytes` - 1 characters
+// of `text`.
+[[gnu::noinline]] inline void assign(char* buf, std::size_t bytes, std::string_view text) {
+    std::memset(buf, 0, bytes);
+    std::size_t n = text.size() < bytes - 1 ? text.size() : bytes - 1;
+    if (n != 0) std::memcpy(buf, text.data(), n);
+}
+
+// The characters before the first zero byte (all `bytes` when there is none).
+[[gnu::noinline]] inline std::size_t length(const char* buf, std::size_t bytes) {
+    const void* end = std::memchr(buf, 0, bytes);
+    return end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buf) : bytes;
+}
+
+// Whether the text in `bytes` bytes at `buf` is `other`.
+[[gnu::noinline]] inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
+    return std::string_view(buf, length(buf, bytes)) == other;
+}
+
+// Whether the texts in two buffers are equal.
+inline bool equals(const char* buf, std::size_t bytes, const char* other, std::size_t otherBytes) {
+    return equals(buf, bytes, std::string_view(other, length(other, otherBytes)));
+}
+
+}  // namespace fixed_text
+
 // A zero-terminated text in N bytes (at most N - 1 characters). Always
 // zero-filled behind the text, so the whole buffer can be compared or handed
 // to C code. Copies truncate; nothing overflows.
@@ -20,23 +50,19 @@ struct FixedText {
     void clear() { std::memset(buf, 0, N); }
 
     // Clears the buffer, then copies at most N - 1 characters of `text`.
-    void assign(std::string_view text) {
-        clear();
-        std::size_t n = text.size() < capacity ? text.size() : capacity;
-        if (n != 0) std::memcpy(buf, text.data(), n);
-    }
+    void assign(std::string_view text) { fixed_text::assign(buf, N, text); }
 
     const char* c_str() const { return buf; }
     char* data() { return buf; }
 
-    std::size_t size() const { return strnlen(buf, N); }
+    std::size_t size() const { return fixed_text::length(buf, N); }
     bool empty() const { return buf[0] == '\0'; }
 
     std::string_view view() const { return std::string_view(buf, size()); }
 
-    bool operator==(std::string_view other) const { return view() == other; }
+    bool operator==(std::string_view other) const { return fixed_text::equals(buf, N, other); }
     template <std::size_t M>
-    bool operator==(const FixedText<M>& other) const { return view() == other.view(); }
+    bool operator==(const FixedText<M>& other) const { return fixed_text::equals(buf, N, other.buf, M); }
 
     bool starts_with(std::string_view prefix) const;
 };
@@ -51,10 +77,33 @@ constexpr bool has_prefix(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// Whether `word` occurs anywhere in `text`.
+constexpr bool contains(std::string_view text, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (has_prefix(std::string_view(text.data() + at, text.size() - at), word)) return true;
+    }
+    return false;
+}
+
 template <std::size_t N>
 bool FixedText<N>::starts_with(std::string_view prefix) const {
     return has_prefix(view(), prefix);
 }
+
+// A text fixed at compile time, for named constants: it turns into a
+// string_view made afresh where it is used, from an address and a length the
+// compiler knows, so no copy of the view itself is kept in memory.
+struct Word {
+    const char* text;
+    std::size_t size;
+
+    // Made from a string literal implicitly, as a string_view is from a C
+    // text: `constexpr Word kName = "text";`.
+    template <std::size_t N>
+    // cppcheck-suppress noExplicitConstructor
+    consteval Word(const char (&literal)[N]) : text(literal), size(N - 1) {}
+    constexpr operator std::string_view() const { return std::string_view(text, size); }
+};
 
 // Texts of the survey vocabulary and the client security in force.
 using AuthText = FixedText<32>;
@@ -75,14 +124,14 @@ constexpr int parse_int(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    long long value = 0;
+    // The magnitude in 32 bits: exact up to 2147483649, which then stands for
+    // every larger one (both lie beyond any int).
+    unsigned value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value <= 2147483648LL) value = value * 10 + (text[i] - '0');
+        value = value < 214748365u ? value * 10 + static_cast<unsigned>(text[i] - '0') : 2147483649u;
     }
-    if (negative) value = -value;
-    if (value > 2147483647LL) value = 2147483647LL;
-    if (value < -2147483648LL) value = -2147483648LL;
-    return static_cast<int>(value);
+    if (negative) return value >= 2147483648u ? -2147483647 - 1 : -static_cast<int>(value);
+    return value > 2147483647u ? 2147483647 : static_cast<int>(value);
 }
 
 // The characters of `text` from `pos`, at most `count` of them; empty when

@@ -11,11 +11,11 @@
 namespace {
 
 // The own access point's security texts as the store holds them.
-constexpr std::string_view kOwnAuthOpen = "OPEN";
-constexpr std::string_view kOwnAuthShared = "SHARED";
-constexpr std::string_view kOwnEncNone = "NONE";
-constexpr std::string_view kOwnEncWep = "WEP";
-constexpr std::string_view kPsk = "PSK";
+constexpr Word kOwnAuthOpen = "OPEN";
+constexpr Word kOwnAuthShared = "SHARED";
+constexpr Word kOwnEncNone = "NONE";
+constexpr Word kOwnEncWep = "WEP";
+constexpr Word kPsk = "PSK";
 
 // No bandwidth command on this channel.
 constexpr int kNoBandwidthChannel = 140;
@@ -23,41 +23,14 @@ constexpr int kNoBandwidthChannel = 140;
 // How the own access point's key is re-applied.
 enum class KeyStep { Nothing, Wep, PreShared, Unsupported };
 
-enum class Match { Exactly, Containing, Any };
-
-constexpr bool matches(Match how, std::string_view wanted, std::string_view text) {
-    switch (how) {
-        case Match::Exactly: return text == wanted;
-        case Match::Containing: return text.find(wanted) != std::string_view::npos;
-        case Match::Any: return true;
-    }
-    return false;
-}
-
-struct KeyChoice {
-    Match authMatch;
-    std::string_view auth;
-    Match encMatch;
-    std::string_view enc;
-    KeyStep step;
-};
-
-// The key step by the own authentication mode and cipher; a combination
-// that no row names is unsupported.
-constexpr KeyChoice kKeyChoices[] = {
-    {Match::Exactly, kOwnAuthOpen, Match::Exactly, kOwnEncNone, KeyStep::Nothing},
-    {Match::Exactly, kOwnAuthOpen, Match::Exactly, kOwnEncWep, KeyStep::Wep},
-    {Match::Exactly, kOwnAuthShared, Match::Exactly, kOwnEncWep, KeyStep::Wep},
-    {Match::Containing, kPsk, Match::Any, {}, KeyStep::PreShared},
-};
-
-constexpr KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
-    for (const KeyChoice& choice : kKeyChoices) {
-        if (matches(choice.authMatch, choice.auth, ownAuthMode) &&
-            matches(choice.encMatch, choice.enc, ownEncrypType)) {
-            return choice.step;
-        }
-    }
+// The key step by the own authentication mode and cipher: open without a
+// cipher needs none, open or shared WEP the WEP key, any PSK mode the
+// passphrase; every other combination is unsupported.
+KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
+    const bool open = ownAuthMode == kOwnAuthOpen;
+    if (open && ownEncrypType == kOwnEncNone) return KeyStep::Nothing;
+    if ((open || ownAuthMode == kOwnAuthShared) && ownEncrypType == kOwnEncWep) return KeyStep::Wep;
+    if (contains(ownAuthMode, kPsk)) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }
 
@@ -88,7 +61,7 @@ void wep_key_step(const StoredText& keyId, const StoredText& key) {
     if (is_valid_wep_key(key.count)) {
         run_escaped("iwpriv ra0 set Key1=%s", key.view());
     } else {
-        say("Invalid Key=%s\n", key.c_str());
+        print("Invalid Key=%s\n", key.c_str());
     }
 }
 
@@ -96,7 +69,7 @@ void pre_shared_key_step(const StoredText& passphrase) {
     if (is_valid_psk(passphrase.count)) {
         run_escaped("iwpriv ra0 set WPAPSK=%s", passphrase.view());
     } else {
-        say("Invalid Key=%s\n", passphrase.c_str());
+        print("Invalid Key=%s\n", passphrase.c_str());
     }
 }
 
@@ -117,7 +90,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     for (int i = 0; i < kStoredSettings && keys[i] != nullptr; ++i) {
         stored[i] = store_read(keys[i]);
         if (!stored[i].ok()) {
-            say("relaywatch: error, cannot read %s from the settings store, radio left as it was\n", keys[i]);
+            say("error, cannot read %s from the settings store, radio left as it was\n", keys[i]);
             return false;
         }
     }
@@ -134,17 +107,11 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     run_command("iwpriv ra0 set Channel=%d", cand.channel);
     radio.curChannel = cand.channel;
 
-    switch (ext_channel_flag(cand.extCh.view(), cand.channel)) {
-        case 1:
-            run_command("iwpriv ra0 set HtExtcha=1");
-            radio.curExtCh = 1;
-            break;
-        case 0:
-            run_command("iwpriv ra0 set HtExtcha=0");
-            radio.curExtCh = 0;
-            break;
-        default:  // the survey names no extension channel: leave it be
-            break;
+    // 1 above, 0 below; when the survey names no extension channel, leave it be.
+    const int extCh = ext_channel_flag(cand.extCh.view(), cand.channel);
+    if (extCh != kNoExtFlag) {
+        run_command("iwpriv ra0 set HtExtcha=%d", extCh);
+        radio.curExtCh = extCh;
     }
 
     if (cand.channel != kNoBandwidthChannel) run_escaped("iwpriv ra0 set HtBw=%s", stored[kBandwidth].view());
@@ -154,8 +121,8 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
         case KeyStep::Wep: wep_key_step(stored[kKeyFirst], stored[kKeySecond]); break;
         case KeyStep::PreShared: pre_shared_key_step(stored[kKeyFirst]); break;
         case KeyStep::Unsupported:
-            say("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(own.auth.size()), own.auth.data(),
-                static_cast<int>(own.enc.size()), own.enc.data());
+            print("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(own.auth.size()),
+                  own.auth.data(), static_cast<int>(own.enc.size()), own.enc.data());
             break;
     }
 

@@ -3,21 +3,24 @@
 // settings in force; and the two rules that the settings application shares:
 // the extension-channel rule and which security the client follows.
 #include <array>
+#include <cstdint>
 
 #include "radio/radio.h"
 #include "survey/vocabulary.h"
+
+using namespace std::string_view_literals;
 
 namespace {
 
 // The own access point's mixed modes, in which the client follows the
 // upstream's authentication mode and cipher.
-constexpr std::string_view kOwnAuthMixed = "WPAPSKWPA2PSK";
-constexpr std::string_view kOwnEncMixed = "TKIPAES";
+constexpr Word kOwnAuthMixed = "WPAPSKWPA2PSK";
+constexpr Word kOwnEncMixed = "TKIPAES";
 
 // The channels whose extension channel lies below them when the survey
 // names none. Every other channel (all of 2.4 GHz, and 36, 44, 144, 149,
 // 153, 161 among the others) takes the one above.
-constexpr std::array<int, 10> kBelowExtChannels = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
+constexpr std::array<std::uint8_t, 10> kBelowExtChannels = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
 
 constexpr bool is_below_ext_channel(int channel) {
     for (int below : kBelowExtChannels) {
@@ -31,9 +34,9 @@ constexpr bool is_below_ext_channel(int channel) {
 int ext_channel_flag(std::string_view candExtCh, int candChannel) {
     // Prefixes only: the survey's five-character column gives "NONE" with a
     // trailing blank.
-    if (has_prefix(candExtCh, "ABOVE")) return 1;
-    if (has_prefix(candExtCh, "BELOW")) return 0;
-    if (has_prefix(candExtCh, "NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
+    if (has_prefix(candExtCh, "ABOVE"sv)) return 1;
+    if (has_prefix(candExtCh, "BELOW"sv)) return 0;
+    if (has_prefix(candExtCh, "NONE"sv)) return is_below_ext_channel(candChannel) ? 0 : 1;
     return kNoExtFlag;
 }
 

@@ -12,27 +12,26 @@ namespace {
 // Consecutive equal samples (each following an equal one) that switch ra0.
 constexpr int kGateHysteresis = 5;
 
+// Brings ra0 up or down, with the line that says so.
+void switch_ap(Supervisor& sv, bool up) {
+    say(up ? "AP enable\n" : "AP disable\n");
+    plat::run(up ? "ifconfig ra0 up" : "ifconfig ra0 down");
+    sv.apEnabled = up ? 1 : 0;
+}
+
 // The gate on the pair (sample, previous sample). Only 1 counts as up and
 // only 0 as down; any other pair clears both counters.
 void update_gate(Supervisor& sv, int sample) {
     if (sample == 1 && sv.lastStatus == 1) {
         sv.downCount = 0;
         if (++sv.upCount >= kGateHysteresis) {
-            if (sv.apEnabled == 0) {
-                say("relaywatch: AP enable\n");
-                plat::run("ifconfig ra0 up");
-                sv.apEnabled = 1;
-            }
+            if (sv.apEnabled == 0) switch_ap(sv, true);
             sv.upCount = 0;
         }
     } else if (sample == 0 && sv.lastStatus == 0) {
         sv.upCount = 0;
         if (++sv.downCount >= kGateHysteresis) {
-            if (sv.apEnabled == 1) {
-                say("relaywatch: AP disable\n");
-                plat::run("ifconfig ra0 down");
-                sv.apEnabled = 0;
-            }
+            if (sv.apEnabled == 1) switch_ap(sv, false);
             sv.downCount = 0;
         }
     } else {
@@ -43,13 +42,16 @@ void update_gate(Supervisor& sv, int sample) {
 }
 
 // The window after this pass's sample: the header with the slot and the
-// sample, then every slot's value run together. Written in pieces through a
-// stack buffer, so a window of any length needs no heap.
+// sample, then every slot's value run together. Gathered in a stack buffer
+// and written when it fills, so a window of any length needs no heap and a
+// short one goes out in one write.
 void dump_window(const Supervisor& sv, int sample) {
     if (debug != 1) return;
-    dbg("relaywatch: resetTimerArray[%02d]=%d  [", sv.timerIndex, sample);
-    char chunk[128];
-    std::size_t used = 0;
+    char chunk[256];
+    // The header takes at most 55 characters.
+    int header = std::snprintf(chunk, sizeof chunk, "relaywatch: resetTimerArray[%02d]=%d  [",
+                               sv.timerIndex, sample);
+    std::size_t used = header > 0 ? static_cast<std::size_t>(header) : 0;
     for (int slot = 0; slot < sv.looptime; ++slot) {
         // One value takes at most 11 characters and its terminator.
         if (sizeof chunk - used < 12) {
@@ -59,8 +61,13 @@ void dump_window(const Supervisor& sv, int sample) {
         int n = std::snprintf(chunk + used, sizeof chunk - used, "%d", sv.resetTimerArray[slot]);
         if (n > 0) used += static_cast<std::size_t>(n);
     }
-    if (used != 0) plat::write_out(chunk, used);
-    plat::write_out("]\n", 2);
+    if (sizeof chunk - used < 2) {
+        plat::write_out(chunk, used);
+        used = 0;
+    }
+    chunk[used++] = ']';
+    chunk[used++] = '\n';
+    plat::write_out(chunk, used);
 }
 
 bool window_has_up(const Supervisor& sv) {
@@ -76,22 +83,19 @@ bool linkwatch_setup(Supervisor& sv) {
     // Start-up refuses a looptime below 1; a window without slots would
     // leave nothing to sample into, so refuse it here as well.
     if (sv.looptime < 1) {
-        say("relaywatch: error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
+        say("error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
         return false;
     }
     const auto slots = static_cast<std::size_t>(sv.looptime);
     sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
     if (!sv.resetTimerArray.ok()) {
-        say("relaywatch: error, no memory for a window of %d samples\n", sv.looptime);
+        say("error, no memory for a window of %d samples\n", sv.looptime);
         return false;
     }
     for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
 
-    say("relaywatch: AP disable\n");
-    plat::run("ifconfig ra0 down");
-
+    switch_ap(sv, false);
     sv.timerIndex = 0;
-    sv.apEnabled = 0;
     sv.upCount = 0;
     sv.downCount = 0;
     sv.lastStatus = 1;
@@ -110,7 +114,7 @@ void linkwatch_pass(Supervisor& sv) {
         update_gate(sv, sample);
         dump_window(sv, sample);
         if (!window_has_up(sv)) {
-            dbg("relaywatch: Disconnect over %d seconds.\n", sv.looptime);
+            dbg("Disconnect over %d seconds.\n", sv.looptime);
             recovery_cycle(sv);
         }
     }

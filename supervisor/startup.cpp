@@ -5,6 +5,8 @@
 #include "platform/platform.h"
 #include "supervisor/supervisor.h"
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // The snapshot's keys, in the order they are read and released.
@@ -33,36 +35,36 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     sv.radio.curEnc.assign(sv.snapshot[kApCliEncrypType].view());
 
     if (argc != 3 && argc != 4) {
-        say("Usage:\n\trelaywatch (looptime) (sleeptime) [debug]");
+        print("Usage:\n\trelaywatch (looptime) (sleeptime) [debug]");
         return {false, -1};
     }
     sv.looptime = parse_int(argv[1]);
     sv.sleeptime = parse_int(argv[2]);
-    debug = argc == 4 && std::string_view(argv[3]) == "debug" ? 1 : 0;
+    debug = argc == 4 && std::string_view(argv[3]) == "debug"sv ? 1 : 0;
 
     // The window needs a slot, and no more than a day of them; a pause
     // cannot be negative.
     if (sv.looptime < 1) {
-        say("relaywatch: error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
+        say("error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
         return {false, -1};
     }
     if (sv.looptime > kMaxLooptime) {
-        say("relaywatch: error, looptime must be at most 86400 (looptime=%d)\n", sv.looptime);
+        say("error, looptime must be at most 86400 (looptime=%d)\n", sv.looptime);
         return {false, -1};
     }
     if (sv.sleeptime < 0) {
-        say("relaywatch: error, sleeptime must not be negative (sleeptime=%d)\n", sv.sleeptime);
+        say("error, sleeptime must not be negative (sleeptime=%d)\n", sv.sleeptime);
         return {false, -1};
     }
 
     if (parse_int(sv.snapshot[kOperationMode].view()) != kRepeaterMode) {
-        say("relaywatch: error, not repeater mode!\n");
+        say("error, not repeater mode!\n");
         release_snapshot(sv);
         return {false, 0};
     }
-    say("relaywatch: Start (looptime=%d, sleeptime=%d)\n", sv.looptime, sv.sleeptime);
+    say("Start (looptime=%d, sleeptime=%d)\n", sv.looptime, sv.sleeptime);
     if (parse_int(sv.snapshot[kApCliEnable].view()) != 1) {
-        say("relaywatch: repeater is not enabled!\n");
+        say("repeater is not enabled!\n");
         release_snapshot(sv);
         return {false, 0};
     }

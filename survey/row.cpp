@@ -6,6 +6,8 @@
 #include "survey/survey.h"
 #include "survey/vocabulary.h"
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Where each field of a row stands: first column and width.
@@ -26,50 +28,55 @@ constexpr Column kNetworkType{107, 2};
 constexpr Column kExtra{110, 3};
 
 constexpr int kMaxSsidLen = 32;
-constexpr std::string_view kAdHoc = "Ad";
+constexpr Word kAdHoc = "Ad";
 
-// How a security text's cipher is found.
-enum class Cipher { Fixed, ByRule };
-
-// The security normalisation: the first prefix that the security column
-// begins with decides; a text with none of them is "NotSupport".
-struct SecurityRule {
-    std::string_view prefix;
-    std::string_view authMode;
-    Cipher cipher;
-    std::string_view encrypType;  // when the cipher is fixed
+// The WPA modes: the first prefix that the security column begins with
+// names the authentication mode; the cipher is then the cipher rule's.
+struct WpaRule {
+    Word prefix;
+    Word authMode;
 };
 
-constexpr SecurityRule kSecurityRules[] = {
-    {"NONE", vocab::kAuthOpen, Cipher::Fixed, vocab::kEncNone},
-    {"WEP", vocab::kAuthOpen, Cipher::Fixed, vocab::kEncWep},
-    {"WPAPSK/", vocab::kAuthWpaPsk, Cipher::ByRule, {}},
-    {"WPA2PSK/", vocab::kAuthWpa2Psk, Cipher::ByRule, {}},
-    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed, Cipher::ByRule, {}},
+constexpr WpaRule kWpaRules[] = {
+    {"WPAPSK/", vocab::kAuthWpaPsk},
+    {"WPA2PSK/", vocab::kAuthWpa2Psk},
+    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed},
 };
-constexpr SecurityRule kUnsupported{{}, vocab::kAuthNotSupport, Cipher::Fixed, vocab::kEncEmpty};
 
 // The cipher rule: which cipher names the whole security text mentions.
 std::string_view cipher_of(std::string_view security) {
-    bool tkip = security.find("TKIP") != std::string_view::npos;
-    bool aes = security.find("AES") != std::string_view::npos;
+    bool tkip = contains(security, "TKIP"sv);
+    bool aes = contains(security, "AES"sv);
     if (tkip && aes) return vocab::kEncTkipAes;
     if (tkip) return vocab::kEncTkip;
     if (aes) return vocab::kEncAes;
     return vocab::kEncEmpty;
 }
 
+// The security normalisation: "NONE" and "WEP" are open, with that cipher;
+// a WPA mode takes its cipher by the cipher rule; a text that begins with
+// none of them is "NotSupport" without a cipher.
 void normalise_security(SurveyEntry& row) {
-    std::string_view security = row.security.view();
-    const SecurityRule* rule = &kUnsupported;
-    for (const SecurityRule& candidate : kSecurityRules) {
-        if (has_prefix(security, candidate.prefix)) {
-            rule = &candidate;
-            break;
+    const std::string_view security = row.security.view();
+    std::string_view authMode = vocab::kAuthNotSupport;
+    std::string_view encrypType = vocab::kEncEmpty;
+    if (has_prefix(security, "NONE"sv)) {
+        authMode = vocab::kAuthOpen;
+        encrypType = vocab::kEncNone;
+    } else if (has_prefix(security, "WEP"sv)) {
+        authMode = vocab::kAuthOpen;
+        encrypType = vocab::kEncWep;
+    } else {
+        for (const WpaRule& rule : kWpaRules) {
+            if (has_prefix(security, rule.prefix)) {
+                authMode = rule.authMode;
+                encrypType = cipher_of(security);
+                break;
+            }
         }
     }
-    row.authMode.assign(rule->authMode);
-    row.encrypType.assign(rule->cipher == Cipher::ByRule ? cipher_of(security) : rule->encrypType);
+    row.authMode.assign(authMode);
+    row.encrypType.assign(encrypType);
 }
 
 std::string_view field(std::string_view text, Column column) {

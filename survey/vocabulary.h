@@ -11,19 +11,19 @@
 namespace vocab {
 
 // Authentication modes.
-inline constexpr std::string_view kAuthOpen = "OPEN";
-inline constexpr std::string_view kAuthWpaPsk = "WPAPSK";
-inline constexpr std::string_view kAuthWpa2Psk = "WPA2PSK";
-inline constexpr std::string_view kAuthMixed = "WPA-PSK/WPA2-PSK";
-inline constexpr std::string_view kAuthNotSupport = "NotSupport";
+inline constexpr Word kAuthOpen = "OPEN";
+inline constexpr Word kAuthWpaPsk = "WPAPSK";
+inline constexpr Word kAuthWpa2Psk = "WPA2PSK";
+inline constexpr Word kAuthMixed = "WPA-PSK/WPA2-PSK";
+inline constexpr Word kAuthNotSupport = "NotSupport";
 
 // Ciphers (the empty text is the sixth).
-inline constexpr std::string_view kEncNone = "NONE";
-inline constexpr std::string_view kEncWep = "WEP";
-inline constexpr std::string_view kEncTkipAes = "TKIP/AES";
-inline constexpr std::string_view kEncTkip = "TKIP";
-inline constexpr std::string_view kEncAes = "AES";
-inline constexpr std::string_view kEncEmpty = "";
+inline constexpr Word kEncNone = "NONE";
+inline constexpr Word kEncWep = "WEP";
+inline constexpr Word kEncTkipAes = "TKIP/AES";
+inline constexpr Word kEncTkip = "TKIP";
+inline constexpr Word kEncAes = "AES";
+inline constexpr Word kEncEmpty = "";
 
 }  // namespace vocab
 

@@ -69,6 +69,11 @@ TEST_F(Startup, Paths) {
         {{"4294967297", "3"}, "1", "1", -1, error + "looptime must be at most 86400 (looptime=2147483647)\n"},
         {{"86400", "3"}, "3", "1", runs, "relaywatch: Start (looptime=86400, sleeptime=3)\n"},
         {{"10", "-1"}, "1", "1", -1, error + "sleeptime must not be negative (sleeptime=-1)\n"},
+        // Numbers beyond an int read as the nearest one.
+        {{"2147483648", "3"}, "1", "1", -1, error + "looptime must be at most 86400 (looptime=2147483647)\n"},
+        {{"10", "-2147483647"}, "1", "1", -1, error + "sleeptime must not be negative (sleeptime=-2147483647)\n"},
+        {{"10", "-2147483648"}, "1", "1", -1, error + "sleeptime must not be negative (sleeptime=-2147483648)\n"},
+        {{"10", "-2147483649"}, "1", "1", -1, error + "sleeptime must not be negative (sleeptime=-2147483648)\n"},
         {args, "1", "1", 0, notRepeater}, {args, "", "1", 0, notRepeater}, {args, "3abc", "0", 0, notEnabled},
         {args, "3", "", 0, notEnabled}, {args, "3", "1abc", runs, kStartLine},
         {args, " 3", " 1", runs, kStartLine},
