@@ -27,7 +27,7 @@ constexpr const char* kUsage =
     "exit status: 0 after a run to its end, 1 when relaywatch ended or stalled on its own, 2 for bad input\n";
 
 int usage_error(const std::string& message) {
-    std::cerr << "relaywatch-sim: " << message << "\n" << kUsage;
+    std::cerr << "relaywatch-sim: " << shown_text(message) << "\n" << kUsage;
     return 2;
 }
 
@@ -52,8 +52,10 @@ int main(int argc, char** argv) {
             std::string value = argv[++i];
             if (arg == "--timeline") {
                 timeline = value;
-            } else if (!parse_duration(value, options.until) || options.until < 1) {
-                return usage_error("bad --until '" + value + "'");
+            } else if (!parse_duration(value, options.until)) {
+                return usage_error(duration_error("--until", value));
+            } else if (options.until < 1) {
+                return usage_error("--until must be at least 1 s");
             }
         } else if (arg == "--") {
             ++i;
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
     if (!timeline.empty()) {
         svg.open(timeline, std::ios::binary | std::ios::trunc);
         if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << timeline << ": " << std::strerror(errno) << "\n";
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(timeline) << ": " << std::strerror(errno) << "\n";
             return 2;
         }
     }
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
         write_timeline_svg(svg, scenario, result);
         svg.close();
         if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << timeline << "\n";
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(timeline) << "\n";
             return 2;
         }
     }

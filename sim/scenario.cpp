@@ -1,15 +1,18 @@
 #include "sim/scenario.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <set>
-#include <sstream>
 
 namespace {
 
-constexpr long kMaxSeconds = 10L * 366 * 86400;  // ten years of virtual time
+constexpr long kMaxSeconds = kMaxScenarioSeconds;
 
 // A word of a scenario line, with quotes removed.
 struct Word {
@@ -124,9 +127,7 @@ private:
 
     long duration(const std::string& text, const char* what) const {
         long s = 0;
-        if (!parse_duration(text, s)) {
-            fail(std::string("bad ") + what + " '" + text + "' (seconds, or a number with s, m, h or d, e.g. 90, 15m, 1h30m)");
-        }
+        if (!parse_duration(text, s)) fail(duration_error(what, text));
         return s;
     }
 
@@ -167,7 +168,8 @@ private:
             if (sc_.aps[i].name == name) return static_cast<int>(i);
         }
         std::string known;
-        for (const auto& ap : sc_.aps) known += (known.empty() ? "" : ", ") + ap.name;
+        for (std::size_t i = 0; i < sc_.aps.size() && i < 8; ++i) known += (i == 0 ? "" : ", ") + sc_.aps[i].name;
+        if (sc_.aps.size() > 8) known += ", ... " + std::to_string(sc_.aps.size() - 8) + " more";
         fail("unknown access point '" + name + "'" + (known.empty() ? std::string(" (none declared yet)") : " (declared: " + known + ")"));
     }
 
@@ -202,6 +204,9 @@ Scenario Parser::run() {
         std::size_t nl = text_.find('\n', pos);
         std::string_view line = text_.substr(pos, nl == std::string_view::npos ? text_.npos : nl - pos);
         ++line_;
+        if (std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
+            fail("NUL byte at column " + std::to_string(nul + 1) + ": a scenario is text");
+        }
         words_ = split_words(line, sc_.file, line_);
         if (!words_.empty()) directive();
         if (nl == std::string_view::npos) break;
@@ -387,7 +392,7 @@ void Parser::random() {
         const std::string& value = word(i + 1, ("value of " + key).c_str());
         if (key == "seed") {
             long s = 0;
-            if (!parse_number(value, s)) fail("bad seed '" + value + "' (a whole number)");
+            if (!parse_number(value, s)) fail("bad seed '" + value + "' (a whole number of at most 12 digits)");
             r.seed = static_cast<std::uint64_t>(s);
             has_seed = true;
         } else if (key == "every") {
@@ -453,25 +458,152 @@ void Parser::check_static_events() {
 
 namespace {
 
+// The length of the valid UTF-8 sequence at text[i], or 0.
+std::size_t utf8_length(std::string_view text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char c = byte(i);
+    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    if (c == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
+    if (c == 0xED && byte(i + 1) >= 0xA0) return 0;  // surrogate
+    if (c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
+    if (c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // beyond U+10FFFF
+    return n;
+}
+
 // "FILE:LINE: MESSAGE", or "FILE: MESSAGE" for the file as a whole.
 std::string located(const std::string& file, int line, const std::string& message) {
-    std::string text = file;
+    std::string text = shown_text(file);
     if (line > 0) {
         text += ':';
         text += std::to_string(line);
     }
     text += ": ";
-    text += message;
+    text += shown_text(message);
     return text;
 }
 
+enum class DurationRead { Ok, Malformed, TooLong };
+
+DurationRead read_duration(std::string_view text, long& seconds) {
+    if (text.empty()) return DurationRead::Malformed;
+    long total = 0;  // saturates just past the limit
+    std::size_t i = 0;
+    bool plain = true;
+    while (i < text.size()) {
+        long n = 0;
+        std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            n = std::min(n * 10 + (text[i] - '0'), kMaxSeconds + 1);
+            ++i;
+        }
+        if (i == start) return DurationRead::Malformed;
+        long unit = 1;
+        if (i < text.size()) {
+            switch (text[i]) {
+                case 's': unit = 1; break;
+                case 'm': unit = 60; break;
+                case 'h': unit = 3600; break;
+                case 'd': unit = 86400; break;
+                default: return DurationRead::Malformed;
+            }
+            ++i;
+        } else if (!plain) {
+            return DurationRead::Malformed;  // "1h30" without a unit on the last part
+        }
+        plain = false;
+        total = std::min(total + std::min(n, kMaxSeconds + 1) * unit, kMaxSeconds + 1);
+    }
+    if (total > kMaxSeconds) return DurationRead::TooLong;
+    seconds = total;
+    return DurationRead::Ok;
+}
+
 }  // namespace
+
+std::string shown_text(std::string_view text) {
+    constexpr std::size_t kLongestWord = 60;   // characters of one word shown
+    constexpr std::size_t kLongestText = 400;  // characters of a whole message
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    std::size_t word = 0;  // characters of the word being shown
+    bool cut = false;      // the rest of this word is left out
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (shown >= kLongestText) {
+            out += "\xE2\x80\xA6";  // …
+            break;
+        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = c >= 0x80 ? utf8_length(text, i) : 1;
+        std::string piece;
+        if (c == ' ') {
+            piece = " ";
+        } else if (c >= 0x21 && c < 0x7f) {
+            piece = std::string(1, static_cast<char>(c));
+        } else if (n > 1) {
+            piece = std::string(text.substr(i, n));
+        } else {
+            n = 1;
+            piece = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        }
+        i += n;
+        if (c == ' ') {
+            word = 0;
+            cut = false;
+        } else if (cut) {
+            continue;
+        } else if (++word > kLongestWord) {
+            out += "\xE2\x80\xA6";
+            cut = true;
+            continue;
+        }
+        out += piece;
+        ++shown;
+    }
+    return out;
+}
+
+std::string duration_error(std::string_view what, std::string_view text) {
+    long ignored = 0;
+    if (read_duration(text, ignored) == DurationRead::TooLong) {
+        return std::string(what) + " '" + std::string(text) + "' is longer than ten years (" +
+               std::to_string(kMaxScenarioSeconds / 86400) + "d), the longest the simulator runs";
+    }
+    return "bad " + std::string(what) + " '" + std::string(text) +
+           "' (seconds, or a number with s, m, h or d, e.g. 90, 15m, 1h30m)";
+}
+
+std::string read_bounded_file(const std::string& path, std::size_t limit, const char* what) {
+    auto refuse = [&](const std::string& why) { throw ScenarioError(path, 0, why); };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) refuse(std::string("cannot read the file: ") + std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) refuse(std::string("is a directory, not ") + what);
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) refuse(std::string("is a device, not ") + what);
+    if (S_ISFIFO(st.st_mode)) refuse(std::string("is a FIFO (named pipe), not ") + what);
+    if (!S_ISREG(st.st_mode)) refuse(std::string("is not a regular file, not ") + what);
+    const std::string size = limit % (1024 * 1024) == 0 ? std::to_string(limit / (1024 * 1024)) + " MiB"
+                                                        : std::to_string(limit / 1024) + " KiB";
+    const std::string too_big = "is larger than " + size + " (" + std::to_string(limit) +
+                                " bytes), the most the simulator reads as " + what;
+    if (static_cast<unsigned long long>(st.st_size) > limit) refuse(too_big);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) refuse(std::string("cannot read the file: ") + std::strerror(errno));
+    std::string content(limit + 1, '\0');
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    if (content.size() > limit) refuse(too_big);  // it grew since
+    return content;
+}
 
 ScenarioError::ScenarioError(std::string file, int line, std::string message)
     : std::runtime_error(located(file, line, message)),
       file_(std::move(file)),
       line_(line),
-      message_(std::move(message)) {}
+      message_(shown_text(message)) {}
 
 const std::map<std::string, std::string>& default_store() {
     static const std::map<std::string, std::string> store = {
@@ -485,38 +617,7 @@ const std::map<std::string, std::string>& default_store() {
 }
 
 bool parse_duration(std::string_view text, long& seconds) {
-    if (text.empty()) return false;
-    long total = 0;
-    std::size_t i = 0;
-    bool plain = true;
-    while (i < text.size()) {
-        long n = 0;
-        std::size_t start = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            n = n * 10 + (text[i] - '0');
-            if (n > kMaxSeconds) return false;
-            ++i;
-        }
-        if (i == start) return false;
-        long unit = 1;
-        if (i < text.size()) {
-            switch (text[i]) {
-                case 's': unit = 1; break;
-                case 'm': unit = 60; break;
-                case 'h': unit = 3600; break;
-                case 'd': unit = 86400; break;
-                default: return false;
-            }
-            ++i;
-        } else if (!plain) {
-            return false;  // "1h30" without a unit on the last part
-        }
-        plain = false;
-        total += n * unit;
-        if (total > kMaxSeconds) return false;
-    }
-    seconds = total;
-    return true;
+    return read_duration(text, seconds) == DurationRead::Ok;
 }
 
 bool is_valid_channel(int ch) {
@@ -539,9 +640,5 @@ Scenario parse_scenario(std::string_view text, const std::string& file) {
 }
 
 Scenario load_scenario(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ScenarioError(path, 0, "cannot read the file");
-    std::ostringstream content;
-    content << in.rdbuf();
-    return parse_scenario(content.str(), path);
+    return parse_scenario(read_bounded_file(path, kMaxScenarioBytes, "a scenario file"), path);
 }

@@ -1,6 +1,9 @@
 // The scenario format: what a file turns into, and how a bad one is reported.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "sim/scenario.h"
@@ -129,6 +132,56 @@ TEST(Scenario, Durations) {
         long s = -1;
         EXPECT_EQ(parse_duration(text, s), seconds >= 0) << text;
         EXPECT_EQ(s, seconds) << text;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace std::string_literals;
+
+// What is no scenario file is refused by what it is, before anything is
+// read; what a message quotes from the file is shown escaped and cut.
+TEST(Scenario, RefusesPolitely) {
+    const std::string dir = ::testing::TempDir() + "relaywatch-refusals";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const std::string fifo = dir + "/fifo.scn", big = dir + "/big.scn";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(big) << "end 1m\n" << std::string(kMaxScenarioBytes, '#');
+    const std::pair<std::string, const char*> files[] = {
+        {dir, "is a directory, not a scenario file"},
+        {"/dev/zero", "is a device, not a scenario file"},
+        {fifo, "is a FIFO (named pipe), not a scenario file"},
+        {big, "is larger than 1 MiB (1048576 bytes)"},
+    };
+    for (const auto& [path, message] : files) {
+        try {
+            load_scenario(path);
+            ADD_FAILURE() << path;
+        } catch (const ScenarioError& e) {
+            EXPECT_EQ(e.line(), 0);
+            EXPECT_EQ(e.message().find(message), 0u) << e.message();
+        }
+    }
+    std::filesystem::remove_all(dir);
+
+    const std::string word(100000, 'x');
+    const std::pair<std::string, std::string> texts[] = {
+        {"end 1m\nname a\0b\n"s, "NUL byte at column 7"},
+        {"\x1b[31m\xff\xc3\xa9 x\n", "unknown directive '\\x1b[31m\\xff\xc3\xa9'"},
+        {word + "\n", "unknown directive '" + std::string(59, 'x') + "\xE2\x80\xA6 ("},
+        {"end 3661d\n", "end time '3661d' is longer than ten years (3660d)"},
+        {"end 1d\nat 1h1000000000000000000000d hide x\n", "time '1h1000000000000000000000d' is longer than ten years"},
+    };
+    for (const auto& [text, message] : texts) {
+        try {
+            parse_scenario(text, "t.scn");
+            ADD_FAILURE() << message;
+        } catch (const ScenarioError& e) {
+            EXPECT_EQ(e.message().find(message), 0u) << e.message();
+        }
     }
 }
 
