@@ -47,6 +47,21 @@ constexpr SecurityRule kSecurityRules[] = {
     {"WPA1PSKWPA2PSK/", {"WPAPSK", "WPA2PSK"}, ""},
 };
 
+EventClass event_class(EventKind kind) {
+    switch (kind) {
+        case EventKind::Add:
+        case EventKind::Remove: return EventClass::Presence;
+        case EventKind::Move: return EventClass::Channel;
+        case EventKind::Hide:
+        case EventKind::Show: return EventClass::Visibility;
+        case EventKind::Security: return EventClass::Security;
+        case EventKind::Signal: return EventClass::Signal;
+        case EventKind::LinkDown: return EventClass::Link;
+        case EventKind::Store: break;
+    }
+    return EventClass::Store;
+}
+
 }  // namespace
 
 bool security_accepts(std::string_view security, std::string_view auth, std::string_view enc) {
@@ -301,6 +316,9 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
             }
             std::string& field = auth ? radio_.cli_auth : radio_.cli_enc;
             if (field != value) {
+                const std::string text = "client security re-programmed: " + key + " " + field + " -> " + value;
+                console_.sim_line(text);
+                recorder_.security_reprogram(now, text);
                 field = value;
                 // The client re-associates with its new security.
                 if (linked_ >= 0) drop_link("client security changed");
@@ -491,7 +509,7 @@ void Router::apply(const Event& e) {
     if (e.random) text = "random: " + text;
     if (!effective) text += " (no change: it is so already)";
     console_.sim_line(text);
-    recorder_.event(now, text);
+    recorder_.event(now, event_class(e.kind), text);
     refresh();
     if (ap != nullptr && !upstream) upstream = configured_for(*ap);
     if (upstream && effective && may_change) recorder_.change(now, text);
