@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_platform.h"
 #include "survey/survey.h"
+#include "tests/fake_platform.h"
 
 namespace {
 
@@ -67,20 +67,22 @@ void BM_ScanChannel(benchmark::State& state) {
     rows.push_back(survey_row(kRows - 1, "Home"));
     int hidden = 0;
     for (int i = 0; i < kRows; ++i) hidden += i % 10 == 0 ? 1 : 0;
-    std::string& table = bench_platform::survey_output;
-    table = "ra0       get_site_survey:\nCh  SSID  BSSID  Security  Signal(%)  W-Mode  ExtCH  NT\n";
+    std::string table = "ra0       get_site_survey:\nCh  SSID  BSSID  Security  Signal(%)  W-Mode  ExtCH  NT\n";
     for (const std::string& line : rows) table += line;
+    fake.reset();
+    fake.recording = false;
+    fake.default_outputs["iwpriv ra0 get_site_survey"] = table;
 
-    AuthText auth, enc;
-    ExtChText extCh;
-    long before = bench_platform::allocations;
+    BssidText remembered = {{'0'}};
+    long before = fake.allocations;
     for (auto _ : state) {
-        int channel = scanChannel("Home", "", auth, enc, extCh);
+        Candidate cand{};
+        HiddenList list;
+        int channel = scanChannel("Home", "", remembered, cand, list);
         benchmark::DoNotOptimize(channel);
-        if (channel == 0 || TableSize != hidden) state.SkipWithError("upstream not found");
-        freeTable();
+        if (channel == 0 || list.size != hidden) state.SkipWithError("upstream not found");
     }
-    long allocations = bench_platform::allocations - before;
+    long allocations = fake.allocations - before;
     long extra = allocations - static_cast<long>(hidden) * static_cast<long>(state.iterations());
     state.SetItemsProcessed(state.iterations() * kRows);
     state.counters["allocs/scan"] = benchmark::Counter(static_cast<double>(allocations),

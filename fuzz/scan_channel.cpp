@@ -1,18 +1,18 @@
-// scanChannel over any survey output, through the fuzz platform: the first
-// byte picks how many starts of the survey command fail, after how many
-// allocations memory runs out and whether a second survey follows the
+// scanChannel over any survey output, through the recording fake platform:
+// the first byte picks how many starts of the survey command fail, after how
+// many allocations memory runs out and whether a second survey follows the
 // first; then come three lines (configured SSID, configured BSSID,
 // remembered BSSID) and the survey output. Checked: the stream is always
-// closed, the candidate buffers hold survey vocabulary or are untouched, the
-// hidden-AP list is well formed and freeTable gives all of it back.
+// closed, the candidate holds survey vocabulary or is untouched, the
+// hidden-AP list is well formed and its owner gives all of it back.
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/fuzz_platform.h"
 #include "survey/survey.h"
 #include "survey/vocabulary.h"
+#include "tests/fake_platform.h"
 
 namespace {
 
@@ -39,60 +39,54 @@ bool is_enc(const AuthText& text) {
 // first NUL.
 std::string c_text(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 
-// The hidden-AP list: TableSize entries, each a hidden access point, with
-// the cursor on one of them; returns the number of entries.
-int check_list() {
+constexpr const char* kTrigger = "iwpriv ra0 set SiteSurvey=1";
+constexpr const char* kRead = "iwpriv ra0 get_site_survey";
+
+// The hidden-AP list: `size` entries in a chain that ends at `tail`, each a
+// hidden access point.
+void check_list(const HiddenList& hidden) {
     int entries = 0;
-    bool cursorSeen = currentTable == nullptr;
-    for (SurveyEntry* e = headerTable; e != nullptr; e = e->next) {
-        FUZZ_CHECK(entries < TableSize);  // also stops a cycle
+    const HiddenAp* last = nullptr;
+    for (const HiddenAp* e = hidden.head; e != nullptr; e = e->next) {
+        FUZZ_CHECK(entries < hidden.size);  // also stops a cycle
         ++entries;
-        cursorSeen = cursorSeen || e == currentTable;
-        FUZZ_CHECK(e->ssidLen == 0 && e->ssid.empty());
-        FUZZ_CHECK(e->channel > 0);
-        FUZZ_CHECK(is_auth(e->authMode) && is_enc(e->encrypType));
-        FUZZ_CHECK(e->extCh.size() <= 5 && e->bssid.size() <= 17);
+        last = e;
+        FUZZ_CHECK(e->cand.channel > 0);
+        FUZZ_CHECK(is_auth(e->cand.auth) && is_enc(e->cand.enc));
+        FUZZ_CHECK(e->cand.extCh.size() <= 5 && e->bssid.size() <= 17);
     }
-    FUZZ_CHECK(entries == TableSize);
-    FUZZ_CHECK(cursorSeen);
-    return entries;
+    FUZZ_CHECK(entries == hidden.size);
+    FUZZ_CHECK(last == hidden.tail);
 }
 
-void survey_once(const std::string& ssid, const std::string& bssid, bool streamNeverOpens) {
-    const std::string_view kUntouched = "untouched";
-    AuthText candAuth;
-    AuthText candEnc;
-    ExtChText candExtCh;
-    candAuth.assign(kUntouched);
-    candEnc.assign(kUntouched);
-    candExtCh.assign("~~~~~");
-    const int entriesBefore = TableSize;
-    const int triggersBefore = fuzz_platform.survey_triggers;
-    const int opensBefore = fuzz_platform.opens_tried;
-    const unsigned sleptBefore = fuzz_platform.seconds_slept;
+void survey_once(const std::string& ssid, const std::string& bssid, BssidText& remembered, bool streamNeverOpens) {
+    Candidate cand{-1, {}, {}, {}};
+    cand.auth.assign("untouched");
+    cand.enc.assign("untouched");
+    cand.extCh.assign("~~~~~");
+    HiddenList hidden;
+    fake.events.clear();
+    const unsigned sleptBefore = fake.seconds_slept;
 
-    int channel = scanChannel(ssid.c_str(), bssid.c_str(), candAuth, candEnc, candExtCh);
+    int channel = scanChannel(ssid.c_str(), bssid.c_str(), remembered, cand, hidden);
 
-    FUZZ_CHECK(fuzz_platform.outputs_open == 0);
-    FUZZ_CHECK(fuzz_platform.store_texts_live == 0);
-    FUZZ_CHECK(fuzz_platform.other_runs == 0);
-    int triggers = fuzz_platform.survey_triggers - triggersBefore;
+    FUZZ_CHECK(fake.outputs_open == 0);
+    FUZZ_CHECK(fake.store_texts_live == 0);
+    const auto triggers = static_cast<int>(fake.runs().size());
     FUZZ_CHECK(triggers >= 1 && triggers <= kMaxAttempts);
-    FUZZ_CHECK(fuzz_platform.opens_tried - opensBefore == triggers);
-    FUZZ_CHECK(fuzz_platform.seconds_slept - sleptBefore == kPausePerAttempt * static_cast<unsigned>(triggers));
+    FUZZ_CHECK(fake.runs() == std::vector<std::string>(static_cast<std::size_t>(triggers), kTrigger));
+    FUZZ_CHECK(fake.events_of("read ") == std::vector<std::string>(static_cast<std::size_t>(triggers), kRead));
+    FUZZ_CHECK(fake.seconds_slept - sleptBefore == kPausePerAttempt * static_cast<unsigned>(triggers));
 
     if (channel == 0) {
-        FUZZ_CHECK(candAuth == kUntouched && candEnc == kUntouched && candExtCh == "~~~~~");
+        FUZZ_CHECK(cand.channel == -1 && cand.auth == "untouched" && cand.enc == "untouched" && cand.extCh == "~~~~~");
     } else {
-        FUZZ_CHECK(channel > 0);
-        FUZZ_CHECK(is_auth(candAuth) && is_enc(candEnc));
+        FUZZ_CHECK(channel > 0 && cand.channel == channel);
+        FUZZ_CHECK(is_auth(cand.auth) && is_enc(cand.enc));
     }
-    if (streamNeverOpens) {
-        FUZZ_CHECK(triggers == kMaxAttempts && channel == 0);
-        FUZZ_CHECK(TableSize == entriesBefore);
-    }
-    FUZZ_CHECK(std::memchr(manual_get_BSSID.buf, '\0', sizeof manual_get_BSSID.buf) != nullptr);
-    check_list();
+    if (streamNeverOpens) FUZZ_CHECK(triggers == kMaxAttempts && channel == 0 && hidden.head == nullptr);
+    FUZZ_CHECK(std::memchr(remembered.buf, '\0', sizeof remembered.buf) != nullptr);
+    check_list(hidden);
 }
 
 }  // namespace
@@ -105,20 +99,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bssid = c_text(take_line(rest));
     const std::string remembered = c_text(take_line(rest));
 
-    fuzz_platform.reset();
-    fuzz_platform.survey = rest;
-    fuzz_platform.failing_opens = control & 0x7;
+    fake.reset();
+    const int failingOpens = control & 0x7;
+    auto& starts = fake.outputs[kRead];
+    starts.assign(static_cast<std::size_t>(failingOpens), std::nullopt);
+    starts.push_back(std::string(rest));
+    fake.default_outputs[kRead] = std::string(rest);
     const int allocBudget = (control >> 3) & 0xf;
-    fuzz_platform.allocs_until_failure = allocBudget == 0 ? -1 : allocBudget - 1;
+    fake.allocs_until_failure = allocBudget == 0 ? -1 : allocBudget - 1;
     const bool twice = (control & 0x80) != 0;
-    manual_get_BSSID.assign(remembered.empty() ? std::string_view("0") : remembered);
-    freeTable();
+    BssidText rememberedBssid;
+    rememberedBssid.assign(remembered.empty() ? std::string_view("0") : remembered);
 
-    survey_once(ssid, bssid, fuzz_platform.failing_opens >= kMaxAttempts);
-    if (twice) survey_once(ssid, bssid, false);
+    survey_once(ssid, bssid, rememberedBssid, failingOpens >= kMaxAttempts);
+    if (twice) survey_once(ssid, bssid, rememberedBssid, false);
 
-    freeTable();
-    FUZZ_CHECK(headerTable == nullptr && currentTable == nullptr && TableSize == 0);
-    FUZZ_CHECK(fuzz_platform.live_allocations == 0);
+    FUZZ_CHECK(fake.live_allocations == 0);
     return 0;
 }

@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     HeapText escaped = TransForShell1(text);
     FUZZ_CHECK(escaped.ok());
-    FUZZ_CHECK(std::strlen(escaped.c_str()) == escaped.length);
-    FUZZ_CHECK(escaped.length >= text.size());
+    FUZZ_CHECK(std::strlen(escaped.c_str()) == escaped.count);
+    FUZZ_CHECK(escaped.count >= text.size());
 
     std::optional<std::string> unquoted = shell_unquote(escaped.view());
     FUZZ_CHECK(unquoted.has_value());

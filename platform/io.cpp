@@ -5,22 +5,22 @@
 
 int debug = 0;
 
-StoredText store_read(const char* key) { return StoredText(plat::store_get(key)); }
+StoredText store_read(const char* key) {
+    char* text = plat::store_get(key);
+    return StoredText(text, text != nullptr ? std::strlen(text) : 0);
+}
 
 HeapText vformat_text(const char* fmt, va_list args) {
-    HeapText out;
     va_list count_args;
     va_copy(count_args, args);
     int needed = std::vsnprintf(nullptr, 0, fmt, count_args);
     va_end(count_args);
-    if (needed < 0) return out;
+    if (needed < 0) return HeapText();
     std::size_t size = static_cast<std::size_t>(needed) + 1;
     auto* text = static_cast<char*>(plat::alloc_zeroed(size, 1));
-    if (text == nullptr) return out;
+    if (text == nullptr) return HeapText();
     std::vsnprintf(text, size, fmt, args);
-    out.text = text;
-    out.length = static_cast<std::size_t>(needed);
-    return out;
+    return HeapText(text, static_cast<std::size_t>(needed));
 }
 
 HeapText format_text(const char* fmt, ...) {
@@ -52,7 +52,7 @@ void vsay(const char* fmt, va_list args) {
         plat::write_out(small, static_cast<std::size_t>(needed));
     } else if (needed >= 0) {
         HeapText big = vformat_text(fmt, again);
-        if (big.ok()) plat::write_out(big.text, big.length);
+        if (big.ok()) plat::write_out(big.ptr, big.count);
     }
     va_end(again);
 }
@@ -91,17 +91,4 @@ int CommandOutput::get() {
     int c = peek();
     if (c >= 0) ++pos;
     return c;
-}
-
-std::size_t CommandOutput::read_line(char* line, std::size_t capacity) {
-    if (capacity == 0) return 0;
-    std::size_t n = 0;
-    while (n + 1 < capacity) {
-        int c = get();
-        if (c < 0) break;
-        line[n++] = static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    line[n] = '\0';
-    return n;
 }

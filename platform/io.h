@@ -13,66 +13,55 @@
 // Set by the word "debug" on the command line; the only log level.
 extern int debug;
 
-// A text read from the configuration store, released when it goes.
-struct StoredText {
-    char* text = nullptr;
+// Something the platform handed out, owned: `count` elements at `ptr`,
+// given back with Release when it goes (on every path). Move-only. The
+// store's texts, heap texts and the window of samples are all one of these.
+template <typename T, auto Release>
+struct Owned {
+    T* ptr = nullptr;
+    std::size_t count = 0;
 
-    StoredText() = default;
-    explicit StoredText(char* owned) : text(owned) {}
-    StoredText(const StoredText&) = delete;
-    StoredText& operator=(const StoredText&) = delete;
-    StoredText(StoredText&& other) noexcept : text(other.text) { other.text = nullptr; }
-    StoredText& operator=(StoredText&& other) noexcept {
+    Owned() = default;
+    Owned(T* owned, std::size_t n) : ptr(owned), count(n) {}
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept : ptr(other.ptr), count(other.count) {
+        other.ptr = nullptr;
+        other.count = 0;
+    }
+    Owned& operator=(Owned&& other) noexcept {
         if (this != &other) {
-            reset();
-            text = other.text;
-            other.text = nullptr;
+            Release(ptr);
+            ptr = other.ptr;
+            count = other.count;
+            other.ptr = nullptr;
+            other.count = 0;
         }
         return *this;
     }
-    ~StoredText() { reset(); }
+    ~Owned() { Release(ptr); }
 
-    void reset() {
-        plat::store_release(text);
-        text = nullptr;
-    }
-    const char* c_str() const { return text != nullptr ? text : ""; }
-    std::string_view view() const { return std::string_view(c_str()); }
+    void reset() { *this = Owned(); }
+    bool ok() const { return ptr != nullptr; }
+    T& operator[](std::size_t i) const { return ptr[i]; }
+
+    // For texts (T = char): `count` characters and a terminator; an absent
+    // text reads as the empty one.
+    const char* c_str() const { return ptr != nullptr ? ptr : ""; }
+    std::string_view view() const { return std::string_view(c_str(), count); }
 };
 
-// Reads the stored setting `key`; a missing key or no memory reads as "".
+// A text read from the configuration store; not ok() when the store could
+// not be read.
+using StoredText = Owned<char, plat::store_release>;
+
+// Reads the stored setting `key`; a missing key reads as "".
 StoredText store_read(const char* key);
 
-// A zero-terminated text on the heap (from plat::alloc_zeroed), released when
-// it goes. Used for texts without a length bound: command lines and escaped
-// stored values. An allocation failure leaves it null (`ok()` false).
-struct HeapText {
-    char* text = nullptr;
-    std::size_t length = 0;
-
-    HeapText() = default;
-    HeapText(const HeapText&) = delete;
-    HeapText& operator=(const HeapText&) = delete;
-    HeapText(HeapText&& other) noexcept : text(other.text), length(other.length) {
-        other.text = nullptr;
-        other.length = 0;
-    }
-    HeapText& operator=(HeapText&& other) noexcept {
-        if (this != &other) {
-            plat::release(text);
-            text = other.text;
-            length = other.length;
-            other.text = nullptr;
-            other.length = 0;
-        }
-        return *this;
-    }
-    ~HeapText() { plat::release(text); }
-
-    bool ok() const { return text != nullptr; }
-    const char* c_str() const { return text != nullptr ? text : ""; }
-    std::string_view view() const { return std::string_view(c_str(), length); }
-};
+// A zero-terminated text on the heap (from plat::alloc_zeroed), for texts
+// without a length bound: command lines and escaped stored values. Not ok()
+// when memory ran out.
+using HeapText = Owned<char, plat::release>;
 
 // printf-style formatting into a text of whatever length the result needs.
 HeapText format_text(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -108,8 +97,22 @@ struct CommandOutput {
     // Takes the next character, or -1 at the end.
     int get();
 
-    // Reads one line the way fgets does into a buffer of `capacity` bytes:
-    // at most `capacity` - 1 characters, the line end included when it fits,
-    // zero-terminated. Returns the number of characters read; 0 at the end.
-    std::size_t read_line(char* line, std::size_t capacity);
 };
+
+// Reads one line from any character source with peek() and get() (a
+// command's output; in the simulator, a captured text) the way fgets does
+// into a buffer of `capacity` bytes: at most `capacity` - 1 characters, the
+// line end included when it fits, zero-terminated. Returns the number of
+// characters read; 0 at the end.
+template <typename Source>
+std::size_t read_line(Source& source, char* line, std::size_t capacity) {
+    std::size_t n = 0;
+    while (n + 1 < capacity) {
+        int c = source.get();
+        if (c < 0) break;
+        line[n++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    line[n] = '\0';
+    return n;
+}

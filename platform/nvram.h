@@ -6,7 +6,8 @@ extern "C" {
 
 // Reads setting `name` of section `index`. Returns a newly allocated,
 // zero-terminated text that the caller releases with free(); a setting the
-// store does not hold reads as the empty text. nullptr only without memory.
+// store does not hold reads as the empty text. nullptr when the store cannot
+// be read (the stand-in's file missing or unreadable) or without memory.
 char* nvram_bufget(int index, const char* name);
 
 }

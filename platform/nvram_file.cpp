@@ -109,7 +109,7 @@ extern "C" char* nvram_bufget(int index, const char* name) {
             warn_unreadable(file);
             warned = true;
         }
-        return copy_text(std::string_view());
+        return nullptr;
     }
     warned = false;
     std::string_view value;

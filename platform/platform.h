@@ -17,8 +17,9 @@ namespace plat {
 
 // Reads the stored setting `key` (section 0). Returns a newly allocated,
 // zero-terminated text that the caller owns and hands back to store_release().
-// A key the store does not hold reads as the empty text; nullptr (no memory)
-// is read by callers as the empty text too.
+// A key the store does not hold reads as the empty text. nullptr means the
+// store could not be read (or no memory): start-up reads it as the empty
+// text, while a re-programming of the radio refuses to run on it.
 char* store_get(const char* key);
 
 // Releases a text returned by store_get(). Accepts nullptr.

@@ -38,8 +38,23 @@ struct FixedText {
     template <std::size_t M>
     bool operator==(const FixedText<M>& other) const { return view() == other.view(); }
 
-    bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
+    bool starts_with(std::string_view prefix) const;
 };
+
+// Whether `text` begins with `prefix`. string_view::starts_with would do, but
+// it goes through substr(), which can throw; this cannot.
+constexpr bool has_prefix(std::string_view text, std::string_view prefix) {
+    if (prefix.size() > text.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (text[i] != prefix[i]) return false;
+    }
+    return true;
+}
+
+template <std::size_t N>
+bool FixedText<N>::starts_with(std::string_view prefix) const {
+    return has_prefix(view(), prefix);
+}
 
 // Texts of the survey vocabulary and the client security in force.
 using AuthText = FixedText<32>;

@@ -11,8 +11,6 @@
 namespace {
 
 // The own access point's security texts as the store holds them.
-constexpr std::string_view kOwnAuthMixed = "WPAPSKWPA2PSK";
-constexpr std::string_view kOwnEncMixed = "TKIPAES";
 constexpr std::string_view kOwnAuthOpen = "OPEN";
 constexpr std::string_view kOwnAuthShared = "SHARED";
 constexpr std::string_view kOwnEncNone = "NONE";
@@ -80,23 +78,22 @@ void run_escaped(const char* pattern, std::string_view value) {
     run_command(pattern, escaped.c_str());
 }
 
-void wep_key_step() {
-    StoredText keyId = store_read("DefaultKeyID");
-    StoredText key = store_read("Key1Str1");
+// The stored settings of one re-programming: the own SSID and bandwidth,
+// then those of the key step.
+enum StoredSetting { kSsid, kBandwidth, kKeyFirst, kKeySecond, kStoredSettings };
+
+void wep_key_step(const StoredText& keyId, const StoredText& key) {
     // The key slot is set whatever the key turns out to be.
     run_escaped("iwpriv ra0 set DefaultKeyID=%s", keyId.view());
-    if (is_valid_wep_key(key.view().size())) {
+    if (is_valid_wep_key(key.count)) {
         run_escaped("iwpriv ra0 set Key1=%s", key.view());
     } else {
         say("Invalid Key=%s\n", key.c_str());
     }
-    keyId.reset();
-    key.reset();
 }
 
-void pre_shared_key_step() {
-    StoredText passphrase = store_read("WPAPSK1");
-    if (is_valid_psk(passphrase.view().size())) {
+void pre_shared_key_step(const StoredText& passphrase) {
+    if (is_valid_psk(passphrase.count)) {
         run_escaped("iwpriv ra0 set WPAPSK=%s", passphrase.view());
     } else {
         say("Invalid Key=%s\n", passphrase.c_str());
@@ -105,59 +102,66 @@ void pre_shared_key_step() {
 
 }  // namespace
 
-void apply_change(std::string_view ownAuthMode, std::string_view ownEncrypType,
-                  const int& candChannel, const AuthText& candAuth, const AuthText& candEnc,
-                  const ExtChText& candExtCh, int& curChannel, AuthText& curAuth,
-                  AuthText& curEnc, int& curExtCh) {
-    StoredText ssid = store_read("SSID1");
-    StoredText bandwidth = store_read("HT_BW");
-
-    // The client follows the upstream's security only in the mixed own
-    // modes, and only to a single mode or cipher.
-    if (ownAuthMode == kOwnAuthMixed &&
-        (candAuth == vocab::kAuthWpaPsk || candAuth == vocab::kAuthWpa2Psk)) {
-        run_command("iwpriv apcli0 set ApCliAuthMode=%s", candAuth.c_str());
-        curAuth.assign(candAuth.view());
+bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& radio) {
+    const KeyStep keyStep = choose_key_step(own.auth, own.enc);
+    const char* keys[kStoredSettings] = {"SSID1", "HT_BW", nullptr, nullptr};
+    if (keyStep == KeyStep::Wep) {
+        keys[kKeyFirst] = "DefaultKeyID";
+        keys[kKeySecond] = "Key1Str1";
+    } else if (keyStep == KeyStep::PreShared) {
+        keys[kKeyFirst] = "WPAPSK1";
     }
-    if (ownEncrypType == kOwnEncMixed &&
-        (candEnc == vocab::kEncTkip || candEnc == vocab::kEncAes)) {
-        run_command("iwpriv apcli0 set ApCliEncrypType=%s", candEnc.c_str());
-        curEnc.assign(candEnc.view());
+    // Everything is read before anything is run: a store that cannot be read
+    // must not blank the radio's settings with empty values.
+    StoredText stored[kStoredSettings];
+    for (int i = 0; i < kStoredSettings && keys[i] != nullptr; ++i) {
+        stored[i] = store_read(keys[i]);
+        if (!stored[i].ok()) {
+            say("relaywatch: error, cannot read %s from the settings store, radio left as it was\n", keys[i]);
+            return false;
+        }
     }
 
-    run_command("iwpriv ra0 set Channel=%d", candChannel);
-    curChannel = candChannel;
+    if (client_follows_auth(own, cand)) {
+        run_command("iwpriv apcli0 set ApCliAuthMode=%s", cand.auth.c_str());
+        radio.curAuth = cand.auth;
+    }
+    if (client_follows_enc(own, cand)) {
+        run_command("iwpriv apcli0 set ApCliEncrypType=%s", cand.enc.c_str());
+        radio.curEnc = cand.enc;
+    }
 
-    switch (ext_channel_flag(candExtCh.view(), candChannel)) {
+    run_command("iwpriv ra0 set Channel=%d", cand.channel);
+    radio.curChannel = cand.channel;
+
+    switch (ext_channel_flag(cand.extCh.view(), cand.channel)) {
         case 1:
             run_command("iwpriv ra0 set HtExtcha=1");
-            curExtCh = 1;
+            radio.curExtCh = 1;
             break;
         case 0:
             run_command("iwpriv ra0 set HtExtcha=0");
-            curExtCh = 0;
+            radio.curExtCh = 0;
             break;
         default:  // the survey names no extension channel: leave it be
             break;
     }
 
-    if (candChannel != kNoBandwidthChannel) run_escaped("iwpriv ra0 set HtBw=%s", bandwidth.view());
+    if (cand.channel != kNoBandwidthChannel) run_escaped("iwpriv ra0 set HtBw=%s", stored[kBandwidth].view());
 
-    switch (choose_key_step(ownAuthMode, ownEncrypType)) {
+    switch (keyStep) {
         case KeyStep::Nothing: break;
-        case KeyStep::Wep: wep_key_step(); break;
-        case KeyStep::PreShared: pre_shared_key_step(); break;
+        case KeyStep::Wep: wep_key_step(stored[kKeyFirst], stored[kKeySecond]); break;
+        case KeyStep::PreShared: pre_shared_key_step(stored[kKeyFirst]); break;
         case KeyStep::Unsupported:
-            say("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(ownAuthMode.size()),
-                ownAuthMode.data(), static_cast<int>(ownEncrypType.size()), ownEncrypType.data());
+            say("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(own.auth.size()), own.auth.data(),
+                static_cast<int>(own.enc.size()), own.enc.data());
             break;
     }
 
     // The own SSID is always set, and always last.
-    run_escaped("iwpriv ra0 set SSID=%s", ssid.view());
-
-    ssid.reset();
-    bandwidth.reset();
+    run_escaped("iwpriv ra0 set SSID=%s", stored[kSsid].view());
+    return true;
 }
 
 // Escapes `text` for an unquoted shell word: every character gets a
@@ -169,13 +173,12 @@ void apply_change(std::string_view ownAuthMode, std::string_view ownEncrypType,
 // shell's quoting rules gives back the text byte for byte (a C text holds no
 // NUL). Texts of any length; n characters become 2n (3 for each newline).
 HeapText TransForShell1(std::string_view text) {
-    HeapText escaped;
-    if (text.size() > (SIZE_MAX - 1) / 3) return escaped;
+    if (text.size() > (SIZE_MAX - 1) / 3) return HeapText();
     std::size_t length = 0;
     for (char c : text) length += c == '\n' ? 3 : 2;
 
     auto* out = static_cast<char*>(plat::alloc_zeroed(length + 1, 1));
-    if (out == nullptr) return escaped;
+    if (out == nullptr) return HeapText();
     std::size_t n = 0;
     for (char c : text) {
         if (c == '\n') {
@@ -187,7 +190,5 @@ HeapText TransForShell1(std::string_view text) {
             out[n++] = c;
         }
     }
-    escaped.text = out;
-    escaped.length = length;
-    return escaped;
+    return HeapText(out, length);
 }

@@ -1,7 +1,7 @@
 // Change detection: whether a candidate access point's channel, extension
 // channel or (in the two mixed own-security modes) security differs from the
-// settings in force, and the extension-channel rule shared with the
-// settings application.
+// settings in force; and the two rules that the settings application shares:
+// the extension-channel rule and which security the client follows.
 #include <array>
 
 #include "radio/radio.h"
@@ -31,24 +31,28 @@ constexpr bool is_below_ext_channel(int channel) {
 int ext_channel_flag(std::string_view candExtCh, int candChannel) {
     // Prefixes only: the survey's five-character column gives "NONE" with a
     // trailing blank.
-    if (candExtCh.starts_with("ABOVE")) return 1;
-    if (candExtCh.starts_with("BELOW")) return 0;
-    if (candExtCh.starts_with("NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
+    if (has_prefix(candExtCh, "ABOVE")) return 1;
+    if (has_prefix(candExtCh, "BELOW")) return 0;
+    if (has_prefix(candExtCh, "NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
     return kNoExtFlag;
 }
 
-int is_mode_change(std::string_view ownAuthMode, std::string_view ownEncrypType,
-                   const int& candChannel, const AuthText& candAuth, const AuthText& candEnc,
-                   const ExtChText& candExtCh, const int& curChannel, const AuthText& curAuth,
-                   const AuthText& curEnc, const int& curExtCh) {
-    const bool authChanged = candAuth != curAuth && ownAuthMode == kOwnAuthMixed &&
-                             (candAuth == vocab::kAuthWpaPsk || candAuth == vocab::kAuthWpa2Psk);
-    // "TKIP/AES" is neither of the two: a mixed upstream cipher is no change.
-    const bool encChanged = candEnc != curEnc && ownEncrypType == kOwnEncMixed &&
-                            (candEnc == vocab::kEncTkip || candEnc == vocab::kEncAes);
-    const bool channelChanged = candChannel != curChannel;
-    const int expectedExtCh = ext_channel_flag(candExtCh.view(), candChannel);
-    const bool extChChanged = expectedExtCh != kNoExtFlag && curExtCh != expectedExtCh;
+// The client follows only from the mixed own modes, and only to a single
+// mode or cipher: "TKIP/AES" is neither of the two.
+bool client_follows_auth(const OwnSecurity& own, const Candidate& cand) {
+    return own.auth == kOwnAuthMixed && (cand.auth == vocab::kAuthWpaPsk || cand.auth == vocab::kAuthWpa2Psk);
+}
+
+bool client_follows_enc(const OwnSecurity& own, const Candidate& cand) {
+    return own.enc == kOwnEncMixed && (cand.enc == vocab::kEncTkip || cand.enc == vocab::kEncAes);
+}
+
+int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioState& radio) {
+    const bool authChanged = cand.auth != radio.curAuth && client_follows_auth(own, cand);
+    const bool encChanged = cand.enc != radio.curEnc && client_follows_enc(own, cand);
+    const bool channelChanged = cand.channel != radio.curChannel;
+    const int expectedExtCh = ext_channel_flag(cand.extCh.view(), cand.channel);
+    const bool extChChanged = expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh;
 
     return authChanged || encChanged || channelChanged || extChChanged ? 1 : 0;
 }

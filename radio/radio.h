@@ -6,6 +6,7 @@
 
 #include "platform/io.h"
 #include "platform/text.h"
+#include "survey/vocabulary.h"
 
 // The radio settings in force as the supervisor believes them.
 struct RadioState {
@@ -15,24 +16,34 @@ struct RadioState {
     int curExtCh;      // 1: extension channel above, 0: below
 };
 
+// The own access point's security as the store holds it.
+struct OwnSecurity {
+    std::string_view auth;  // AuthMode
+    std::string_view enc;   // EncrypType
+};
+
 // The extension-channel rule: the flag that `candExtCh` on `candChannel`
 // calls for, 1 (above) or 0 (below), or kNoExtFlag when the text names none.
 inline constexpr int kNoExtFlag = -1;
 int ext_channel_flag(std::string_view candExtCh, int candChannel);
 
+// Whether the client follows the candidate's authentication mode and its
+// cipher: only from the own access point's mixed WPA/WPA2 mode (cipher:
+// mixed TKIP and AES), and only to a single mode (cipher). Change detection
+// and the settings application both ask these.
+bool client_follows_auth(const OwnSecurity& own, const Candidate& cand);
+bool client_follows_enc(const OwnSecurity& own, const Candidate& cand);
+
 // 1 when the candidate's settings call for re-programming the radio, else 0.
 // Reads its arguments only.
-int is_mode_change(std::string_view ownAuthMode, std::string_view ownEncrypType,
-                   const int& candChannel, const AuthText& candAuth, const AuthText& candEnc,
-                   const ExtChText& candExtCh, const int& curChannel, const AuthText& curAuth,
-                   const AuthText& curEnc, const int& curExtCh);
+int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioState& radio);
 
 // Re-programs the radio to the candidate's settings with the fixed command
-// sequence and records in the four references what it programmed.
-void apply_change(std::string_view ownAuthMode, std::string_view ownEncrypType,
-                  const int& candChannel, const AuthText& candAuth, const AuthText& candEnc,
-                  const ExtChText& candExtCh, int& curChannel, AuthText& curAuth,
-                  AuthText& curEnc, int& curExtCh);
+// sequence and records in `radio` what it programmed. Every stored setting
+// the sequence needs is read first: when one cannot be read, no command
+// runs, one error line says which, `radio` stays as it was and the result is
+// false.
+bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& radio);
 
 // Escapes `text` for the shell: a backslash before every character, so the
 // shell hands the text on unchanged. Any length; the result is on the heap

@@ -52,6 +52,6 @@ int getWlanCurrentChannel() {
     CommandOutput pipe(kChannelQuery);
     if (!pipe.is_open()) return 0;
     char line[32];  // one line of at most 31 characters
-    pipe.read_line(line, sizeof line);
+    read_line(pipe, line, sizeof line);
     return parse_int(line);
 }

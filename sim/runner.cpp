@@ -3,19 +3,12 @@
 #include <cstdio>
 
 #include "supervisor/supervisor.h"
-#include "survey/survey.h"
 
 namespace {
 
 // Passes in a row that may leave the clock where it was before the run is
 // taken for stalled (a pass always sleeps at least once).
 constexpr int kIdlePassLimit = 1000;
-
-void reset_daemon_globals() {
-    freeTable();
-    manual_get_BSSID.assign("0");
-    debug = 0;
-}
 
 std::string percent(long part, long whole) {
     char buf[32];
@@ -42,7 +35,6 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     console.set_clock(&router.now);
     console.set_recorder(res.record.get());
     sim_platform_attach(&router, &console);
-    reset_daemon_globals();
     router.start();
 
     std::vector<std::string> words = {"relaywatch"};
@@ -53,10 +45,10 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
 
     {
         Supervisor sv;
-        int rc = startup(static_cast<int>(words.size()), argv.data(), sv);
-        if (rc != kRunLinkWatch) {
+        StartupResult start = startup(static_cast<int>(words.size()), argv.data(), sv);
+        if (!start.runLinkWatch) {
             res.daemon_ended = true;
-            res.daemon_status = rc;
+            res.daemon_status = start.exitStatus;
         } else if (!linkwatch_setup(sv)) {
             res.daemon_ended = true;
             res.daemon_status = 1;
@@ -74,6 +66,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
         }
         console.flush_partial();
         res.stopped_at = router.now;
+        res.remembered_bssid = sv.manual_get_BSSID.c_str();
         if (res.daemon_ended) {
             console.sim_line("relaywatch ended with status " + std::to_string(res.daemon_status & 0xff));
         } else if (res.stalled) {
@@ -83,8 +76,6 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     // Without the daemon the air and the uplink go on to the end.
     while (router.now < res.end) router.sleep(static_cast<unsigned>(std::min(res.end - router.now, 86400L)));
 
-    res.remembered_bssid = manual_get_BSSID.c_str();
-    freeTable();
     res.record->finish();
     res.radio = router.radio();
     res.link_up = router.link_up();

@@ -37,8 +37,7 @@ struct RunResult {
     std::unique_ptr<Recorder> record;
 };
 
-// Runs the scenario in this process. The daemon's globals are reset before
-// the run, so runs can follow one another.
+// Runs the scenario in this process; runs can follow one another.
 RunResult run_scenario(const Scenario& scenario, const RunOptions& options);
 
 // The summary printed at the end of a run.

@@ -6,7 +6,6 @@
 #include "platform/platform.h"
 #include "radio/radio.h"
 #include "supervisor/supervisor.h"
-#include "survey/survey.h"
 
 namespace {
 
@@ -80,10 +79,9 @@ bool linkwatch_setup(Supervisor& sv) {
         say("relaywatch: error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
         return false;
     }
-    plat::release(sv.resetTimerArray);
-    sv.resetTimerArray = static_cast<int*>(
-        plat::alloc_zeroed(static_cast<std::size_t>(sv.looptime), sizeof(int)));
-    if (sv.resetTimerArray == nullptr) {
+    const auto slots = static_cast<std::size_t>(sv.looptime);
+    sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
+    if (!sv.resetTimerArray.ok()) {
         say("relaywatch: error, no memory for a window of %d samples\n", sv.looptime);
         return false;
     }
@@ -118,6 +116,5 @@ void linkwatch_pass(Supervisor& sv) {
     }
 
     if (++sv.timerIndex >= sv.looptime) sv.timerIndex = 0;
-    freeTable();
     plat::sleep_seconds(1);
 }

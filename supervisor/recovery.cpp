@@ -17,9 +17,13 @@ namespace {
 constexpr int kLinkWaitTries = 5;
 
 // The survey's mixed forms are compared and applied as their WPA2 members.
-void normalise(AuthText& auth, AuthText& enc) {
-    if (auth == vocab::kAuthMixed) auth.assign(vocab::kAuthWpa2Psk);
-    if (enc == vocab::kEncTkipAes) enc.assign(vocab::kEncAes);
+void normalise(Candidate& cand) {
+    if (cand.auth == vocab::kAuthMixed) cand.auth.assign(vocab::kAuthWpa2Psk);
+    if (cand.enc == vocab::kEncTkipAes) cand.enc.assign(vocab::kEncAes);
+}
+
+OwnSecurity own_security(const Supervisor& sv) {
+    return {sv.snapshot[kAuthMode].view(), sv.snapshot[kEncrypType].view()};
 }
 
 void print_current(const RadioState& radio) {
@@ -44,22 +48,17 @@ bool wait_for_link() {
     return false;
 }
 
-void follow_upstream(Supervisor& sv) {
-    RadioState& radio = sv.radio;
-    print_current(radio);
+void follow_upstream(Supervisor& sv, Candidate& cand) {
+    print_current(sv.radio);
     dbg("relaywatch: Found AP %s[%s] Ch=%d(%s) Mode=%s(%s)\n", sv.setting(kApCliSsid),
-        sv.setting(kApCliBssid), sv.candChannel, sv.candExtCh.c_str(), sv.candAuth.c_str(),
-        sv.candEnc.c_str());
-    normalise(sv.candAuth, sv.candEnc);
+        sv.setting(kApCliBssid), cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
+    normalise(cand);
 
-    std::string_view ownAuth = sv.snapshot[kAuthMode].view();
-    std::string_view ownEnc = sv.snapshot[kEncrypType].view();
-    if (is_mode_change(ownAuth, ownEnc, sv.candChannel, sv.candAuth, sv.candEnc, sv.candExtCh,
-                       radio.curChannel, radio.curAuth, radio.curEnc, radio.curExtCh)) {
+    const OwnSecurity own = own_security(sv);
+    if (is_mode_change(own, cand, sv.radio)) {
         dbg("relaywatch: Mode is changed, apply new settings...\n");
-        apply_change(ownAuth, ownEnc, sv.candChannel, sv.candAuth, sv.candEnc, sv.candExtCh,
-                     radio.curChannel, radio.curAuth, radio.curEnc, radio.curExtCh);
-        dbg("relaywatch: manual_get_BSSID=%s\n", manual_get_BSSID.c_str());
+        apply_change(own, cand, sv.radio);
+        dbg("relaywatch: manual_get_BSSID=%s\n", sv.manual_get_BSSID.c_str());
     } else {
         dbg("relaywatch: Mode is not change.\n");
     }
@@ -67,44 +66,41 @@ void follow_upstream(Supervisor& sv) {
     pause_after_recovery(sv);
 }
 
-// Walks the hidden-AP list with currentTable as the cursor. The first entry
-// that connects is remembered as the upstream and ends the cycle at once.
-void try_hidden_access_points(Supervisor& sv) {
+// Walks the hidden-AP list in table order. The first entry that connects is
+// remembered as the upstream and ends the cycle at once. An entry whose
+// settings cannot be applied (the store unreadable) ends the walk: the
+// entries after it would fail alike, and the next recovery tries again.
+void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
     RadioState& radio = sv.radio;
     dbg("relaywatch: Not found in broadcast SSID list.\n");
-    currentTable = headerTable;
-    if (currentTable == nullptr) {
+    if (hidden.head == nullptr) {
         dbg("relaywatch: Not found any hidden SSID, delay %d seconds.\n", sv.sleeptime);
         pause_after_recovery(sv);
         return;
     }
 
-    dbg("relaywatch: Found %d hidden SSID AP.\n", TableSize);
-    std::string_view ownAuth = sv.snapshot[kAuthMode].view();
-    std::string_view ownEnc = sv.snapshot[kEncrypType].view();
-    for (int entryNumber = 1; currentTable != nullptr;
-         currentTable = currentTable->next, ++entryNumber) {
-        SurveyEntry& entry = *currentTable;
+    dbg("relaywatch: Found %d hidden SSID AP.\n", hidden.size);
+    const OwnSecurity own = own_security(sv);
+    int entryNumber = 1;
+    for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
+        Candidate& cand = entry->cand;
         print_current(radio);
-        dbg("relaywatch: [%d/%d] AP(%s) (%s/%s) ch=%d\n", entryNumber, TableSize,
-            entry.bssid.c_str(), entry.authMode.c_str(), entry.encrypType.c_str(), entry.channel);
-        normalise(entry.authMode, entry.encrypType);
+        dbg("relaywatch: [%d/%d] AP(%s) (%s/%s) ch=%d\n", entryNumber, hidden.size, entry->bssid.c_str(),
+            cand.auth.c_str(), cand.enc.c_str(), cand.channel);
+        normalise(cand);
 
-        if (!is_mode_change(ownAuth, ownEnc, entry.channel, entry.authMode, entry.encrypType,
-                            entry.extCh, radio.curChannel, radio.curAuth, radio.curEnc,
-                            radio.curExtCh)) {
+        if (!is_mode_change(own, cand, radio)) {
             dbg("relaywatch: Mode is not change, ignore.\n");
             continue;
         }
         dbg("relaywatch: Mode is changed, apply new settings...\n");
-        apply_change(ownAuth, ownEnc, entry.channel, entry.authMode, entry.encrypType,
-                     entry.extCh, radio.curChannel, radio.curAuth, radio.curEnc, radio.curExtCh);
+        if (!apply_change(own, cand, radio)) break;
         if (!wait_for_link()) continue;
 
         dbg("relaywatch: Found hidden AP and connected.\n");
         mark_current_slot(sv);
-        manual_get_BSSID.assign(entry.bssid.view());  // at most 17 characters
-        dbg("relaywatch: manual_get_BSSID=%s\n", manual_get_BSSID.c_str());
+        sv.manual_get_BSSID = entry->bssid;
+        dbg("relaywatch: manual_get_BSSID=%s\n", sv.manual_get_BSSID.c_str());
         return;
     }
 
@@ -116,14 +112,11 @@ void try_hidden_access_points(Supervisor& sv) {
 
 void recovery_cycle(Supervisor& sv) {
     dbg("relaywatch: Scanning...\n");
-    sv.candAuth.clear();
-    sv.candEnc.clear();
-    sv.candExtCh.clear();
-    sv.candChannel = scanChannel(sv.setting(kApCliSsid), sv.setting(kApCliBssid), sv.candAuth,
-                                 sv.candEnc, sv.candExtCh);
-    if (sv.candChannel != 0) {
-        follow_upstream(sv);
+    Candidate cand{};
+    HiddenList hidden;
+    if (scanChannel(sv.setting(kApCliSsid), sv.setting(kApCliBssid), sv.manual_get_BSSID, cand, hidden) != 0) {
+        follow_upstream(sv, cand);
     } else {
-        try_hidden_access_points(sv);
+        try_hidden_access_points(sv, hidden);
     }
 }

@@ -17,16 +17,13 @@ constexpr int kRepeaterMode = 3;
 
 }  // namespace
 
-Supervisor::~Supervisor() {
-    plat::release(resetTimerArray);
-    release_snapshot(*this);
-}
+Supervisor::~Supervisor() { release_snapshot(*this); }
 
 void release_snapshot(Supervisor& sv) {
     for (StoredText& text : sv.snapshot) text.reset();
 }
 
-int startup(int argc, const char* const* argv, Supervisor& sv) {
+StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     for (int key = 0; key < kSnapshotKeys; ++key) sv.snapshot[key] = store_read(kSnapshotKeyNames[key]);
 
     sv.radio.curChannel = getWlanCurrentChannel();
@@ -37,40 +34,45 @@ int startup(int argc, const char* const* argv, Supervisor& sv) {
 
     if (argc != 3 && argc != 4) {
         say("Usage:\n\trelaywatch (looptime) (sleeptime) [debug]");
-        return -1;
+        return {false, -1};
     }
     sv.looptime = parse_int(argv[1]);
     sv.sleeptime = parse_int(argv[2]);
-    if (argc == 4) debug = std::string_view(argv[3]) == "debug" ? 1 : 0;
+    debug = argc == 4 && std::string_view(argv[3]) == "debug" ? 1 : 0;
 
-    // The window needs a slot and a pause cannot be negative.
+    // The window needs a slot, and no more than a day of them; a pause
+    // cannot be negative.
     if (sv.looptime < 1) {
         say("relaywatch: error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
-        return -1;
+        return {false, -1};
+    }
+    if (sv.looptime > kMaxLooptime) {
+        say("relaywatch: error, looptime must be at most 86400 (looptime=%d)\n", sv.looptime);
+        return {false, -1};
     }
     if (sv.sleeptime < 0) {
         say("relaywatch: error, sleeptime must not be negative (sleeptime=%d)\n", sv.sleeptime);
-        return -1;
+        return {false, -1};
     }
 
     if (parse_int(sv.snapshot[kOperationMode].view()) != kRepeaterMode) {
         say("relaywatch: error, not repeater mode!\n");
         release_snapshot(sv);
-        return 0;
+        return {false, 0};
     }
     say("relaywatch: Start (looptime=%d, sleeptime=%d)\n", sv.looptime, sv.sleeptime);
     if (parse_int(sv.snapshot[kApCliEnable].view()) != 1) {
         say("relaywatch: repeater is not enabled!\n");
         release_snapshot(sv);
-        return 0;
+        return {false, 0};
     }
-    return kRunLinkWatch;
+    return {true, 0};
 }
 
 int relaywatch_main(int argc, const char* const* argv) {
     Supervisor sv;
-    int rc = startup(argc, argv, sv);
-    if (rc != kRunLinkWatch) return rc;
+    StartupResult start = startup(argc, argv, sv);
+    if (!start.runLinkWatch) return start.exitStatus;
     if (!linkwatch_setup(sv)) return 1;
     for (;;) linkwatch_pass(sv);
 }

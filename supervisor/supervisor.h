@@ -1,8 +1,8 @@
 // The supervisor: start-up, the link watch with its access-point gate, and
 // the recovery cycle. The daemon's main() is
 //
-//     int rc = startup(argc, argv, sv);
-//     if (rc != kRunLinkWatch) return rc;
+//     StartupResult start = startup(argc, argv, sv);
+//     if (!start.runLinkWatch) return start.exitStatus;
 //     if (!linkwatch_setup(sv)) return 1;
 //     for (;;) linkwatch_pass(sv);
 //
@@ -28,6 +28,11 @@ enum SnapshotKey {
     kSnapshotKeys
 };
 
+// The window of samples: looptime slots, kept for the whole run.
+using Window = Owned<int, plat::release>;
+
+// Everything that lives across passes. What one recovery finds (the
+// upstream candidate, the hidden-AP list) belongs to that recovery.
 struct Supervisor {
     std::array<StoredText, kSnapshotKeys> snapshot;
     RadioState radio{};
@@ -35,7 +40,7 @@ struct Supervisor {
     int sleeptime = 0;
 
     // The link watch.
-    int* resetTimerArray = nullptr;  // looptime slots, kept for the whole run
+    Window resetTimerArray;
     int timerIndex = 0;
     int lastStatus = 1;
     int upCount = 0;
@@ -43,11 +48,8 @@ struct Supervisor {
     int apEnabled = 0;
     bool firstPass = true;
 
-    // The candidate settings of one recovery cycle.
-    int candChannel = 0;
-    AuthText candAuth{};
-    AuthText candEnc{};
-    ExtChText candExtCh{};
+    // The remembered BSSID of the upstream access point; "0" until one is known.
+    BssidText manual_get_BSSID = {{'0'}};
 
     Supervisor() = default;
     Supervisor(const Supervisor&) = delete;
@@ -57,13 +59,19 @@ struct Supervisor {
     const char* setting(SnapshotKey key) const { return snapshot[key].c_str(); }
 };
 
-// startup()'s result when the link watch is to be entered; any other result
-// is the exit status of main.
-inline constexpr int kRunLinkWatch = 1000;
+// How start-up ended: enter the link watch, or end the program with
+// `exitStatus`.
+struct StartupResult {
+    bool runLinkWatch;
+    int exitStatus;
+};
+
+// The longest window: a day of samples.
+inline constexpr int kMaxLooptime = 86400;
 
 // Reads the snapshot, sets up RadioState, checks the arguments and the
 // operation mode, and prints the start line or the right error.
-int startup(int argc, const char* const* argv, Supervisor& sv);
+StartupResult startup(int argc, const char* const* argv, Supervisor& sv);
 
 // Releases the nine snapshot texts in the order they were read.
 void release_snapshot(Supervisor& sv);
@@ -72,7 +80,7 @@ void release_snapshot(Supervisor& sv);
 // one error line) when the window cannot be allocated.
 bool linkwatch_setup(Supervisor& sv);
 
-// One pass of the link watch, ending with freeTable and the one-second sleep.
+// One pass of the link watch, ending with the one-second sleep.
 void linkwatch_pass(Supervisor& sv);
 
 // The recovery cycle: survey, then the upstream or the hidden access points.

@@ -63,7 +63,7 @@ void normalise_security(SurveyEntry& row) {
     std::string_view security = row.security.view();
     const SecurityRule* rule = &kUnsupported;
     for (const SecurityRule& candidate : kSecurityRules) {
-        if (security.starts_with(candidate.prefix)) {
+        if (has_prefix(security, candidate.prefix)) {
             rule = &candidate;
             break;
         }
@@ -88,11 +88,11 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
     if (text.back() == '\n') text.remove_suffix(1);
     // A row cut off before its network-type column has lost its security and
     // extension channel and cannot be told from an ad-hoc row: junk.
-    if (text.size() < kNetworkType.first + kNetworkType.width) return RowResult::Malformed;
+    if (text.size() < kNetworkType.first + kNetworkType.width) return RowResult::CutOff;
 
     row.channel = parse_int(field(text, kChannel));
     row.ssidLen = parse_int(field(text, kSsidLen));
-    if (row.ssidLen < 0 || row.ssidLen > kMaxSsidLen) return RowResult::Malformed;
+    if (row.ssidLen < 0 || row.ssidLen > kMaxSsidLen) return RowResult::BadSsidLen;
     row.ssid.assign(field_at(text, kSsidFirst, static_cast<std::size_t>(row.ssidLen)));
     row.bssid.assign(field(text, kBssid));
     row.security.assign(field(text, kSecurity));
@@ -103,8 +103,8 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
     if (row.networkType.starts_with(kAdHoc)) return RowResult::AdHoc;
     // No access point sits on channel 0 or below, and every access point
     // has a BSSID: a row without either is a header or junk line.
-    if (row.channel <= 0) return RowResult::Malformed;
-    if (row.bssid.view().find_first_not_of(' ') == std::string_view::npos) return RowResult::Malformed;
+    if (row.channel <= 0) return RowResult::NoChannel;
+    if (row.bssid.view().find_first_not_of(' ') == std::string_view::npos) return RowResult::NoBssid;
 
     row.extra.assign(field(text, kExtra));
     normalise_security(row);

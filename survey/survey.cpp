@@ -9,11 +9,6 @@
 #include "platform/platform.h"
 #include "survey/survey.h"
 
-SurveyEntry* headerTable = nullptr;
-SurveyEntry* currentTable = nullptr;
-int TableSize = 0;
-BssidText manual_get_BSSID = {{'0'}};
-
 namespace {
 
 constexpr const char* kSurveyTrigger = "iwpriv ra0 set SiteSurvey=1";
@@ -21,19 +16,50 @@ constexpr const char* kSurveyTable = "iwpriv ra0 get_site_survey";
 constexpr int kSurveyAttempts = 6;
 constexpr unsigned kSurveyPauseSeconds = 4;  // the driver's time to survey
 constexpr std::size_t kLineBytes = 256;      // one read: at most 255 characters
-constexpr int kHeaderLines = 2;
 
-// The access point the client interface is configured to join.
-struct Upstream {
-    std::string_view ssid;
-    BssidText bssid;        // the configured BSSID in small letters; empty when none
-    bool bssidTooLong;      // configured, but longer than any BSSID: equals no row's
-
-    bool bssid_configured() const { return !bssid.empty(); }
-    bool is_configured_bssid(const FixedText<18>& rowBssid) const {
-        return bssid_configured() && !bssidTooLong && rowBssid == bssid;
+// Appends a hidden row to the list. An entry that cannot be allocated is
+// left out; the survey goes on.
+void collect(HiddenList& hidden, const SurveyEntry& row) {
+    void* memory = plat::alloc_zeroed(1, sizeof(HiddenAp));
+    if (memory == nullptr) return;
+    auto* entry = new (memory) HiddenAp{{row.channel, row.authMode, row.encrypType, row.extCh}, row.bssid, nullptr};
+    if (hidden.tail == nullptr) {
+        hidden.head = entry;
+    } else {
+        hidden.tail->next = entry;
     }
-};
+    hidden.tail = entry;
+    ++hidden.size;
+}
+
+int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, Candidate& out,
+               HiddenList& hidden) {
+    skip_heading(table);
+    char line[kLineBytes];
+    SurveyEntry row;
+    for (;;) {
+        std::size_t n = read_line(table, line, sizeof line);
+        if (n == 0) return 0;
+        if (parse_survey_row(std::string_view(line, n), row) != RowResult::Parsed) continue;
+        if (row.ssidLen == 0) collect(hidden, row);
+        Selection selection = select_upstream(row, up, remembered);
+        if (selection == Selection::None) continue;
+
+        if (selection == Selection::BySsid) remembered = row.bssid;
+        out = Candidate{row.channel, row.authMode, row.encrypType, row.extCh};
+        return row.channel;
+    }
+}
+
+}  // namespace
+
+HiddenList::~HiddenList() {
+    while (head != nullptr) {
+        HiddenAp* next = head->next;
+        plat::release(head);
+        head = next;
+    }
+}
 
 Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
     Upstream up{};
@@ -50,92 +76,28 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
     return up;
 }
 
-// A: the configured SSID, with the configured BSSID if there is one.
-// B: a hidden SSID with the configured or the remembered BSSID; an empty
-// BSSID identifies nothing and selects nothing.
-bool is_upstream(const SurveyEntry& row, const Upstream& up) {
-    bool byName = row.ssid == up.ssid && (!up.bssid_configured() || up.is_configured_bssid(row.bssid));
-    bool byBssid = row.ssid.empty() && !row.bssid.empty() &&
-                   (up.is_configured_bssid(row.bssid) || row.bssid == manual_get_BSSID);
-    return byName || byBssid;
-}
-
-// Appends a copy of a hidden row to the list. An entry that cannot be
-// allocated is left out; the survey goes on.
-void collect(const SurveyEntry& row) {
-    void* memory = plat::alloc_zeroed(1, sizeof(SurveyEntry));
-    if (memory == nullptr) return;
-    SurveyEntry* entry = new (memory) SurveyEntry(row);
-    entry->next = nullptr;
-    if (headerTable == nullptr) {
-        headerTable = entry;
-    } else {
-        // currentTable is the tail while a survey builds the list; should a
-        // cursor still stand elsewhere, the entry goes to the tail all the same.
-        SurveyEntry* tail = currentTable != nullptr ? currentTable : headerTable;
-        while (tail->next != nullptr) tail = tail->next;
-        tail->next = entry;
+// By name: the configured SSID, with the configured BSSID if there is one.
+// By BSSID: a hidden SSID with the configured or the remembered BSSID; an
+// empty BSSID identifies nothing and selects nothing.
+Selection select_upstream(const SurveyEntry& row, const Upstream& up, const BssidText& remembered) {
+    const bool bssidConfigured = !up.bssid.empty();
+    const bool configuredBssid = bssidConfigured && !up.bssidTooLong && row.bssid == up.bssid;
+    if (row.ssid == up.ssid && (!bssidConfigured || configuredBssid)) {
+        return bssidConfigured ? Selection::BySsidAndBssid : Selection::BySsid;
     }
-    currentTable = entry;
-    ++TableSize;
+    if (!row.ssid.empty() || row.bssid.empty()) return Selection::None;
+    if (configuredBssid) return Selection::ByConfiguredBssid;
+    return row.bssid == remembered ? Selection::ByRememberedBssid : Selection::None;
 }
 
-bool is_white_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Skips the two heading lines: twice, the text up to the line end and then
-// all white space after it (blank lines, and the blanks that start the first
-// row). A line end met at once ends the skipping with nothing consumed.
-void skip_heading(CommandOutput& table) {
-    for (int line = 0; line < kHeaderLines; ++line) {
-        int c = table.peek();
-        if (c < 0 || c == '\n') return;
-        while ((c = table.peek()) >= 0 && c != '\n') table.get();
-        while (is_white_space(table.peek())) table.get();
-    }
-}
-
-int read_table(CommandOutput& table, const Upstream& up, AuthText& candAuth, AuthText& candEnc,
-               ExtChText& candExtCh) {
-    skip_heading(table);
-    char line[kLineBytes];
-    SurveyEntry row;
-    for (;;) {
-        std::size_t n = table.read_line(line, sizeof line);
-        if (n == 0) return 0;
-        if (parse_survey_row(std::string_view(line, n), row) != RowResult::Parsed) continue;
-        if (row.ssidLen == 0) collect(row);
-        if (!is_upstream(row, up)) continue;
-
-        if (row.ssid == up.ssid && !up.bssid_configured()) manual_get_BSSID.assign(row.bssid.view());
-        candAuth.assign(row.authMode.view());
-        candEnc.assign(row.encrypType.view());
-        candExtCh.assign(row.extCh.view());
-        return row.channel;
-    }
-}
-
-}  // namespace
-
-int scanChannel(const char* cfgSsid, const char* cfgBssid, AuthText& candAuth, AuthText& candEnc,
-                ExtChText& candExtCh) {
+int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out,
+                HiddenList& hidden) {
     const Upstream up = make_upstream(cfgSsid, cfgBssid);
     for (int attempt = 0; attempt < kSurveyAttempts; ++attempt) {
         plat::run(kSurveyTrigger);
         plat::sleep_seconds(kSurveyPauseSeconds);
         CommandOutput table(kSurveyTable);
-        if (table.is_open()) return read_table(table, up, candAuth, candEnc, candExtCh);
+        if (table.is_open()) return read_table(table, up, remembered, out, hidden);
     }
     return 0;
-}
-
-void freeTable() {
-    SurveyEntry* entry = headerTable;
-    while (entry != nullptr) {
-        SurveyEntry* next = entry->next;
-        plat::release(entry);
-        entry = next;
-    }
-    headerTable = nullptr;
-    currentTable = nullptr;
-    TableSize = 0;
 }

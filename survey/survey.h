@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "platform/text.h"
+#include "survey/vocabulary.h"
 
-// One row of the survey table, and one entry of the hidden-AP list. The
-// reader parses a row into a zero-filled SurveyEntry; the list keeps copies.
+// One row of the survey table as the reader parses it.
 struct SurveyEntry {
     std::int32_t channel;
     FixedText<33> ssid;
@@ -22,26 +22,18 @@ struct SurveyEntry {
     ExtChText extCh;
     FixedText<3> networkType;
     FixedText<4> extra;
-    SurveyEntry* next;
 };
 
-// The hidden-AP list: built by scanChannel, walked by the recovery cycle
-// with currentTable as its cursor, emptied by freeTable at the end of every
-// pass of the link watch.
-extern SurveyEntry* headerTable;
-extern SurveyEntry* currentTable;
-extern int TableSize;
-
-// The remembered BSSID of the upstream access point; "0" until one is known.
-extern BssidText manual_get_BSSID;
-
-// What the row parser made of one line of the survey table.
+// What the row parser made of one line of the survey table. Every row but
+// a Parsed one is skipped.
 enum class RowResult {
-    Parsed,     // `row` holds a row to collect and test
-    TooShort,   // fewer than 2 characters, line end included: skipped
-    AdHoc,      // network type begins with "Ad": dropped
-    Malformed,  // cut off before the network type, channel 0 or less, SSID
-                // length outside 0..32, or no BSSID: skipped
+    Parsed,      // `row` holds a row to collect and test
+    TooShort,    // fewer than 2 characters, line end included
+    AdHoc,       // network type begins with "Ad": dropped
+    CutOff,      // ends before its network-type column
+    NoChannel,   // channel 0 or less
+    BadSsidLen,  // SSID length outside 0..32
+    NoBssid,     // BSSID column blank or empty
 };
 
 // Parses one line of the survey table (line end included, as read; any
@@ -49,21 +41,73 @@ enum class RowResult {
 // their fixed columns from the row's characters before its line end; a field
 // beyond the end of a short row reads as empty text or 0. The security
 // column is normalised into authMode and encrypType (survey/vocabulary.h).
-// `row` is meant for use only when the result is Parsed; `next` stays null.
-// Pure: no I/O, no allocation.
+// `row` is meant for use only when the result is Parsed. Pure: no I/O, no
+// allocation.
 RowResult parse_survey_row(std::string_view line, SurveyEntry& row);
+
+// The access point the client interface is configured to join.
+struct Upstream {
+    std::string_view ssid;
+    BssidText bssid;    // the configured BSSID in small letters; empty when none
+    bool bssidTooLong;  // configured, but longer than any BSSID: equals no row's
+};
+
+// The configured SSID and BSSID (either may be null: empty).
+Upstream make_upstream(const char* cfgSsid, const char* cfgBssid);
+
+// Why a row is the upstream, or None.
+enum class Selection {
+    None,
+    BySsid,             // the configured SSID, no BSSID configured
+    BySsidAndBssid,     // the configured SSID with the configured BSSID
+    ByConfiguredBssid,  // a hidden SSID with the configured BSSID
+    ByRememberedBssid,  // a hidden SSID with the remembered BSSID
+};
+
+Selection select_upstream(const SurveyEntry& row, const Upstream& up, const BssidText& remembered);
+
+// Skips the two heading lines of a survey table from any character source
+// with peek() and get(): twice, the text up to the line end and then all
+// white space after it (blank lines, and the blanks that start the first
+// row). A line end met at once ends the skipping with nothing consumed.
+template <typename Source>
+void skip_heading(Source& table) {
+    for (int line = 0; line < 2; ++line) {
+        int c = table.peek();
+        if (c < 0 || c == '\n') return;
+        while ((c = table.peek()) >= 0 && c != '\n') table.get();
+        while ((c = table.peek()) == ' ' || (c >= '\t' && c <= '\r')) table.get();
+    }
+}
+
+// One access point that hides its SSID: what a recovery tries it with.
+struct HiddenAp {
+    Candidate cand;
+    BssidText bssid;
+    HiddenAp* next;
+};
+
+// The hidden access points of one survey, in table order. Owned by the
+// recovery cycle that asked for the survey; released when it goes.
+struct HiddenList {
+    HiddenAp* head = nullptr;
+    HiddenAp* tail = nullptr;
+    int size = 0;
+
+    HiddenList() = default;
+    HiddenList(const HiddenList&) = delete;
+    HiddenList& operator=(const HiddenList&) = delete;
+    ~HiddenList();
+};
 
 // Surveys the air and returns the upstream's channel, or 0. `cfgSsid` and
 // `cfgBssid` are the configured upstream (the BSSID empty when none; it is
-// compared in small letters). On selection the upstream's authentication
-// mode, cipher and extension channel are copied into the three caller
-// buffers (cleared by the caller beforehand); otherwise they are untouched.
-// Appends the hidden rows read to the hidden-AP list and may set
-// manual_get_BSSID. Runs the survey trigger and pauses 4 seconds before
-// each of at most 6 reads of the table; when none opens, returns 0 with the
-// list untouched. Prints nothing.
-int scanChannel(const char* cfgSsid, const char* cfgBssid, AuthText& candAuth,
-                AuthText& candEnc, ExtChText& candExtCh);
-
-// Releases the hidden-AP list and resets its three globals.
-void freeTable();
+// compared in small letters); `remembered` is the remembered upstream BSSID,
+// which a row selected by the configured SSID alone (no BSSID configured)
+// replaces. On selection the upstream's settings go to `out`; otherwise it is
+// untouched. The hidden rows read are appended to `hidden` (a row that cannot
+// be allocated is left out). Runs the survey trigger and pauses 4 seconds
+// before each of at most 6 reads of the table; when none opens, returns 0
+// with `hidden` untouched. Prints nothing.
+int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out,
+                HiddenList& hidden);

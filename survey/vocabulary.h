@@ -1,9 +1,12 @@
 // The candidate-settings vocabulary: the texts a survey reports for an
-// access point's authentication mode and cipher. The survey writes them, the
-// recovery cycle normalises them and the radio code compares them.
+// access point's authentication mode and cipher, and the candidate that
+// carries them. The survey writes them, the recovery cycle normalises them
+// and the radio code compares them.
 #pragma once
 
 #include <string_view>
+
+#include "platform/text.h"
 
 namespace vocab {
 
@@ -23,3 +26,12 @@ inline constexpr std::string_view kEncAes = "AES";
 inline constexpr std::string_view kEncEmpty = "";
 
 }  // namespace vocab
+
+// One access point's settings as a survey reports them: the upstream that
+// the survey found, or one entry of the hidden-AP list.
+struct Candidate {
+    int channel;
+    AuthText auth;    // authentication mode (vocabulary above)
+    AuthText enc;     // cipher (vocabulary above)
+    ExtChText extCh;  // the survey's five extension-channel characters as printed
+};

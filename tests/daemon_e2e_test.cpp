@@ -18,6 +18,7 @@ TEST_F(StartupExec, PathsAndExitStatuses) {
         {"3abc", "0", {"10", "3", "debug"}, 0,
          "relaywatch: Start (looptime=10, sleeptime=3)\nrelaywatch: repeater is not enabled!\n"},
         {"3", "1", {"0", "3"}, 255, "relaywatch: error, looptime must be at least 1 (looptime=0)\n"},
+        {"3", "1", {"4294967297", "3"}, 255, "relaywatch: error, looptime must be at most 86400 (looptime=2147483647)\n"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -75,6 +76,34 @@ TEST_F(DaemonEndToEnd, RecoversAndReprogramsTheRadio) {
                                                 {"iwpriv", "ra0", "set", "HtBw=1"},
                                                 {"iwpriv", "ra0", "set", "WPAPSK=correct horse battery"},
                                                 {"iwpriv", "ra0", "set", "SSID=my repeater"}}));
+}
+
+// The store file goes away while a recovery surveys (the driver tool takes
+// it away at the first survey and puts it back at the second): that
+// re-programming runs nothing and says why; the next one runs in full.
+TEST_F(DaemonEndToEnd, AStoreThatCannotBeReadLeavesTheRadioAlone) {
+    const fs::path dir =
+        prepare("store", repeater_store(), survey_table({{"6", "upstream", "00:11:22:33:44:55", "WPA2PSK/AES", "BELOW"}}));
+    fs::rename(dir / "iwpriv", dir / "iwpriv.real");
+    std::ofstream(dir / "iwpriv") << "#!/bin/sh\nd=${0%/*}\nif [ \"$2\" = get_site_survey ]; then\n"
+                                     "  if [ -e $d/nvram ]; then mv $d/nvram $d/nvram.away; else mv $d/nvram.away $d/nvram; fi\n"
+                                     "fi\nexec $d/iwpriv.real \"$@\"\n";
+    fs::permissions(dir / "iwpriv", fs::perms::owner_all);
+    const pid_t pid = launch(dir, {"1", "0"});  // every pass without the uplink recovers
+    const bool reached = poll([&] { return calls_in(dir).size() >= 11; }, 40);
+    stop(pid);
+    const std::string out = read_file(dir / "out.txt");
+    ASSERT_TRUE(reached) << out;
+    EXPECT_NE(out.find("relaywatch: error, cannot read SSID1 from the settings store, radio left as it was\n"),
+              std::string::npos)
+        << out;
+    const std::vector<Call> calls = calls_in(dir);
+    auto set = [](const char* what) { return Call{"iwpriv", "ra0", "set", what}; };
+    const Call read = {"iwpriv", "ra0", "get_site_survey"};
+    EXPECT_EQ(std::vector<Call>(calls.begin(), calls.begin() + 11),
+              (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, set("SiteSurvey=1"), read,
+                                 set("SiteSurvey=1"), read, set("Channel=6"), set("HtExtcha=0"), set("HtBw=1"),
+                                 set("WPAPSK=passphrase"), set("SSID=repeater")}));
 }
 
 }  // namespace

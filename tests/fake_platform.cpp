@@ -2,13 +2,12 @@
 
 #include <linux/wireless.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
-#include "platform/io.h"
 #include "platform/platform.h"
-#include "survey/survey.h"
-#include "tests/router_text.h"
 
 FakePlatform fake;
 
@@ -28,20 +27,19 @@ void FakePlatform::push_survey(const std::string& table) {
     outputs["iwpriv ra0 get_site_survey"].push_back(table);
 }
 
-void FakeTest::SetUp() {
-    fake.reset();
-    fake.store = repeater_store();
-    freeTable();
-    manual_get_BSSID.assign("0");
-    debug = 0;
+namespace {
+
+void record(std::string event) {
+    if (fake.recording) fake.events.push_back(std::move(event));
 }
 
-void FakeTest::TearDown() { freeTable(); }
+}  // namespace
 
 namespace plat {
 
 char* store_get(const char* key) {
-    fake.events.push_back(std::string("store ") + key);
+    record(std::string("store ") + key);
+    if (fake.store_unreadable.count(key) != 0) return nullptr;
     auto it = fake.store.find(key);
     ++fake.store_texts_live;
     return strdup(it == fake.store.end() ? "" : it->second.c_str());
@@ -53,33 +51,39 @@ void store_release(char* text) {
     std::free(text);
 }
 
-void run(const char* command) { fake.events.push_back(std::string("run ") + command); }
+void run(const char* command) { record(std::string("run ") + command); }
 
 struct Output {
-    std::string text;
-    std::size_t pos = 0;
+    std::string scripted;  // a start from the queue
+    const std::string* text;
+    std::size_t pos;
 };
 
 Output* output_open(const char* command) {
-    fake.events.push_back(std::string("read ") + command);
-    std::string text;
+    record(std::string("read ") + command);
+    static const std::string kNothing;
+    auto* out = new Output{{}, &kNothing, 0};
     auto& queue = fake.outputs[command];
     if (!queue.empty()) {
-        std::optional<std::string> next = queue.front();
+        std::optional<std::string> next = std::move(queue.front());
         queue.pop_front();
-        if (!next) return nullptr;
-        text = *next;
+        if (!next) {
+            delete out;
+            return nullptr;
+        }
+        out->scripted = std::move(*next);
+        out->text = &out->scripted;
     } else if (auto it = fake.default_outputs.find(command); it != fake.default_outputs.end()) {
-        text = it->second;
+        out->text = &it->second;  // stays put while the output is open
     }
     ++fake.outputs_open;
-    return new Output{text, 0};
+    return out;
 }
 
 std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
     // Hand the text out in small, uneven pieces, as a pipe would.
-    std::size_t n = std::min<std::size_t>({capacity, out->text.size() - out->pos, 97});
-    std::memcpy(buf, out->text.data() + out->pos, n);
+    std::size_t n = std::min<std::size_t>({capacity, out->text->size() - out->pos, 97});
+    std::memcpy(buf, out->text->data() + out->pos, n);
     out->pos += n;
     return n;
 }
@@ -91,15 +95,14 @@ void output_close(Output* out) {
 }
 
 int socket_open() {
-    fake.events.push_back("socket");
+    record("socket");
     if (fake.socket_fails) return -1;
     ++fake.sockets_open;
     return 7;
 }
 
 int socket_ioctl(int fd, unsigned long request, void* arg) {
-    fake.events.push_back("ioctl");
-    EXPECT_EQ(fd, 7);
+    record(fd == 7 ? "ioctl" : "ioctl bad fd");
     auto* req = static_cast<iwreq*>(arg);
     fake.ioctl_ifname = std::string(req->ifr_name, strnlen(req->ifr_name, IFNAMSIZ));
     fake.ioctl_request = request;
@@ -119,17 +122,18 @@ int socket_ioctl(int fd, unsigned long request, void* arg) {
 }
 
 void socket_close(int fd) {
-    fake.events.push_back("close");
-    EXPECT_EQ(fd, 7);
+    record(fd == 7 ? "close" : "close bad fd");
     --fake.sockets_open;
 }
 
 void sleep_seconds(unsigned seconds) {
-    fake.events.push_back("sleep " + std::to_string(seconds));
+    record("sleep " + std::to_string(seconds));
     fake.seconds_slept += seconds;
 }
 
-void write_out(const char* text, std::size_t len) { fake.out.append(text, len); }
+void write_out(const char* text, std::size_t len) {
+    if (fake.recording) fake.out.append(text, len);
+}
 
 void* alloc_zeroed(std::size_t count, std::size_t size) {
     if (fake.allocs_until_failure == 0) return nullptr;

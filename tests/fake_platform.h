@@ -1,19 +1,20 @@
-// The recording fake platform of the unit tests. Tests script what the
-// router answers (store, command output, status samples) and read back what
-// the daemon did, in order.
+// The recording fake platform of the unit tests, the fuzz targets and the
+// benchmarks. Tests script what the router answers (store, command output,
+// status samples) and read back what the daemon did, in order. Free of
+// GoogleTest; the tests' fixture is in tests/fake_test.h.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 struct FakePlatform {
     // --- scripted ----------------------------------------------------------
     std::map<std::string, std::string> store;  // a key not here reads as ""
+    std::set<std::string> store_unreadable;    // keys whose read fails (nullptr)
     // Output of read commands, per exact command line, one entry per start;
     // std::nullopt: that start fails. Past the queue `default_outputs`
     // answers, else an empty output.
@@ -24,10 +25,14 @@ struct FakePlatform {
     int default_status = 0;
     bool socket_fails = false, ioctl_fails = false;
     long allocs_until_failure = -1;  // allocations that still succeed; -1: all
+    // Off: nothing is recorded in `events` and `out` (benchmarks); the
+    // counters below still count.
+    bool recording = true;
 
     // --- recorded ----------------------------------------------------------
     // Everything in order: "run CMD", "read CMD", "sleep N", "store KEY",
-    // "socket", "ioctl", "close".
+    // "socket", "ioctl", "close" ("ioctl bad fd", "close bad fd" for a
+    // descriptor the fake did not hand out).
     std::vector<std::string> events;
     std::string out;  // everything written to standard output
     // The last driver request, decoded.
@@ -48,12 +53,3 @@ struct FakePlatform {
 };
 
 extern FakePlatform fake;
-
-// Base fixture: a fresh fake holding repeater_store(), an empty hidden-AP
-// list, manual_get_BSSID "0" and debug off before every test; no leaked list
-// after it.
-class FakeTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-};

@@ -3,14 +3,14 @@
 // re-programming) and the settings application (the command sequences as the
 // platform receives them, the store reads, the error lines, and RadioState
 // afterwards).
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "radio/radio.h"
-#include "tests/fake_platform.h"
-#include "tests/router_text.h"
+#include "tests/fake_test.h"
 
 namespace {
 
@@ -84,11 +84,15 @@ Text text(const std::string& value) {
     return t;
 }
 
-int changed(const Args& a) {
-    return is_mode_change(a.ownAuth, a.ownEnc, a.candChannel, text<AuthText>(a.candAuth), text<AuthText>(a.candEnc),
-                          text<ExtChText>(a.candExtCh), a.curChannel, text<AuthText>(a.curAuth),
-                          text<AuthText>(a.curEnc), a.curExtCh);
+Candidate cand_of(const Args& a) {
+    return {a.candChannel, text<AuthText>(a.candAuth), text<AuthText>(a.candEnc), text<ExtChText>(a.candExtCh)};
 }
+
+RadioState radio_of(const Args& a) {
+    return {text<AuthText>(a.curAuth), text<AuthText>(a.curEnc), a.curChannel, a.curExtCh};
+}
+
+int changed(const Args& a) { return is_mode_change({a.ownAuth, a.ownEnc}, cand_of(a), radio_of(a)); }
 
 TEST(ChangeDetection, EachComparisonOnItsOwn) {
     const std::pair<Args, int> cases[] = {
@@ -154,13 +158,18 @@ TEST(ExtChannelRule, FlagByTextAndChannel) {
 const char* const kSet = "run iwpriv ra0 set ";
 const std::string kSsidCommand = kSet + ("SSID=" + shell_escaped("repeater"));
 
-// What apply_change issues for channel 6 with "NONE ": the store reads, the
-// client security, the radio, the key step, the SSID.
+// What apply_change issues for channel 6 with "NONE ": every store read
+// first, then the client security, the radio, the key step, the SSID.
 Events sequence(const Events& apcli, const Events& keyStep) {
     Events all = {"store SSID1", "store HT_BW"};
+    for (const std::string& e : keyStep) {
+        if (e.rfind("store ", 0) == 0) all.push_back(e);
+    }
     all.insert(all.end(), apcli.begin(), apcli.end());
     for (const char* radio : {"Channel=6", "HtExtcha=1", "HtBw=\\1"}) all.push_back(std::string(kSet) + radio);
-    all.insert(all.end(), keyStep.begin(), keyStep.end());
+    for (const std::string& e : keyStep) {
+        if (e.rfind("store ", 0) != 0) all.push_back(e);
+    }
     all.push_back(kSsidCommand);
     return all;
 }
@@ -169,16 +178,15 @@ class ApplyChange : public FakeTest {
 protected:
     // Applies `a` from scratch; returns RadioState afterwards as
     // "auth/enc/channel/flag". Every stored and heap text is released by then.
-    std::string apply(Args a) {
+    std::string apply(const Args& a, bool applied = true) {
         fake.events.clear();
         fake.out.clear();
-        AuthText curAuth = text<AuthText>(a.curAuth), curEnc = text<AuthText>(a.curEnc);
-        apply_change(a.ownAuth, a.ownEnc, a.candChannel, text<AuthText>(a.candAuth), text<AuthText>(a.candEnc),
-                     text<ExtChText>(a.candExtCh), a.curChannel, curAuth, curEnc, a.curExtCh);
+        RadioState radio = radio_of(a);
+        EXPECT_EQ(apply_change({a.ownAuth, a.ownEnc}, cand_of(a), radio), applied);
         EXPECT_EQ(fake.store_texts_live, 0);
         EXPECT_EQ(fake.live_allocations, 0);
-        return std::string(curAuth.view()) + "/" + std::string(curEnc.view()) + "/" + std::to_string(a.curChannel) +
-               "/" + std::to_string(a.curExtCh);
+        return std::string(radio.curAuth.view()) + "/" + std::string(radio.curEnc.view()) + "/" +
+               std::to_string(radio.curChannel) + "/" + std::to_string(radio.curExtCh);
     }
 };
 
@@ -276,6 +284,38 @@ TEST_F(ApplyChange, ExtensionChannelAndBandwidthByChannel) {
         expected.push_back(kSsidCommand);
         EXPECT_EQ(fake.events, expected);
     }
+}
+
+// A setting that cannot be read stops the re-programming before its first
+// command; one that reads empty does not.
+TEST_F(ApplyChange, AnUnreadableSettingLeavesTheRadioAsItWas) {
+    const Events reads = {"store SSID1", "store HT_BW"};
+    const struct { const char *auth, *enc, *key, *keyStepRead; } cases[] = {
+        {"WPAPSKWPA2PSK", "TKIPAES", "SSID1", nullptr},
+        {"OPEN", "NONE", "HT_BW", nullptr},
+        {"SHARED", "WEP", "DefaultKeyID", nullptr},
+        {"OPEN", "WEP", "Key1Str1", "store DefaultKeyID"},
+        {"WPAPSKWPA2PSK", "TKIPAES", "WPAPSK1", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        fake.store_unreadable = {c.key};
+        EXPECT_EQ(apply({.ownAuth = c.auth, .ownEnc = c.enc, .candChannel = 11, .candAuth = "WPAPSK",
+                         .candEnc = "TKIP", .candExtCh = "BELOW"},
+                        false),
+                  "WPA2PSK/AES/6/1");
+        Events expected(reads.begin(), std::find(reads.begin(), reads.end(), std::string("store ") + c.key));
+        if (c.keyStepRead != nullptr) expected.push_back(c.keyStepRead);
+        expected.push_back(std::string("store ") + c.key);
+        EXPECT_EQ(fake.events, expected);
+        EXPECT_EQ(fake.out, std::string("relaywatch: error, cannot read ") + c.key +
+                                " from the settings store, radio left as it was\n");
+    }
+    fake.store_unreadable.clear();
+    fake.store["SSID1"] = fake.store["HT_BW"] = "";
+    EXPECT_EQ(apply({.ownAuth = "OPEN", .ownEnc = "NONE"}), "WPA2PSK/AES/6/1");
+    EXPECT_EQ(fake.runs(), (Events{"iwpriv ra0 set Channel=6", "iwpriv ra0 set HtExtcha=1", "iwpriv ra0 set HtBw=",
+                                   "iwpriv ra0 set SSID="}));
 }
 
 }  // namespace

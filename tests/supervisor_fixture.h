@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "supervisor/supervisor.h"
-#include "survey/survey.h"
-#include "tests/fake_platform.h"
-#include "tests/router_text.h"
+#include "tests/fake_test.h"
 
 namespace supervisor_test {
 
@@ -37,7 +35,7 @@ protected:
         std::string loop = std::to_string(looptime);
         std::string pause = std::to_string(sleeptime);
         const char* argv[] = {"relaywatch", loop.c_str(), pause.c_str(), "debug"};
-        ASSERT_EQ(startup(4, argv, sv), kRunLinkWatch);
+        ASSERT_TRUE(startup(4, argv, sv).runLinkWatch);
         ASSERT_TRUE(linkwatch_setup(sv));
         fake.events.clear();
         fake.out.clear();
@@ -56,7 +54,7 @@ protected:
     }
 
     std::vector<int> window() const {
-        return std::vector<int>(sv.resetTimerArray, sv.resetTimerArray + sv.looptime);
+        return std::vector<int>(sv.resetTimerArray.ptr, sv.resetTimerArray.ptr + sv.looptime);
     }
 
     Supervisor sv;

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "survey/survey.h"
-#include "tests/fake_platform.h"
-#include "tests/router_text.h"
+#include "tests/fake_test.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ SurveyEntry parsed(const std::string& line, RowResult expected = RowResult::Pars
 // row for row.
 TEST(SurveyRow, TakesTheSsidByItsPrintedLength) {
     SurveyEntry e = parsed(survey_row({.channel = "149", .ssid = "my net", .extCh = "NONE"}));
-    EXPECT_TRUE(e.channel == 149 && e.ssidLen == 6 && e.next == nullptr);
+    EXPECT_TRUE(e.channel == 149 && e.ssidLen == 6);
     EXPECT_EQ(e.ssid.view(), "my net");  // the blank inside kept, the ones after not
     EXPECT_EQ(e.extCh.view(), "NONE ");  // the padding blank is the fifth character
     EXPECT_EQ(parsed(survey_row({.ssid = "text in the SSID columns", .ssidLen = "0"})).ssid.view(), "");
@@ -62,16 +61,15 @@ TEST(SurveyRow, NormalisesTheSecurityColumn) {
 TEST(SurveyRow, SkipsShortDropsAdHocAndRejectsMalformedRows) {
     using R = RowResult;
     const std::pair<std::string, RowResult> cases[] = {
-        {"", R::TooShort}, {"\n", R::TooShort}, {"6", R::TooShort},
-        {"6\n", R::Malformed},  // no BSSID: junk
-        {survey_row({.bssid = "                 "}), R::Malformed},
+        {"", R::TooShort}, {"\n", R::TooShort}, {"6", R::TooShort}, {"6\n", R::CutOff},
+        {survey_row({.bssid = "                 "}), R::NoBssid},
         {survey_row({.type = "Ad"}), R::AdHoc}, {survey_row({.type = "Ah"}), R::Parsed},
-        {survey_row({.type = "ad"}), R::Parsed}, {survey_row({.channel = "0"}), R::Malformed},
-        {survey_row({.channel = "-3"}), R::Malformed}, {survey_row({.channel = "ch"}), R::Malformed},
-        {survey_row({.ssid = "x", .ssidLen = "33"}), R::Malformed},
-        {survey_row({.ssidLen = "-1"}), R::Malformed}, {survey_row({.ssidLen = "99"}), R::Malformed},
-        {kSurveyHeading.substr(kSurveyHeading.find('\n') + 1), R::Malformed},
-        {"ra0       get_site_survey:\n", R::Malformed}, {std::string(255, '\0'), R::Malformed},
+        {survey_row({.type = "ad"}), R::Parsed}, {survey_row({.channel = "0"}), R::NoChannel},
+        {survey_row({.channel = "-3"}), R::NoChannel}, {survey_row({.channel = "ch"}), R::NoChannel},
+        {survey_row({.ssid = "x", .ssidLen = "33"}), R::BadSsidLen},
+        {survey_row({.ssidLen = "-1", .type = "Ad"}), R::BadSsidLen}, {survey_row({.ssidLen = "99"}), R::BadSsidLen},
+        {kSurveyHeading.substr(kSurveyHeading.find('\n') + 1), R::NoChannel},
+        {"ra0       get_site_survey:\n", R::CutOff}, {std::string(255, '\0'), R::NoChannel},
     };
     for (const auto& [line, result] : cases) parsed(line, result);
 }
@@ -88,67 +86,71 @@ TEST(SurveyRow, ShortRowReadsOnlyItsOwnCharacters) {
     // ad-hoc mark are lost, so the row is junk, and nothing of an earlier
     // row stays in the entry.
     for (std::size_t length : {108u, 100u, 60u, 45u}) {
-        e = parsed(survey_row({.ssid = "Home"}).substr(0, length) + "\n", RowResult::Malformed);
+        e = parsed(survey_row({.ssid = "Home"}).substr(0, length) + "\n", RowResult::CutOff);
         EXPECT_EQ(e.security.view(), "") << length;
     }
-    parsed("9   5  ab\n", RowResult::Malformed);
+    parsed("9   5  ab\n", RowResult::CutOff);
 }
 
 // --- scanChannel -------------------------------------------------------------
 
+Candidate kept() {
+    Candidate c{-1, {}, {}, {}};
+    c.auth.assign("keep");
+    c.enc.assign("keep");
+    c.extCh.assign("keep");
+    return c;
+}
+
+// One survey into a hidden list and a remembered BSSID of its own. The
+// candidate starts as kept(): a scan that finds no upstream must leave it so.
 struct Scan {
     int channel = 0;
-    AuthText auth, enc;
-    ExtChText extCh;
-    bool untouched() const { return auth == "keep" && enc == "keep" && extCh == "keep"; }
+    Candidate cand = kept();
+    HiddenList hidden;
+    BssidText remembered = {{'0'}};
+
+    Scan& run(const char* ssid, const char* bssid = "") {
+        channel = scanChannel(ssid, bssid, remembered, cand, hidden);
+        EXPECT_EQ(cand.channel, channel == 0 ? -1 : channel);
+        return *this;
+    }
+    bool untouched() const { return cand.auth == "keep" && cand.enc == "keep" && cand.extCh == "keep"; }
+    // The BSSIDs of the hidden-AP list, in order; checks its size on the way.
+    Strings hidden_bssids() const {
+        Strings bssids;
+        for (const HiddenAp* e = hidden.head; e != nullptr; e = e->next) bssids.emplace_back(e->bssid.view());
+        EXPECT_EQ(hidden.size, static_cast<int>(bssids.size()));
+        return bssids;
+    }
 };
-
-// The candidate buffers start as "keep": a scan that finds no upstream must
-// leave them so.
-Scan scan(const char* ssid, const char* bssid = "") {
-    Scan s;
-    s.auth.assign("keep");
-    s.enc.assign("keep");
-    s.extCh.assign("keep");
-    s.channel = scanChannel(ssid, bssid, s.auth, s.enc, s.extCh);
-    return s;
-}
-
-// The BSSIDs of the hidden-AP list, in order; checks TableSize on the way.
-Strings hidden() {
-    Strings bssids;
-    for (SurveyEntry* e = headerTable; e != nullptr; e = e->next) bssids.emplace_back(e->bssid.view());
-    EXPECT_EQ(TableSize, static_cast<int>(bssids.size()));
-    return bssids;
-}
 
 using SurveyScan = FakeTest;
 
 TEST_F(SurveyScan, TriggersPausesAndReadsSixTimesAtMostUntilTheTableOpens) {
     fake.outputs[kRead] = {std::nullopt, std::nullopt,
                            survey_table({{"6", "", kA}, {"11", "Home", kB, "WPAPSK/TKIP", "BELOW"}})};
-    Scan s = scan("Home");
+    Scan s;
+    s.run("Home");
     EXPECT_EQ(s.channel, 11);
-    EXPECT_EQ(s.auth.view(), "WPAPSK");
-    EXPECT_EQ(s.enc.view(), "TKIP");
-    EXPECT_EQ(s.extCh.view(), "BELOW");
+    EXPECT_EQ(s.cand.auth.view(), "WPAPSK");
+    EXPECT_EQ(s.cand.enc.view(), "TKIP");
+    EXPECT_EQ(s.cand.extCh.view(), "BELOW");
     Strings attempt = {std::string("run ") + kTrigger, "sleep 4", std::string("read ") + kRead}, three;
     for (int i = 0; i < 3; ++i) three.insert(three.end(), attempt.begin(), attempt.end());
     EXPECT_EQ(fake.events, three);
     EXPECT_EQ(fake.outputs_open, 0);
 
-    // Never: six triggers and pauses, result 0, the list and buffers untouched.
-    SurveyEntry* list = headerTable;
+    // Never: six triggers and pauses, result 0, the list and candidate untouched.
     fake.events.clear();
-    fake.seconds_slept = 0;
     fake.outputs[kRead].assign(7, std::nullopt);
-    s = scan("Home");
+    s.cand = kept();
+    s.run("Home");
     EXPECT_EQ(s.channel, 0);
     EXPECT_TRUE(s.untouched());
     EXPECT_EQ(fake.runs(), Strings(6, kTrigger));
     EXPECT_EQ(fake.events_of("sleep "), Strings(6, "4"));
-    EXPECT_EQ(headerTable, list);
-    EXPECT_EQ(hidden(), Strings{kA});
+    EXPECT_EQ(s.hidden_bssids(), Strings{kA});
     EXPECT_EQ(fake.out, "");
 }
 
@@ -156,7 +158,7 @@ TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
     const std::string upstream = survey_row({.channel = "11", .ssid = "Home"});
     const std::string other = survey_row({.channel = "4", .ssid = "Other"});
     const std::string& titles = kSurveyHeading;
-    const struct { const char* what; std::string output; int channel, tableSize; } cases[] = {
+    const struct { const char* what; std::string output; int channel, hidden; } cases[] = {
         {"plain", titles + upstream, 11, 0},
         {"blank lines after the heading", titles + "\n  \n\n" + upstream, 11, 0},
         {"first row with leading blanks", titles + "   " + upstream, 11, 0},
@@ -171,10 +173,10 @@ TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
     };
     for (const auto& c : cases) {
         fake.push_survey(c.output);
-        EXPECT_EQ(scan("Home").channel, c.channel) << c.what;
-        EXPECT_EQ(TableSize, c.tableSize) << c.what;
+        Scan s;
+        EXPECT_EQ(s.run("Home").channel, c.channel) << c.what;
+        EXPECT_EQ(s.hidden.size, c.hidden) << c.what;
         EXPECT_EQ(fake.outputs_open, 0);
-        freeTable();
     }
 }
 
@@ -185,7 +187,7 @@ TEST_F(SurveyScan, SelectsTheUpstream) {
         std::string ssid, bssid;
         std::vector<Ap> aps;
         int channel;
-        std::string remembered, before = "0";  // manual_get_BSSID after and before
+        std::string remembered, before = "0";  // the remembered BSSID after and before
     } cases[] = {
         {"no BSSID configured: first row with the SSID, its BSSID remembered", "Home", "",
          {{"1", "Home", b1}, {"6", "Home", b2}}, 1, b1},
@@ -215,60 +217,52 @@ TEST_F(SurveyScan, SelectsTheUpstream) {
         {"or an empty configured SSID", "", "", {{"5", "", ""}, {"11", "", b2}}, 11, b2, ""},
     };
     for (const auto& c : cases) {
-        manual_get_BSSID.assign(c.before);
         fake.push_survey(survey_table(c.aps));
-        Scan s = scan(c.ssid.c_str(), c.bssid.c_str());
+        Scan s;
+        s.remembered.assign(c.before);
+        s.run(c.ssid.c_str(), c.bssid.c_str());
         EXPECT_EQ(s.channel, c.channel) << c.what;
         EXPECT_EQ(s.untouched(), c.channel == 0) << c.what;
-        EXPECT_EQ(manual_get_BSSID.view(), c.remembered) << c.what;
-        freeTable();
+        EXPECT_EQ(s.remembered.view(), c.remembered) << c.what;
     }
 }
 
 TEST_F(SurveyScan, ListsTheHiddenRowsReadBeforeTheUpstreamInTableOrder) {
     const std::string table = survey_table({
-        {.channel = "1", .ssid = "", .bssid = kA, .security = "WPAPSK/TKIPAES", .extCh = "NONE", .signal = "42"},
+        {.channel = "1", .ssid = "", .bssid = kA, .security = "WPAPSK/TKIPAES", .extCh = "NONE"},
         {"2", "Other"},
         {"2", "", ""},
         {.channel = "3", .ssid = "", .bssid = "dd:dd:dd:dd:dd:dd", .type = "Ad"},
         {"4", "", kB},
         {"5", "", kC},
     });
-    fake.push_survey(table);
-    EXPECT_EQ(scan("Home", kB.c_str()).channel, 4);
-    EXPECT_EQ(hidden(), (Strings{kA, kB}));
-    EXPECT_EQ(currentTable, headerTable->next);
-    const SurveyEntry& first = *headerTable;  // each field kept
-    EXPECT_TRUE(first.channel == 1 && first.ssidLen == 0 && first.signal == 42);
-    EXPECT_EQ(first.security.view(), "WPAPSK/TKIPAES        ");
-    EXPECT_EQ(first.authMode.view(), "WPAPSK");
-    EXPECT_EQ(first.encrypType.view(), "TKIP/AES");
-    EXPECT_EQ(first.extCh.view(), "NONE ");
-
-    for (int twice = 0; twice < 2; ++twice) {
-        freeTable();
-        EXPECT_TRUE(headerTable == nullptr && currentTable == nullptr && TableSize == 0);
-        EXPECT_EQ(fake.live_allocations, 0);
+    {
+        fake.push_survey(table);
+        Scan s;
+        EXPECT_EQ(s.run("Home", kB.c_str()).channel, 4);
+        EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kB}));
+        const Candidate& first = s.hidden.head->cand;  // what a recovery tries it with
+        EXPECT_EQ(first.channel, 1);
+        EXPECT_EQ(first.auth.view(), "WPAPSK");
+        EXPECT_EQ(first.enc.view(), "TKIP/AES");
+        EXPECT_EQ(first.extCh.view(), "NONE ");
     }
+    EXPECT_EQ(fake.live_allocations, 0) << "the list is released with its owner";
 
-    // Without the upstream in the table: every hidden row; a later survey
-    // appends at the tail whatever the cursor.
+    // Without the upstream in the table: every hidden row.
     fake.push_survey(table);
-    EXPECT_TRUE(scan("Home").untouched());
-    EXPECT_EQ(hidden(), (Strings{kA, kB, kC}));
-    EXPECT_EQ(manual_get_BSSID.view(), "0");
-    currentTable = nullptr;  // a walk that ran to the end
-    fake.push_survey(survey_table({{"7", "", "ee:ee:ee:ee:ee:ee"}}));
-    scan("Home");
-    EXPECT_EQ(hidden(), (Strings{kA, kB, kC, "ee:ee:ee:ee:ee:ee"}));
-    EXPECT_EQ(currentTable, headerTable->next->next->next);
+    Scan s;
+    EXPECT_TRUE(s.run("Home").untouched());
+    EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kB, kC}));
+    EXPECT_EQ(s.remembered.view(), "0");
 }
 
 TEST_F(SurveyScan, EntryThatCannotBeAllocatedIsLeftOut) {
     fake.allocs_until_failure = 1;
     fake.push_survey(survey_table({{"1", "", kA}, {"2", "", kB}, {"11", "Home"}}));
-    EXPECT_EQ(scan("Home").channel, 11);
-    EXPECT_EQ(hidden(), Strings{kA});
+    Scan s;
+    EXPECT_EQ(s.run("Home").channel, 11);
+    EXPECT_EQ(s.hidden_bssids(), Strings{kA});
 }
 
 TEST_F(SurveyScan, LongLinesAndOddBytes) {
@@ -280,8 +274,9 @@ TEST_F(SurveyScan, LongLinesAndOddBytes) {
     odd[50] = '\0';
     fake.push_survey(kSurveyHeading + first + survey_row({"4", "", kC}) + odd + std::string(300, '\0') + "\n" +
                      survey_row({"9", "Home"}));
-    EXPECT_EQ(scan("Home").channel, 9);
-    EXPECT_EQ(hidden(), (Strings{kA, kC, "bb:bb:bb:b"}));
+    Scan s;
+    EXPECT_EQ(s.run("Home").channel, 9);
+    EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kC, "bb:bb:bb:b"}));
 }
 
 }  // namespace
