@@ -6,6 +6,7 @@
 // simulated router in virtual time, prints the daemon's lines behind
 // virtual-time stamps, and ends with a summary; or runs a scenario for every
 // pair of looptime and sleeptime and prints one table.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/explain.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
@@ -31,6 +33,7 @@ constexpr const char* kUsage =
     "  --sweep L S         run once for every looptime in L and sleeptime in S (lists or ranges: 5,10,20 or 0..6)\n"
     "                      and print one table; looptimes 1-3600, sleeptimes 0-3600, at most 400 runs\n"
     "  --csv FILE          with --sweep: also write the table's numbers as CSV\n"
+    "       relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]   (explain --help)\n"
     "exit status: 0 after a run to its end, 1 when relaywatch ended or stalled on its own, 2 for bad input\n";
 
 int usage_error(const std::string& message) {
@@ -66,6 +69,20 @@ int run_sweep_command(const Scenario& scenario, const std::vector<int>& looptime
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    if (argc > 1 && std::string(argv[1]) == "explain") {
+        std::vector<std::string> args(argv + 2, argv + argc);
+        if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+            std::cout << kExplainUsage;
+            return 0;
+        }
+        ExplainOptions options;
+        std::string why;
+        if (!parse_explain_args(args, options, why)) {
+            std::cerr << "relaywatch-sim explain: " << shown_text(why) << "\n" << kExplainUsage;
+            return 2;
+        }
+        return explain(options, std::cout, std::cerr);
+    }
     RunOptions options;
     std::string timeline, csv;
     bool quiet = false, sweep = false;

@@ -39,13 +39,14 @@ Console::Console(std::ostream* out, long end) : out_(out), end_(end), day_width_
 void Console::daemon_text(const char* text, std::size_t len) {
     // Quiet, the text is cut into lines only while the timeline wants one.
     const bool keep = recorder_ != nullptr && recorder_->wants_daemon_line(partial_.empty() ? *now_ : partial_at_);
-    if (!open() && !keep) return;
+    if (!open() && !keep && transcript_ == nullptr) return;
     std::size_t start = 0;
     for (std::size_t i = 0; i < len; ++i) {
         if (text[i] != '\n') continue;
         // A line begins when its first character arrives.
         long at = partial_.empty() ? *now_ : partial_at_;
         if (keep) recorder_->daemon_line(at, partial_ + std::string(text + start, i - start));
+        if (transcript_ != nullptr) transcript_->push_back(partial_ + std::string(text + start, i - start));
         if (open()) {
             *out_ << format_stamp(at, day_width_) << ' ' << partial_;
             out_->write(text + start, static_cast<std::streamsize>(i - start));

@@ -31,6 +31,8 @@ public:
     void set_clock(const long* now) { now_ = now; }
     // The recorder that keeps a daemon line for each slice of the timeline.
     void set_recorder(Recorder* recorder) { recorder_ = recorder; }
+    // Every line of the daemon is also appended here, whole.
+    void set_transcript(std::vector<std::string>* lines) { transcript_ = lines; }
     bool quiet() const { return out_ == nullptr; }
 
     void daemon_text(const char* text, std::size_t len);
@@ -46,6 +48,7 @@ private:
     int day_width_;
     const long* now_ = nullptr;
     Recorder* recorder_ = nullptr;
+    std::vector<std::string>* transcript_ = nullptr;
     std::string partial_;
     long partial_at_ = 0;
 };

@@ -131,18 +131,21 @@ std::string Router::store_value(const char* key) const {
 void Router::run(const char* command) {
     std::string line(command);
     if (now < end_ && command_log != nullptr) command_log->emplace_back(now, line);
+    if (transcript != nullptr) transcript->push_back("$ " + line);
     execute(line, false);
 }
 
 void Router::read(const char* command, std::string& output) {
     std::string line(command);
     if (now < end_ && command_log != nullptr) command_log->emplace_back(now, line);
+    if (transcript != nullptr) transcript->push_back("$ " + line);
     output = execute(line, true);
 }
 
 void Router::refuse(const std::string& line, const std::string& why) {
     ++counts_.refused;
     console_.sim_line("driver refused '" + line + "': " + why);
+    if (transcript != nullptr) transcript->push_back("== driver refused '" + line + "': " + why);
 }
 
 std::string Router::execute(const std::string& line, bool with_output) {
@@ -181,6 +184,7 @@ std::string Router::tool(const std::vector<std::string>& argv, const std::string
     if (name == "iwpriv") {
         if (argv.size() == 3 && argv[1] == "ra0" && argv[2] == "get_site_survey") {
             ++counts_.survey_reads;
+            if (survey_text != nullptr) return *survey_text;
             std::string table;
             print_survey_table(scanned_, table);
             return table;
