@@ -10,6 +10,8 @@
 #include <limits>
 #include <set>
 
+#include "sim/survey_read.h"
+
 namespace {
 
 constexpr long kMaxSeconds = kMaxScenarioSeconds;
@@ -167,6 +169,10 @@ private:
         for (std::size_t i = 0; i < sc_.aps.size(); ++i) {
             if (sc_.aps[i].name == name) return static_cast<int>(i);
         }
+        // Captured access points are also known by their BSSID.
+        for (std::size_t i = 0; i < sc_.aps.size(); ++i) {
+            if (is_bssid(name) && lower(sc_.aps[i].bssid) == lower(name)) return static_cast<int>(i);
+        }
         std::string known;
         for (std::size_t i = 0; i < sc_.aps.size() && i < 8; ++i) known += (i == 0 ? "" : ", ") + sc_.aps[i].name;
         if (sc_.aps.size() > 8) known += ", ... " + std::to_string(sc_.aps.size() - 8) + " more";
@@ -186,6 +192,7 @@ private:
 
     void directive();
     void ap();
+    void capture();
     void at();
     void random();
     void check_static_events();
@@ -267,13 +274,15 @@ void Parser::directive() {
         sc_.store[key] = value;
     } else if (d == "ap") {
         ap();
+    } else if (d == "capture") {
+        capture();
     } else if (d == "at") {
         at();
     } else if (d == "random") {
         once("random");
         random();
     } else {
-        fail("unknown directive '" + d + "' (name, end, args, connect-delay, radio, store, ap, at, random)");
+        fail("unknown directive '" + d + "' (name, end, args, connect-delay, radio, store, ap, capture, at, random)");
     }
 }
 
@@ -332,6 +341,67 @@ void Parser::ap() {
     if (!has_bssid) fail("access point '" + ap.name + "' needs 'bssid XX:XX:XX:XX:XX:XX'");
     if (!has_channel) fail("access point '" + ap.name + "' needs 'channel N'");
     sc_.aps.push_back(std::move(ap));
+}
+
+// capture FILE [NAME=BSSID ...]: every row of a captured survey table that
+// relaywatch's reader takes becomes an access point, named by its BSSID or
+// by a name given here. A relative FILE is found beside the scenario.
+void Parser::capture() {
+    std::string path = word(1, "survey table file");
+    std::size_t slash = sc_.file.find_last_of('/');
+    if (!path.empty() && path[0] != '/' && slash != std::string::npos) path = sc_.file.substr(0, slash + 1) + path;
+    std::vector<std::pair<std::string, std::string>> names;  // name, BSSID
+    for (std::size_t i = 2; i < words_.size(); ++i) {
+        const std::string& pair = words_[i].text;
+        std::size_t eq = pair.find('=');
+        if (eq == std::string::npos || eq == 0 || !is_bssid(pair.substr(eq + 1))) {
+            fail("capture names access points as NAME=BSSID, got '" + pair + "'");
+        }
+        names.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
+    }
+    std::string table;
+    try {
+        table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
+    } catch (const ScenarioError& e) {
+        fail("capture " + path + ": " + e.message());
+    }
+    const std::size_t first = sc_.aps.size();
+    for (const TableRead& r : read_survey_text(table)) {
+        if (r.result != RowResult::Parsed) continue;
+        const SurveyEntry& row = r.row;
+        const std::string where = "capture " + path + " line " + std::to_string(r.line) + ": ";
+        AccessPoint ap;
+        ap.line = line_;
+        ap.bssid = trimmed(row.bssid.view());
+        if (!is_bssid(ap.bssid)) fail(where + "BSSID '" + ap.bssid + "' is not six hex pairs with colons");
+        if (!is_valid_channel(row.channel)) fail(where + "channel " + std::to_string(row.channel) + " is not one the simulator tunes");
+        ap.channel = row.channel;
+        ap.hidden = row.ssidLen == 0;
+        ap.ssid = std::string(row.ssid.view());
+        if (ap.ssid.find('\0') != std::string::npos) fail(where + "the SSID holds a NUL byte");
+        ap.ext = trimmed(row.extCh.view());
+        if (ap.ext != "ABOVE" && ap.ext != "BELOW" && ap.ext != "NONE") fail(where + "extension channel '" + ap.ext + "' (ABOVE, BELOW or NONE)");
+        ap.security = trimmed(row.security.view());
+        if (ap.security.empty() || has_control(ap.security) || ap.security.find(' ') != std::string::npos) {
+            fail(where + "security '" + ap.security + "' (the driver's column without blanks)");
+        }
+        ap.signal = std::clamp(row.signal, 0, 100);
+        ap.mode = trimmed(row.wirelessMode.view());
+        ap.name = ap.bssid;
+        for (const auto& [name, bssid] : names) {
+            if (lower(bssid) == lower(ap.bssid)) ap.name = name;
+        }
+        for (const auto& other : sc_.aps) {
+            if (lower(other.bssid) == lower(ap.bssid)) fail(where + "BSSID " + ap.bssid + " already belongs to '" + other.name + "'");
+            if (other.name == ap.name) fail(where + "access point '" + ap.name + "' declared twice (first on line " + std::to_string(other.line) + ")");
+        }
+        sc_.aps.push_back(std::move(ap));
+    }
+    for (const auto& [name, bssid] : names) {
+        bool found = false;
+        for (std::size_t i = first; i < sc_.aps.size(); ++i) found = found || sc_.aps[i].name == name;
+        if (!found) fail("capture " + path + ": no row has BSSID " + bssid + " (for '" + name + "')");
+    }
 }
 
 void Parser::at() {

@@ -4,9 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "sim/scenario.h"
+#include "sim/survey_read.h"
+#include "sim/survey_table.h"
 
 namespace {
 
@@ -105,6 +108,10 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {ap + "\nat 1m remove home\nat 2m move home channel 1\n", 4, "home is off the air"},
         {ap + "\nrandom seed 1 every 2h..1h\n", 3, "every needs 1 s <= MIN <= MAX"},
         {ap + "\nrandom seed 1 every 1h..2h do dance\n", 3, "unknown random event 'dance'"},
+        {end + "capture /nonexistent/site.txt\n", 2, "capture /nonexistent/site.txt: cannot read the file"},
+        {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt home=00:11:22:33:44:56\n", 2,
+         "no row has BSSID 00:11:22:33:44:56 (for 'home')"},
+        {end + "capture /dev/null home\n", 2, "capture names access points as NAME=BSSID, got 'home'"},
         {"", 0, "cannot read the file"},  // load_scenario of a file that is not there
     };
     for (const auto& c : cases) {
@@ -183,6 +190,41 @@ TEST(Scenario, RefusesPolitely) {
             EXPECT_EQ(e.message().find(message), 0u) << e.message();
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A captured table's rows become the air: the table the simulated driver
+// prints of it reads, row by row, as the capture did.
+TEST(Scenario, ACapturedTableBecomesTheAir) {
+    const std::string capture = RELAYWATCH_SOURCE_DIR "/samples/survey-junk.txt";
+    const Scenario sc = parse_scenario("end 1h\ncapture " + capture + " home=00:11:22:33:44:55\nat 1m move home channel 6\n"
+                                       "at 2m remove 00:11:22:33:44:56\n", "site.scn");
+    std::ostringstream text;
+    text << std::ifstream(capture, std::ios::binary).rdbuf();
+    std::string printed;
+    print_survey_table(sc.aps, printed);
+    auto rows = [](const std::string& table) {
+        std::vector<std::string> out;
+        for (const TableRead& r : read_survey_text(table)) {
+            if (r.result != RowResult::Parsed) continue;
+            const SurveyEntry& e = r.row;
+            out.push_back(std::to_string(e.channel) + "|" + std::to_string(e.ssidLen) + "|" + std::string(e.ssid.view()) + "|" +
+                          std::string(e.bssid.view()) + "|" + trimmed(e.security.view()) + "|" + std::string(e.authMode.view()) +
+                          "|" + std::string(e.encrypType.view()) + "|" + std::string(e.extCh.view()) + "|" +
+                          std::to_string(e.signal) + "|" + trimmed(e.wirelessMode.view()) + "|" + std::string(e.networkType.view()));
+        }
+        return out;
+    };
+    const std::vector<std::string> captured = rows(text.str());
+    EXPECT_EQ(captured.size(), 4u) << "every junk line left out";
+    EXPECT_EQ(rows(printed), captured);
+    ASSERT_EQ(sc.aps.size(), 4u);
+    EXPECT_EQ(sc.aps[2].name, "home");
+    EXPECT_EQ(sc.aps[3].name, "00:11:22:33:44:56");
+    EXPECT_TRUE(sc.events[0].ap == 2 && sc.events[1].ap == 3) << "by the name given, and by BSSID";
 }
 
 }  // namespace
