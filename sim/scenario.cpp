@@ -185,7 +185,7 @@ private:
         key = text.substr(0, eq);
         value = text.substr(eq + 1);
         for (char c : key) {
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') fail("bad store key '" + key + "'");
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') fail("bad store key '" + key + "' (letters, digits and _ only)");
         }
         if (has_control(value)) fail("store value holds a control character");
     }
