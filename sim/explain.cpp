@@ -158,7 +158,7 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o,
                 o.remembered = v;
             } else {
                 long ch = 0;
-                if (v.empty() || v.size() > 3 || !std::all_of(v.begin(), v.end(), ::isdigit) ||
+                if (v.empty() || v.size() > 3 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
                     !is_valid_channel(static_cast<int>(ch = std::stol(v)))) {
                     why = "bad --channel '" + v + "' (1-14, or a 5 GHz channel such as 36, 149)";
                     return false;

@@ -139,24 +139,19 @@ namespace {
 // non-empty <title>; every tag closed in order. Returns the titles.
 std::vector<std::string> mark_titles(const std::string& svg) {
     std::vector<std::string> stack, titles;
-    for (std::size_t lt = svg.find('<'); lt != std::string::npos; lt = svg.find('<', lt + 1)) {
-        const std::size_t gt = svg.find('>', lt);
-        if (gt == std::string::npos) {
-            ADD_FAILURE() << "unclosed tag at " << lt;
-            break;
-        }
+    for (std::size_t lt = svg.find('<'), gt; lt != std::string::npos; lt = svg.find('<', gt)) {
+        gt = svg.find('>', lt);
         const std::string tag = svg.substr(lt + 1, gt - lt - 1);
         const std::string name = tag.substr(tag[0] == '/', tag.find_first_of(" />", 1) - (tag[0] == '/'));
         if (tag[0] == '/') {
-            EXPECT_TRUE(!stack.empty() && stack.back() == name) << "</" << name << "> at " << lt;
+            EXPECT_EQ(stack.empty() ? "" : stack.back(), name) << "</" << name << "> at " << lt;
             if (!stack.empty()) stack.pop_back();
         } else if (tag.back() != '/') {
             stack.push_back(name);
         }
         if (tag.rfind("g class=\"mark\"", 0) == 0) {
-            const std::size_t end = svg.find("</title>", gt);
             EXPECT_EQ(svg.compare(gt + 1, 7, "<title>"), 0) << "a marker without a title at " << lt;
-            titles.push_back(end == std::string::npos ? "" : svg.substr(gt + 8, end - gt - 8));
+            titles.push_back(svg.substr(gt + 8, svg.find("</title>", gt) - gt - 8));
             EXPECT_FALSE(titles.back().empty());
         }
     }
@@ -181,6 +176,29 @@ TEST(Story, EveryMarkerOfEveryShippedScenarioHasATitle) {
             slices += (b.recoveries > 0) + (b.security_reprograms > 0);
         }
         EXPECT_EQ(static_cast<long>(titles.size()), 8 + slices);
+    }
+}
+
+// Time ticks in the largest unit that fits, at most eleven, seconds to years.
+TEST(Story, TimeTicksStayLegibleAtEverySpan) {
+    const std::pair<long, const char*> spans[] = {
+        {90, "0|10s|20s|30s|40s|50s|1m|1m 10s|1m 20s|1m 30s|"},
+        {30 * 86400, "0|5d|10d|15d|20d|25d|30d|"},
+        {kMaxScenarioSeconds, "0|1y|2y|3y|4y|5y|6y|7y|8y|9y|10y|"},
+    };
+    for (const auto& [end, ticks] : spans) {
+        Scenario sc;
+        RunResult res;
+        res.end = sc.end = end;
+        res.record = std::make_unique<Recorder>(end);
+        std::ostringstream svg;
+        write_timeline_svg(svg, sc, res);
+        std::string labels, text = svg.str();
+        const std::string tick = "text-anchor=\"middle\" font-size=\"11\">";
+        for (std::size_t at = text.find(tick); at != std::string::npos; at = text.find(tick, at + 1)) {
+            labels += text.substr(at + tick.size(), text.find('<', at) - at - tick.size()) + "|";
+        }
+        EXPECT_EQ(labels, ticks) << end;
     }
 }
 

@@ -15,15 +15,9 @@ TEST(Sweep, ListsAndRanges) {
         std::vector<int> values;  // empty: refused
         const char* why = "";
     } cases[] = {
-        {"5,10,20", {5, 10, 20}},
-        {"0..3", {0, 1, 2, 3}},
-        {"1,5..7,2", {1, 5, 6, 7, 2}},
-        {"7..7", {7}},
-        {"3..1", {}, "bad item '3..1'"},
-        {"5,,6", {}, "bad item ''"},
-        {"4000", {}, "each 0 to 3600"},
-        {"1x", {}, "bad item '1x'"},
-        {"0..3600", {}, "holds more than 400 numbers"},
+        {"5,10,20", {5, 10, 20}}, {"0..3", {0, 1, 2, 3}}, {"1,5..7,2", {1, 5, 6, 7, 2}}, {"7..7", {7}},
+        {"3..1", {}, "bad item '3..1'"}, {"5,,6", {}, "bad item ''"}, {"4000", {}, "each 0 to 3600"},
+        {"1x", {}, "bad item '1x'"}, {"0..3600", {}, "holds more than 400 numbers"},
     };
     for (const auto& c : cases) {
         std::vector<int> values;
@@ -54,6 +48,8 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     EXPECT_EQ(from_sweep.str(), from_single.str());
     EXPECT_NE(from_sweep.str().find("\n3,0,71.53,66.39,9,0,30,131,36,0,0,83,0\n"), std::string::npos) << from_sweep.str();
     EXPECT_LT(cells[0].recoveries, single.recoveries) << "a longer window, fewer recoveries";
+    const Scenario hop = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/channel-hop.scn");
+    EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
 }
 
 }  // namespace
