@@ -1,9 +1,12 @@
 // relaywatch-sim [--until SECONDS] [--timeline FILE.svg] [--quiet] SCENARIO
 //                [looptime sleeptime [debug]]
+// relaywatch-sim [--until SECONDS] [--csv FILE] --sweep LOOPTIMES SLEEPTIMES SCENARIO
 //
 // Runs relaywatch's own supervisor, survey and radio code against a
 // simulated router in virtual time, prints the daemon's lines behind
-// virtual-time stamps, and ends with a summary.
+// virtual-time stamps, and ends with a summary; or runs a scenario for every
+// pair of looptime and sleeptime and prints one table.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,64 +15,133 @@
 #include <string>
 #include <vector>
 
+#include "sim/explain.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
+#include "sim/sweep.h"
 #include "sim/timeline.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: relaywatch-sim [--until SECONDS] [--timeline FILE.svg] [--quiet] SCENARIO [looptime sleeptime [debug]]\n"
+    "       relaywatch-sim [--until SECONDS] [--csv FILE] --sweep LOOPTIMES SLEEPTIMES SCENARIO\n"
     "  --until SECONDS     end the run at this virtual time (90, 15m, 2h, 30d) instead of the scenario's end\n"
     "  --timeline FILE     write an SVG picture of the run over virtual time\n"
     "  --quiet             print only the summary (and errors)\n"
     "  looptime sleeptime [debug]   relaywatch's arguments; default: the scenario's 'args' line\n"
+    "  --sweep L S         run once for every looptime in L and sleeptime in S (lists or ranges: 5,10,20 or 0..6)\n"
+    "                      and print one table; looptimes 1-3600, sleeptimes 0-3600, at most 400 runs\n"
+    "  --csv FILE          with --sweep: also write the table's numbers as CSV\n"
+    "       relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]   (explain --help)\n"
     "exit status: 0 after a run to its end, 1 when relaywatch ended or stalled on its own, 2 for bad input\n";
 
 int usage_error(const std::string& message) {
-    std::cerr << "relaywatch-sim: " << message << "\n" << kUsage;
+    std::cerr << "relaywatch-sim: " << shown_text(message) << "\n" << kUsage;
     return 2;
+}
+
+int run_sweep_command(const Scenario& scenario, const std::vector<int>& looptimes, const std::vector<int>& sleeptimes,
+                      long until, const std::string& csv) {
+    std::ofstream file;
+    if (!csv.empty()) {
+        file.open(csv, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(csv) << ": " << std::strerror(errno) << "\n";
+            return 2;
+        }
+    }
+    std::vector<SweepCell> cells = run_sweep(scenario, looptimes, sleeptimes, until);
+    print_sweep_table(std::cout, scenario, until > 0 ? until : scenario.end, cells);
+    std::cout.flush();
+    if (file.is_open()) {
+        write_sweep_csv(file, cells);
+        file.close();
+        if (!file) {
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(csv) << "\n";
+            return 2;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    if (argc > 1 && std::string(argv[1]) == "explain") {
+        std::vector<std::string> args(argv + 2, argv + argc);
+        if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+            std::cout << kExplainUsage;
+            return 0;
+        }
+        ExplainOptions options;
+        std::string why;
+        if (!parse_explain_args(args, options, why)) {
+            std::cerr << "relaywatch-sim explain: " << shown_text(why) << "\n" << kExplainUsage;
+            return 2;
+        }
+        return explain(options, std::cout, std::cerr);
+    }
     RunOptions options;
-    std::string timeline;
-    bool quiet = false;
-    int i = 1;
-    for (; i < argc; ++i) {
+    std::string timeline, csv;
+    bool quiet = false, sweep = false;
+    std::vector<int> looptimes, sleeptimes;
+    std::vector<std::string> positional;  // the scenario, then relaywatch's arguments
+    bool options_end = false;
+    for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "-h") arg = "--help";
+        if (options_end || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--help") {
             std::cout << kUsage;
             return 0;
         }
         if (arg == "--quiet") {
             quiet = true;
-        } else if (arg == "--until" || arg == "--timeline") {
+        } else if (arg == "--sweep") {
+            if (i + 2 >= argc) return usage_error("--sweep needs LOOPTIMES and SLEEPTIMES");
+            std::string why;
+            if (!parse_number_list(argv[i + 1], 1, kSweepMaxLooptime, looptimes, why)) return usage_error("--sweep looptimes: " + why);
+            if (!parse_number_list(argv[i + 2], 0, kSweepMaxSleeptime, sleeptimes, why)) {
+                return usage_error("--sweep sleeptimes: " + why);
+            }
+            if (looptimes.size() * sleeptimes.size() > kSweepMaxRuns) {
+                return usage_error("--sweep of " + std::to_string(looptimes.size()) + " x " + std::to_string(sleeptimes.size()) +
+                                   " pairs: at most " + std::to_string(kSweepMaxRuns) + " runs");
+            }
+            sweep = true;
+            i += 2;
+        } else if (arg == "--until" || arg == "--timeline" || arg == "--csv") {
             if (i + 1 >= argc) return usage_error(arg + " needs a value");
             std::string value = argv[++i];
             if (arg == "--timeline") {
                 timeline = value;
-            } else if (!parse_duration(value, options.until) || options.until < 1) {
-                return usage_error("bad --until '" + value + "'");
+            } else if (arg == "--csv") {
+                csv = value;
+            } else if (!parse_duration(value, options.until)) {
+                return usage_error(duration_error("--until", value));
+            } else if (options.until < 1) {
+                return usage_error("--until must be at least 1 s");
             }
         } else if (arg == "--") {
-            ++i;
-            break;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return usage_error("unknown option " + arg);
+            options_end = true;
         } else {
-            break;
+            return usage_error("unknown option " + arg);
         }
     }
-    if (i >= argc) return usage_error("no scenario given");
-    const std::string path = argv[i++];
-    if (i < argc) {
+    if (positional.empty()) return usage_error("no scenario given");
+    const std::string path = positional[0];
+    if (positional.size() > 1) {
+        if (sweep) return usage_error("--sweep takes relaywatch's arguments from its lists, not after the scenario");
         options.args_given = true;
-        options.args.assign(argv + i, argv + argc);
+        options.args.assign(positional.begin() + 1, positional.end());
     }
+    if (sweep && !timeline.empty()) return usage_error("--timeline draws one run; it does not go with --sweep");
+    if (!sweep && !csv.empty()) return usage_error("--csv goes with --sweep");
 
     Scenario scenario;
     try {
@@ -79,11 +151,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (sweep) return run_sweep_command(scenario, looptimes, sleeptimes, options.until, csv);
+
     std::ofstream svg;
     if (!timeline.empty()) {
         svg.open(timeline, std::ios::binary | std::ios::trunc);
         if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << timeline << ": " << std::strerror(errno) << "\n";
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(timeline) << ": " << std::strerror(errno) << "\n";
             return 2;
         }
     }
@@ -98,7 +172,7 @@ int main(int argc, char** argv) {
         write_timeline_svg(svg, scenario, result);
         svg.close();
         if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << timeline << "\n";
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(timeline) << "\n";
             return 2;
         }
     }

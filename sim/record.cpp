@@ -37,15 +37,21 @@ int day_width_for(long end) {
 Console::Console(std::ostream* out, long end) : out_(out), end_(end), day_width_(day_width_for(end)) {}
 
 void Console::daemon_text(const char* text, std::size_t len) {
-    if (!open()) return;
+    // Quiet, the text is cut into lines only while the timeline wants one.
+    const bool keep = recorder_ != nullptr && recorder_->wants_daemon_line(partial_.empty() ? *now_ : partial_at_);
+    if (!open() && !keep && transcript_ == nullptr) return;
     std::size_t start = 0;
     for (std::size_t i = 0; i < len; ++i) {
         if (text[i] != '\n') continue;
         // A line begins when its first character arrives.
         long at = partial_.empty() ? *now_ : partial_at_;
-        *out_ << format_stamp(at, day_width_) << ' ' << partial_;
-        out_->write(text + start, static_cast<std::streamsize>(i - start));
-        *out_ << '\n';
+        if (keep) recorder_->daemon_line(at, partial_ + std::string(text + start, i - start));
+        if (transcript_ != nullptr) transcript_->push_back(partial_ + std::string(text + start, i - start));
+        if (open()) {
+            *out_ << format_stamp(at, day_width_) << ' ' << partial_;
+            out_->write(text + start, static_cast<std::streamsize>(i - start));
+            *out_ << '\n';
+        }
         partial_.clear();
         start = i + 1;
     }
@@ -121,7 +127,7 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
 void Recorder::recovery(long t) {
     if (Bin* bin = bin_at(t)) {
         ++recoveries;
-        ++bin->recoveries;
+        if (bin->recoveries++ == 0) bin->first_recovery = t;
     }
 }
 
@@ -132,12 +138,40 @@ void Recorder::reprogram(long t) {
     }
 }
 
-void Recorder::event(long t, const std::string& label) {
+void Recorder::security_reprogram(long t, const std::string& text) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr || t == last_security_) return;
+    last_security_ = t;
+    ++security_reprograms;
+    if (bin->security_reprograms++ == 0) {
+        bin->first_security = t;
+        bin->security_text = text;
+    }
+}
+
+void Recorder::event(long t, EventClass kind, const std::string& label) {
     Bin* bin = bin_at(t);
     if (bin == nullptr) return;
     ++events;
     ++bin->events;
+    EventNote& note = bin->notes[static_cast<std::size_t>(kind)];
+    if (note.count++ == 0) {
+        note.at = t;
+        note.label = label;
+    }
     if (marks_.size() < kLabelledEvents) marks_.push_back({t, label});
+}
+
+bool Recorder::wants_daemon_line(long t) const {
+    return t >= 0 && t < end_ && bins_[static_cast<std::size_t>(t / bin_width_)].daemon_at < 0;
+}
+
+void Recorder::daemon_line(long t, const std::string& text) {
+    // The window the debug mode prints every second tells nothing here.
+    if (!wants_daemon_line(t) || text.rfind("relaywatch: resetTimerArray", 0) == 0) return;
+    Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
+    bin.daemon_at = t;
+    bin.daemon_line = text.substr(0, 160);
 }
 
 void Recorder::change(long t, const std::string& what) {

@@ -4,6 +4,7 @@
 // the first few events and upstream changes are kept word for word.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -17,6 +18,8 @@ std::string format_duration(long seconds);
 // Digits needed for the day count of a run of `end` seconds.
 int day_width_for(long end);
 
+class Recorder;
+
 // Standard output of the simulated router: the daemon's text cut into lines,
 // each behind the virtual time at which it began, and the simulator's own
 // lines marked with "== ". Nothing is written or kept when quiet, and
@@ -26,6 +29,10 @@ public:
     Console(std::ostream* out, long end);  // out null: quiet
 
     void set_clock(const long* now) { now_ = now; }
+    // The recorder that keeps a daemon line for each slice of the timeline.
+    void set_recorder(Recorder* recorder) { recorder_ = recorder; }
+    // Every line of the daemon is also appended here, whole.
+    void set_transcript(std::vector<std::string>* lines) { transcript_ = lines; }
     bool quiet() const { return out_ == nullptr; }
 
     void daemon_text(const char* text, std::size_t len);
@@ -40,8 +47,21 @@ private:
     long end_;
     int day_width_;
     const long* now_ = nullptr;
+    Recorder* recorder_ = nullptr;
+    std::vector<std::string>* transcript_ = nullptr;
     std::string partial_;
     long partial_at_ = 0;
+};
+
+// The kinds of scenario events, as the timeline tells them apart.
+enum class EventClass { Channel, Visibility, Presence, Link, Store, Security, Signal };
+inline constexpr std::size_t kEventClasses = 7;
+
+// The first event of one class in a bin, and how many there were.
+struct EventNote {
+    std::uint32_t count = 0;
+    long at = 0;
+    std::string label;
 };
 
 // One slice of the timeline. Channels are -1 when the bin saw none.
@@ -53,8 +73,15 @@ struct Bin {
     std::int16_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
     std::uint32_t upstream_absent = 0;  // seconds without an upstream on the air
     std::uint32_t recoveries = 0;
+    long first_recovery = -1;
     std::uint32_t reprograms = 0;
+    std::uint32_t security_reprograms = 0;
+    long first_security = -1;
+    std::string security_text;             // the first one, as the console told it
     std::uint32_t events = 0;
+    std::array<EventNote, kEventClasses> notes{};
+    long daemon_at = -1;                   // the bin's first daemon line
+    std::string daemon_line;
 };
 
 // An upstream change and how long it took until ra0 was up again with the
@@ -83,7 +110,13 @@ public:
     void second(long t, bool link, bool ra0, int ra0_channel, int upstream_channel);
     void recovery(long t);
     void reprogram(long t);
-    void event(long t, const std::string& label);
+    // The client's security re-programmed; several settings in one second
+    // count once.
+    void security_reprogram(long t, const std::string& text);
+    void event(long t, EventClass kind, const std::string& label);
+    // Whether the bin of second `t` still wants a daemon line, and the line.
+    bool wants_daemon_line(long t) const;
+    void daemon_line(long t, const std::string& text);
     // An upstream change at `t`; a change still open is overtaken.
     void change(long t, const std::string& what);
     // Ends the run: an open change was not recovered before the end.
@@ -100,6 +133,7 @@ public:
     long ra0_seconds = 0;
     long recoveries = 0;
     long reprograms = 0;
+    long security_reprograms = 0;
     long events = 0;
     long changes = 0;
     long changes_recovered = 0;
@@ -119,6 +153,7 @@ private:
     std::vector<Bin> bins_;
     std::vector<EventMark> marks_;
     std::vector<ChangeRecord> listed_;
+    long last_security_ = -1;
     bool change_open_ = false;
     ChangeRecord open_;
 };

@@ -47,6 +47,21 @@ constexpr SecurityRule kSecurityRules[] = {
     {"WPA1PSKWPA2PSK/", {"WPAPSK", "WPA2PSK"}, ""},
 };
 
+EventClass event_class(EventKind kind) {
+    switch (kind) {
+        case EventKind::Add:
+        case EventKind::Remove: return EventClass::Presence;
+        case EventKind::Move: return EventClass::Channel;
+        case EventKind::Hide:
+        case EventKind::Show: return EventClass::Visibility;
+        case EventKind::Security: return EventClass::Security;
+        case EventKind::Signal: return EventClass::Signal;
+        case EventKind::LinkDown: return EventClass::Link;
+        case EventKind::Store: break;
+    }
+    return EventClass::Store;
+}
+
 }  // namespace
 
 bool security_accepts(std::string_view security, std::string_view auth, std::string_view enc) {
@@ -116,18 +131,21 @@ std::string Router::store_value(const char* key) const {
 void Router::run(const char* command) {
     std::string line(command);
     if (now < end_ && command_log != nullptr) command_log->emplace_back(now, line);
+    if (transcript != nullptr) transcript->push_back("$ " + line);
     execute(line, false);
 }
 
 void Router::read(const char* command, std::string& output) {
     std::string line(command);
     if (now < end_ && command_log != nullptr) command_log->emplace_back(now, line);
+    if (transcript != nullptr) transcript->push_back("$ " + line);
     output = execute(line, true);
 }
 
 void Router::refuse(const std::string& line, const std::string& why) {
     ++counts_.refused;
     console_.sim_line("driver refused '" + line + "': " + why);
+    if (transcript != nullptr) transcript->push_back("== driver refused '" + line + "': " + why);
 }
 
 std::string Router::execute(const std::string& line, bool with_output) {
@@ -166,6 +184,7 @@ std::string Router::tool(const std::vector<std::string>& argv, const std::string
     if (name == "iwpriv") {
         if (argv.size() == 3 && argv[1] == "ra0" && argv[2] == "get_site_survey") {
             ++counts_.survey_reads;
+            if (survey_text != nullptr) return *survey_text;
             std::string table;
             print_survey_table(scanned_, table);
             return table;
@@ -301,6 +320,9 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
             }
             std::string& field = auth ? radio_.cli_auth : radio_.cli_enc;
             if (field != value) {
+                const std::string text = "client security re-programmed: " + key + " " + field + " -> " + value;
+                console_.sim_line(text);
+                recorder_.security_reprogram(now, text);
                 field = value;
                 // The client re-associates with its new security.
                 if (linked_ >= 0) drop_link("client security changed");
@@ -491,7 +513,7 @@ void Router::apply(const Event& e) {
     if (e.random) text = "random: " + text;
     if (!effective) text += " (no change: it is so already)";
     console_.sim_line(text);
-    recorder_.event(now, text);
+    recorder_.event(now, event_class(e.kind), text);
     refresh();
     if (ap != nullptr && !upstream) upstream = configured_for(*ap);
     if (upstream && effective && may_change) recorder_.change(now, text);

@@ -92,6 +92,12 @@ public:
 
     // When set, every command line is appended with its virtual time.
     std::vector<std::pair<long, std::string>>* command_log = nullptr;
+    // When set, every command line ("$ LINE") and every refusal ("== ...")
+    // is appended; the console appends the daemon's lines to the same list.
+    std::vector<std::string>* transcript = nullptr;
+    // When set, "iwpriv ra0 get_site_survey" prints this text instead of
+    // the air: a captured table.
+    const std::string* survey_text = nullptr;
 
 private:
     struct Pending {

@@ -33,6 +33,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     Router router(sc, res.end, console, *res.record);
     router.command_log = options.command_log;
     console.set_clock(&router.now);
+    console.set_recorder(res.record.get());
     sim_platform_attach(&router, &console);
     router.start();
 
@@ -107,7 +108,9 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
         out << "never\n";
     }
     out << "upstream changes       " << r.changes;
-    if (r.changes_recovered > 0) {
+    if (r.changes_recovered == 1) {
+        out << ": ra0 up again after " << r.recovery_max << " s";
+    } else if (r.changes_recovered > 1) {
         out << ": ra0 up again after " << (r.recovery_sum + r.changes_recovered / 2) / r.changes_recovered
             << " s on average, " << r.recovery_max << " s at most";
     }
@@ -131,6 +134,8 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
     const CommandCounts& c = res.counts;
     out << "recoveries run         " << r.recoveries << " (site surveys)\n";
     out << "radio re-programmings  " << r.reprograms << " (channel settings)\n";
+    out << "client security        " << r.security_reprograms << " re-programming" << (r.security_reprograms == 1 ? "" : "s")
+        << " (ApCliAuthMode, ApCliEncrypType)\n";
     out << "commands issued        " << c.issued() << ": " << c.ifconfig << " ifconfig, " << c.iwpriv_set
         << " iwpriv set, " << c.survey_reads << " survey reads, " << c.channel_queries << " iwgetid";
     if (c.other > 0) out << ", " << c.other << " unknown";

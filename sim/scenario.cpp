@@ -1,15 +1,20 @@
 #include "sim/scenario.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <set>
-#include <sstream>
+
+#include "sim/survey_read.h"
 
 namespace {
 
-constexpr long kMaxSeconds = 10L * 366 * 86400;  // ten years of virtual time
+constexpr long kMaxSeconds = kMaxScenarioSeconds;
 
 // A word of a scenario line, with quotes removed.
 struct Word {
@@ -124,9 +129,7 @@ private:
 
     long duration(const std::string& text, const char* what) const {
         long s = 0;
-        if (!parse_duration(text, s)) {
-            fail(std::string("bad ") + what + " '" + text + "' (seconds, or a number with s, m, h or d, e.g. 90, 15m, 1h30m)");
-        }
+        if (!parse_duration(text, s)) fail(duration_error(what, text));
         return s;
     }
 
@@ -166,8 +169,13 @@ private:
         for (std::size_t i = 0; i < sc_.aps.size(); ++i) {
             if (sc_.aps[i].name == name) return static_cast<int>(i);
         }
+        // Captured access points are also known by their BSSID.
+        for (std::size_t i = 0; i < sc_.aps.size(); ++i) {
+            if (is_bssid(name) && lower(sc_.aps[i].bssid) == lower(name)) return static_cast<int>(i);
+        }
         std::string known;
-        for (const auto& ap : sc_.aps) known += (known.empty() ? "" : ", ") + ap.name;
+        for (std::size_t i = 0; i < sc_.aps.size() && i < 8; ++i) known += (i == 0 ? "" : ", ") + sc_.aps[i].name;
+        if (sc_.aps.size() > 8) known += ", ... " + std::to_string(sc_.aps.size() - 8) + " more";
         fail("unknown access point '" + name + "'" + (known.empty() ? std::string(" (none declared yet)") : " (declared: " + known + ")"));
     }
 
@@ -177,13 +185,14 @@ private:
         key = text.substr(0, eq);
         value = text.substr(eq + 1);
         for (char c : key) {
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') fail("bad store key '" + key + "'");
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') fail("bad store key '" + key + "' (letters, digits and _ only)");
         }
         if (has_control(value)) fail("store value holds a control character");
     }
 
     void directive();
     void ap();
+    void capture();
     void at();
     void random();
     void check_static_events();
@@ -202,6 +211,9 @@ Scenario Parser::run() {
         std::size_t nl = text_.find('\n', pos);
         std::string_view line = text_.substr(pos, nl == std::string_view::npos ? text_.npos : nl - pos);
         ++line_;
+        if (std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
+            fail("NUL byte at column " + std::to_string(nul + 1) + ": a scenario is text");
+        }
         words_ = split_words(line, sc_.file, line_);
         if (!words_.empty()) directive();
         if (nl == std::string_view::npos) break;
@@ -262,13 +274,15 @@ void Parser::directive() {
         sc_.store[key] = value;
     } else if (d == "ap") {
         ap();
+    } else if (d == "capture") {
+        capture();
     } else if (d == "at") {
         at();
     } else if (d == "random") {
         once("random");
         random();
     } else {
-        fail("unknown directive '" + d + "' (name, end, args, connect-delay, radio, store, ap, at, random)");
+        fail("unknown directive '" + d + "' (name, end, args, connect-delay, radio, store, ap, capture, at, random)");
     }
 }
 
@@ -329,6 +343,67 @@ void Parser::ap() {
     sc_.aps.push_back(std::move(ap));
 }
 
+// capture FILE [NAME=BSSID ...]: every row of a captured survey table that
+// relaywatch's reader takes becomes an access point, named by its BSSID or
+// by a name given here. A relative FILE is found beside the scenario.
+void Parser::capture() {
+    std::string path = word(1, "survey table file");
+    std::size_t slash = sc_.file.find_last_of('/');
+    if (!path.empty() && path[0] != '/' && slash != std::string::npos) path = sc_.file.substr(0, slash + 1) + path;
+    std::vector<std::pair<std::string, std::string>> names;  // name, BSSID
+    for (std::size_t i = 2; i < words_.size(); ++i) {
+        const std::string& pair = words_[i].text;
+        std::size_t eq = pair.find('=');
+        if (eq == std::string::npos || eq == 0 || !is_bssid(pair.substr(eq + 1))) {
+            fail("capture names access points as NAME=BSSID, got '" + pair + "'");
+        }
+        names.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
+    }
+    std::string table;
+    try {
+        table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
+    } catch (const ScenarioError& e) {
+        fail("capture " + path + ": " + e.message());
+    }
+    const std::size_t first = sc_.aps.size();
+    for (const TableRead& r : read_survey_text(table)) {
+        if (r.result != RowResult::Parsed) continue;
+        const SurveyEntry& row = r.row;
+        const std::string where = "capture " + path + " line " + std::to_string(r.line) + ": ";
+        AccessPoint ap;
+        ap.line = line_;
+        ap.bssid = trimmed(row.bssid.view());
+        if (!is_bssid(ap.bssid)) fail(where + "BSSID '" + ap.bssid + "' is not six hex pairs with colons");
+        if (!is_valid_channel(row.channel)) fail(where + "channel " + std::to_string(row.channel) + " is not one the simulator tunes");
+        ap.channel = row.channel;
+        ap.hidden = row.ssidLen == 0;
+        ap.ssid = std::string(row.ssid.view());
+        if (ap.ssid.find('\0') != std::string::npos) fail(where + "the SSID holds a NUL byte");
+        ap.ext = trimmed(row.extCh.view());
+        if (ap.ext != "ABOVE" && ap.ext != "BELOW" && ap.ext != "NONE") fail(where + "extension channel '" + ap.ext + "' (ABOVE, BELOW or NONE)");
+        ap.security = trimmed(row.security.view());
+        if (ap.security.empty() || has_control(ap.security) || ap.security.find(' ') != std::string::npos) {
+            fail(where + "security '" + ap.security + "' (the driver's column without blanks)");
+        }
+        ap.signal = std::clamp(row.signal, 0, 100);
+        ap.mode = trimmed(row.wirelessMode.view());
+        ap.name = ap.bssid;
+        for (const auto& [name, bssid] : names) {
+            if (lower(bssid) == lower(ap.bssid)) ap.name = name;
+        }
+        for (const auto& other : sc_.aps) {
+            if (lower(other.bssid) == lower(ap.bssid)) fail(where + "BSSID " + ap.bssid + " already belongs to '" + other.name + "'");
+            if (other.name == ap.name) fail(where + "access point '" + ap.name + "' declared twice (first on line " + std::to_string(other.line) + ")");
+        }
+        sc_.aps.push_back(std::move(ap));
+    }
+    for (const auto& [name, bssid] : names) {
+        bool found = false;
+        for (std::size_t i = first; i < sc_.aps.size(); ++i) found = found || sc_.aps[i].name == name;
+        if (!found) fail("capture " + path + ": no row has BSSID " + bssid + " (for '" + name + "')");
+    }
+}
+
 void Parser::at() {
     Event e;
     e.line = line_;
@@ -387,7 +462,7 @@ void Parser::random() {
         const std::string& value = word(i + 1, ("value of " + key).c_str());
         if (key == "seed") {
             long s = 0;
-            if (!parse_number(value, s)) fail("bad seed '" + value + "' (a whole number)");
+            if (!parse_number(value, s)) fail("bad seed '" + value + "' (a whole number of at most 12 digits)");
             r.seed = static_cast<std::uint64_t>(s);
             has_seed = true;
         } else if (key == "every") {
@@ -453,25 +528,152 @@ void Parser::check_static_events() {
 
 namespace {
 
+// The length of the valid UTF-8 sequence at text[i], or 0.
+std::size_t utf8_length(std::string_view text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char c = byte(i);
+    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    if (c == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
+    if (c == 0xED && byte(i + 1) >= 0xA0) return 0;  // surrogate
+    if (c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
+    if (c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // beyond U+10FFFF
+    return n;
+}
+
 // "FILE:LINE: MESSAGE", or "FILE: MESSAGE" for the file as a whole.
 std::string located(const std::string& file, int line, const std::string& message) {
-    std::string text = file;
+    std::string text = shown_text(file);
     if (line > 0) {
         text += ':';
         text += std::to_string(line);
     }
     text += ": ";
-    text += message;
+    text += shown_text(message);
     return text;
 }
 
+enum class DurationRead { Ok, Malformed, TooLong };
+
+DurationRead read_duration(std::string_view text, long& seconds) {
+    if (text.empty()) return DurationRead::Malformed;
+    long total = 0;  // saturates just past the limit
+    std::size_t i = 0;
+    bool plain = true;
+    while (i < text.size()) {
+        long n = 0;
+        std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            n = std::min(n * 10 + (text[i] - '0'), kMaxSeconds + 1);
+            ++i;
+        }
+        if (i == start) return DurationRead::Malformed;
+        long unit = 1;
+        if (i < text.size()) {
+            switch (text[i]) {
+                case 's': unit = 1; break;
+                case 'm': unit = 60; break;
+                case 'h': unit = 3600; break;
+                case 'd': unit = 86400; break;
+                default: return DurationRead::Malformed;
+            }
+            ++i;
+        } else if (!plain) {
+            return DurationRead::Malformed;  // "1h30" without a unit on the last part
+        }
+        plain = false;
+        total = std::min(total + std::min(n, kMaxSeconds + 1) * unit, kMaxSeconds + 1);
+    }
+    if (total > kMaxSeconds) return DurationRead::TooLong;
+    seconds = total;
+    return DurationRead::Ok;
+}
+
 }  // namespace
+
+std::string shown_text(std::string_view text) {
+    constexpr std::size_t kLongestWord = 60;   // characters of one word shown
+    constexpr std::size_t kLongestText = 400;  // characters of a whole message
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    std::size_t word = 0;  // characters of the word being shown
+    bool cut = false;      // the rest of this word is left out
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (shown >= kLongestText) {
+            out += "\xE2\x80\xA6";  // …
+            break;
+        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = c >= 0x80 ? utf8_length(text, i) : 1;
+        std::string piece;
+        if (c == ' ') {
+            piece = " ";
+        } else if (c >= 0x21 && c < 0x7f) {
+            piece = std::string(1, static_cast<char>(c));
+        } else if (n > 1) {
+            piece = std::string(text.substr(i, n));
+        } else {
+            n = 1;
+            piece = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        }
+        i += n;
+        if (c == ' ') {
+            word = 0;
+            cut = false;
+        } else if (cut) {
+            continue;
+        } else if (++word > kLongestWord) {
+            out += "\xE2\x80\xA6";
+            cut = true;
+            continue;
+        }
+        out += piece;
+        ++shown;
+    }
+    return out;
+}
+
+std::string duration_error(std::string_view what, std::string_view text) {
+    long ignored = 0;
+    if (read_duration(text, ignored) == DurationRead::TooLong) {
+        return std::string(what) + " '" + std::string(text) + "' is longer than ten years (" +
+               std::to_string(kMaxScenarioSeconds / 86400) + "d), the longest the simulator runs";
+    }
+    return "bad " + std::string(what) + " '" + std::string(text) +
+           "' (seconds, or a number with s, m, h or d, e.g. 90, 15m, 1h30m)";
+}
+
+std::string read_bounded_file(const std::string& path, std::size_t limit, const char* what) {
+    auto refuse = [&](const std::string& why) { throw ScenarioError(path, 0, why); };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) refuse(std::string("cannot read the file: ") + std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) refuse(std::string("is a directory, not ") + what);
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) refuse(std::string("is a device, not ") + what);
+    if (S_ISFIFO(st.st_mode)) refuse(std::string("is a FIFO (named pipe), not ") + what);
+    if (!S_ISREG(st.st_mode)) refuse(std::string("is not a regular file, not ") + what);
+    const std::string size = limit % (1024 * 1024) == 0 ? std::to_string(limit / (1024 * 1024)) + " MiB"
+                                                        : std::to_string(limit / 1024) + " KiB";
+    const std::string too_big = "is larger than " + size + " (" + std::to_string(limit) +
+                                " bytes), the most the simulator reads as " + what;
+    if (static_cast<unsigned long long>(st.st_size) > limit) refuse(too_big);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) refuse(std::string("cannot read the file: ") + std::strerror(errno));
+    std::string content(limit + 1, '\0');
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    if (content.size() > limit) refuse(too_big);  // it grew since
+    return content;
+}
 
 ScenarioError::ScenarioError(std::string file, int line, std::string message)
     : std::runtime_error(located(file, line, message)),
       file_(std::move(file)),
       line_(line),
-      message_(std::move(message)) {}
+      message_(shown_text(message)) {}
 
 const std::map<std::string, std::string>& default_store() {
     static const std::map<std::string, std::string> store = {
@@ -485,38 +687,7 @@ const std::map<std::string, std::string>& default_store() {
 }
 
 bool parse_duration(std::string_view text, long& seconds) {
-    if (text.empty()) return false;
-    long total = 0;
-    std::size_t i = 0;
-    bool plain = true;
-    while (i < text.size()) {
-        long n = 0;
-        std::size_t start = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            n = n * 10 + (text[i] - '0');
-            if (n > kMaxSeconds) return false;
-            ++i;
-        }
-        if (i == start) return false;
-        long unit = 1;
-        if (i < text.size()) {
-            switch (text[i]) {
-                case 's': unit = 1; break;
-                case 'm': unit = 60; break;
-                case 'h': unit = 3600; break;
-                case 'd': unit = 86400; break;
-                default: return false;
-            }
-            ++i;
-        } else if (!plain) {
-            return false;  // "1h30" without a unit on the last part
-        }
-        plain = false;
-        total += n * unit;
-        if (total > kMaxSeconds) return false;
-    }
-    seconds = total;
-    return true;
+    return read_duration(text, seconds) == DurationRead::Ok;
 }
 
 bool is_valid_channel(int ch) {
@@ -539,9 +710,5 @@ Scenario parse_scenario(std::string_view text, const std::string& file) {
 }
 
 Scenario load_scenario(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ScenarioError(path, 0, "cannot read the file");
-    std::ostringstream content;
-    content << in.rdbuf();
-    return parse_scenario(content.str(), path);
+    return parse_scenario(read_bounded_file(path, kMaxScenarioBytes, "a scenario file"), path);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,32 @@ constexpr const char* kUpstreamColour = "#f39c12";
 constexpr const char* kRa0ChannelColour = "#1b2a49";
 constexpr const char* kRecoveryColour = "#8e44ad";
 constexpr const char* kEventColour = "#555555";
+constexpr const char* kSecurityColour = "#b7950b";
+
+// How each kind of scenario event is drawn in the events lane: a glyph
+// centred on x with its foot on the lane's base line (SVG path, relative).
+struct EventStyle {
+    const char* name;    // for the legend
+    const char* colour;
+    const char* glyph;   // path after "M x y"
+};
+
+constexpr EventStyle kEventStyles[kEventClasses] = {
+    {"channel move", "#e67e22", " m-5 -10 h10 l-5 10 z"},                          // down triangle
+    {"hide / show SSID", "#16a085", " m0 -9 a4.5 4.5 0 1 0 0.01 0 z"},             // circle
+    {"on / off the air", "#34495e", " m-4 -9 h8 v8 h-8 z"},                        // square
+    {"uplink forced down", "#c0392b", " m-4 -9 l8 8 m0 -8 l-8 8"},                 // cross
+    {"store change", "#2980b9", " m0 -10 l5 5 l-5 5 l-5 -5 z"},                    // diamond
+    {"security change", kSecurityColour, " m-5 0 l5 -10 l5 10 z"},                 // up triangle
+    {"signal change", "#95a5a6", " m-1.5 -10 h3 v10 h-3 z"},                       // bar
+};
+
+// A re-programming of the client's security, on the recovery lane.
+constexpr EventStyle kSecurityMark = {"client security re-programmed", kSecurityColour, " m0 -6 l6 6 l-6 6 l-6 -6 z"};
+
+std::string plural(long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 // A bin with any time in a state shows at least this much of it, so that a
 // minute of outage stays visible in a month.
@@ -43,6 +70,18 @@ std::string num(double v) {
     return s;
 }
 
+std::string escape(const std::string& text);
+
+// A hover title for a marker: its lines joined, escaped.
+std::string title_of(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    return "<title>" + escape(text) + "</title>";
+}
+
 std::string escape(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -51,11 +90,20 @@ std::string escape(const std::string& text) {
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
+            case '\n': out += "&#10;"; break;
             default:
                 if (static_cast<unsigned char>(c) >= 0x20) out += c;
         }
     }
     return out;
+}
+
+// A tick label: years when the step is whole years, else the duration.
+std::string tick_label(long t, long step) {
+    constexpr long kYear = 365L * 86400;
+    if (t == 0) return "0";
+    if (step % kYear == 0) return std::to_string(t / kYear) + "y";
+    return format_duration(t);
 }
 
 std::string percent(long part, long whole) {
@@ -72,7 +120,7 @@ public:
     void draw() {
         collect_channels();
         std::size_t listed = events_listed() ? rec_.event_marks().size() : (rec_.events > 0 ? 1 : 0);
-        double height = kAxisTop + 60 + 16.0 * static_cast<double>(listed);
+        double height = kAxisTop + 100 + 16.0 * static_cast<double>(listed);
         out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(kWidth) << "\" height=\"" << num(height)
              << "\" viewBox=\"0 0 " << num(kWidth) << " " << num(height) << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
         out_ << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
@@ -106,8 +154,9 @@ private:
         for (const std::string& a : res_.args) args += " " + a;
         out_ << "<text x=\"" << num(kLeft) << "\" y=\"44\" fill=\"#444\">" << escape(format_duration(res_.end))
              << " of virtual time, relaywatch" << escape(args) << " \xC2\xB7 uplink " << percent(rec_.link_seconds, rec_.seconds)
-             << " \xC2\xB7 ra0 up " << percent(rec_.ra0_seconds, rec_.seconds) << " \xC2\xB7 " << rec_.recoveries
-             << " recoveries \xC2\xB7 " << rec_.changes << " upstream changes</text>\n";
+             << " \xC2\xB7 ra0 up " << percent(rec_.ra0_seconds, rec_.seconds) << " \xC2\xB7 "
+             << plural(rec_.recoveries, "recovery", "recoveries") << " \xC2\xB7 "
+             << plural(rec_.changes, "upstream change", "upstream changes") << "</text>\n";
     }
 
     void lane_label(double top, double height, const std::string& text, const std::string& sub) {
@@ -126,7 +175,11 @@ private:
         lane_label(kRa0Top, kRa0Height, "own AP (ra0)", percent(rec_.ra0_seconds, rec_.seconds) + " up");
         out_ << "<text x=\"" << num(kLeft - 10) << "\" y=\"" << num(kChannelTop - 5)
              << "\" text-anchor=\"end\" font-weight=\"bold\">channel</text>\n";
-        lane_label(kRecoveryTop, kRecoveryHeight, "recoveries", std::to_string(rec_.recoveries) + " in all");
+        out_ << "<text x=\"" << num(kLeft + 4) << "\" y=\"" << num(kChannelTop - 5)
+             << "\" font-size=\"10\" fill=\"#555\">in order of channel number, not to scale</text>\n";
+        lane_label(kRecoveryTop, kRecoveryHeight, "recoveries",
+                   std::to_string(rec_.recoveries) + " in all" +
+                       (rec_.security_reprograms > 0 ? ", " + std::to_string(rec_.security_reprograms) + " \xE2\x97\x86" : ""));
         out_ << "<rect x=\"" << num(kLeft) << "\" y=\"" << num(kChannelTop) << "\" width=\"" << num(kPlotWidth)
              << "\" height=\"" << num(kChannelHeight) << "\" fill=\"#fafafa\" stroke=\"#ddd\"/>\n";
     }
@@ -139,8 +192,17 @@ private:
         for (std::size_t i = 0; i < bins_.size(); ++i) {
             if (bins_[i].events == 0) continue;
             double x = (bin_x0(i) + bin_x1(i)) / 2;
-            out_ << "<path d=\"M" << num(x - 4) << " " << num(kEventsTop + kEventsHeight - 8) << " h8 l-4 8 z\" fill=\""
-                 << kEventColour << "\"/>\n";
+            for (std::size_t k = 0; k < kEventClasses; ++k) {
+                const EventNote& note = bins_[i].notes[k];
+                if (note.count == 0) continue;
+                std::vector<std::string> lines = {stamp(note.at) + " " + note.label};
+                if (note.count > 1) {
+                    lines.push_back("and " + std::to_string(note.count - 1) + " more of this kind up to " +
+                                    stamp(bin_end(i) - 1));
+                }
+                daemon_note(bins_[i], lines);
+                mark(x, kEventsTop + kEventsHeight, kEventStyles[k], lines);
+            }
         }
         if (!events_listed()) return;
         const auto& marks = rec_.event_marks();
@@ -157,6 +219,22 @@ private:
                  << num(kRecoveryTop + kRecoveryHeight) << "\" stroke=\"" << kEventColour
                  << "\" stroke-opacity=\"0.35\" stroke-dasharray=\"3,3\"/>\n";
         }
+    }
+
+    std::string stamp(long t) const { return format_stamp(t, day_width_for(rec_.end())); }
+    long bin_end(std::size_t i) const { return std::min(rec_.end(), static_cast<long>(i + 1) * rec_.bin_width()); }
+
+    // The daemon's first line in the bin, when it printed one.
+    void daemon_note(const Bin& bin, std::vector<std::string>& lines) const {
+        const long end = rec_.end();
+        if (bin.daemon_at >= 0) lines.push_back(format_stamp(bin.daemon_at, day_width_for(end)) + " " + bin.daemon_line);
+    }
+
+    // A marker: the glyph with its hover title.
+    void mark(double x, double y, const EventStyle& style, const std::vector<std::string>& lines) {
+        const bool stroke = style.glyph[std::strlen(style.glyph) - 1] != 'z';
+        out_ << "<g class=\"mark\">" << title_of(lines) << "<path d=\"M" << num(x) << " " << num(y) << style.glyph << "\" "
+             << (stroke ? "fill=\"none\" stroke-width=\"2\" stroke=\"" : "fill=\"") << style.colour << "\"/></g>\n";
     }
 
     // A lane of up time: each bin split into its up part (bottom) and down
@@ -278,22 +356,43 @@ private:
         for (const Bin& b : bins_) most = std::max(most, b.recoveries);
         out_ << "<line x1=\"" << num(kLeft) << "\" y1=\"" << num(kRecoveryTop + kRecoveryHeight) << "\" x2=\""
              << num(kLeft + kPlotWidth) << "\" y2=\"" << num(kRecoveryTop + kRecoveryHeight) << "\" stroke=\"#ccc\"/>\n";
-        if (most == 0) return;
         for (std::size_t i = 0; i < bins_.size(); ++i) {
-            if (bins_[i].recoveries == 0) continue;
-            double h = most == 1 ? kRecoveryHeight
-                                 : kRecoveryHeight * (0.35 + 0.65 * std::log(1.0 + bins_[i].recoveries) / std::log(1.0 + most));
+            const Bin& b = bins_[i];
             double x = (bin_x0(i) + bin_x1(i)) / 2;
-            out_ << "<line x1=\"" << num(x) << "\" y1=\"" << num(kRecoveryTop + kRecoveryHeight - h) << "\" x2=\""
-                 << num(x) << "\" y2=\"" << num(kRecoveryTop + kRecoveryHeight) << "\" stroke=\"" << kRecoveryColour
-                 << "\" stroke-width=\"1.5\"/>\n";
+            if (b.recoveries > 0) {
+                double h = most == 1 ? kRecoveryHeight
+                                     : kRecoveryHeight * (0.35 + 0.65 * std::log(1.0 + b.recoveries) / std::log(1.0 + most));
+                std::vector<std::string> lines = {stamp(b.first_recovery) + " " +
+                                                  (b.recoveries == 1 ? std::string("a recovery cycle (site survey)")
+                                                                     : plural(b.recoveries, "", "recovery cycles") + " from here to " +
+                                                                           stamp(bin_end(i) - 1))};
+                if (b.reprograms > 0) lines.push_back(plural(b.reprograms, "channel setting", "channel settings") + " in this slice");
+                daemon_note(b, lines);
+                // A wide invisible stroke under the tick makes it easy to hover.
+                out_ << "<g class=\"mark\">" << title_of(lines) << "<line x1=\"" << num(x) << "\" y1=\""
+                     << num(kRecoveryTop + kRecoveryHeight - h) << "\" x2=\"" << num(x) << "\" y2=\""
+                     << num(kRecoveryTop + kRecoveryHeight) << "\" stroke=\"" << kRecoveryColour
+                     << "\" stroke-width=\"1.5\"/></g>\n";
+            }
+            if (b.security_reprograms > 0) {
+                std::vector<std::string> lines = {stamp(b.first_security) + " " + b.security_text};
+                if (b.security_reprograms > 1) {
+                    lines.push_back("and " + plural(b.security_reprograms - 1, "more", "more") + " up to " + stamp(bin_end(i) - 1));
+                }
+                mark(x, kRecoveryTop + 10, kSecurityMark, lines);
+            }
         }
     }
 
+    // Ticks at a round step that gives at most ten of them, labelled in the
+    // largest unit that divides the step: years of 365 days, days, hours,
+    // minutes, seconds.
     void axis() {
-        static constexpr long kSteps[] = {1,    2,    5,     10,    15,    30,    60,     120,    300,    600,
-                                          900,  1800, 3600,  7200,  10800, 21600, 43200,  86400,  172800, 432000,
-                                          604800, 1209600};
+        constexpr long kDay = 86400, kYear = 365 * kDay;
+        static constexpr long kSteps[] = {1,      2,      5,       10,       15,      30,       60,     120,
+                                          300,    600,    900,     1800,     3600,    7200,     10800,  21600,
+                                          43200,  kDay,   2 * kDay, 5 * kDay, 7 * kDay, 14 * kDay, 30 * kDay, 60 * kDay,
+                                          90 * kDay, 180 * kDay, kYear, 2 * kYear, 5 * kYear};
         long step = kSteps[std::size(kSteps) - 1];
         for (long s : kSteps) {
             if (rec_.end() / s <= 10) {
@@ -308,7 +407,7 @@ private:
             out_ << "<line x1=\"" << num(x) << "\" y1=\"" << num(kAxisTop) << "\" x2=\"" << num(x) << "\" y2=\""
                  << num(kAxisTop + 5) << "\" stroke=\"#333\"/>\n";
             out_ << "<text x=\"" << num(x) << "\" y=\"" << num(kAxisTop + 18) << "\" text-anchor=\"middle\" font-size=\"11\">"
-                 << (t == 0 ? std::string("0") : escape(format_duration(t))) << "</text>\n";
+                 << escape(tick_label(t, step)) << "</text>\n";
         }
         out_ << "<text x=\"" << num(kLeft - 10) << "\" y=\"" << num(kAxisTop + 18)
              << "\" text-anchor=\"end\" font-size=\"11\" fill=\"#555\">virtual time</text>\n";
@@ -339,11 +438,29 @@ private:
         swatch(x, y, kRa0ChannelColour, "ra0's channel", true);
         swatch(x, y, kRecoveryColour, "recovery cycle", true);
         swatch(x, y, kDownColour, "upstream off the air", false, "0.25");
+        {
+            y += 20;
+            double xm = kLeft + 6;
+            mark(xm, y + 1, kSecurityMark, {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
+            out_ << "<text x=\"" << num(xm + 12) << "\" y=\"" << num(y) << "\" font-size=\"11\">client security re-programmed</text>\n";
+        }
+        // The event glyphs.
+        y += 20;
+        x = kLeft;
+        out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y) << "\" font-size=\"11\" fill=\"" << kEventColour
+             << "\">events:</text>\n";
+        x += 50;
+        for (const EventStyle& style : kEventStyles) {
+            mark(x + 5, y + 1, style, {style.name});
+            out_ << "<text x=\"" << num(x + 14) << "\" y=\"" << num(y) << "\" font-size=\"11\">" << style.name << "</text>\n";
+            x += 30 + 6.2 * static_cast<double>(std::strlen(style.name));
+        }
         const auto& marks = rec_.event_marks();
         if (!events_listed()) {
             y += 16;
             out_ << "<text x=\"" << num(kLeft) << "\" y=\"" << num(y) << "\" font-size=\"11\" fill=\"" << kEventColour
-                 << "\">\xE2\x96\xBC " << rec_.events << " scenario events, too many to list here: the console shows each</text>\n";
+                 << "\">" << plural(rec_.events, "scenario event", "scenario events")
+                 << " in all: hover over a marker for its time, its text and what relaywatch said</text>\n";
             return;
         }
         int width = day_width_for(rec_.end());

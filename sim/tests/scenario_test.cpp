@@ -1,11 +1,19 @@
 // The scenario format: what a file turns into, and how a bad one is reported.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "sim/scenario.h"
+#include "sim/survey_read.h"
+#include "sim/survey_table.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 constexpr const char* kExample = R"(# an example
 name  a small story
@@ -68,7 +76,7 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
     const struct {
         std::string text;
         int line;
-        const char* message;  // a part of the message
+        std::string message;  // a part of the message
     } cases[] = {
         {end + "frobnicate 3\n", 2, "unknown directive 'frobnicate'"},
         {end + "end 20m\n", 2, "end given twice (first on line 1)"},
@@ -102,6 +110,14 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {ap + "\nat 1m remove home\nat 2m move home channel 1\n", 4, "home is off the air"},
         {ap + "\nrandom seed 1 every 2h..1h\n", 3, "every needs 1 s <= MIN <= MAX"},
         {ap + "\nrandom seed 1 every 1h..2h do dance\n", 3, "unknown random event 'dance'"},
+        {end + "capture /nonexistent/site.txt\n", 2, "capture /nonexistent/site.txt: cannot read the file"},
+        {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt home=00:11:22:33:44:56\n", 2,
+         "no row has BSSID 00:11:22:33:44:56 (for 'home')"},
+        {end + "capture /dev/null home\n", 2, "capture names access points as NAME=BSSID, got 'home'"},
+        {"end 1m\nname a\0b\n"s, 2, "NUL byte at column 7"},
+        {"\x1b[31m\xff\xc3\xa9 x\n", 1, "unknown directive '\\x1b[31m\\xff\xc3\xa9'"},  // valid UTF-8 kept
+        {std::string(100000, 'x'), 1, "unknown directive '" + std::string(59, 'x') + "\xE2\x80\xA6 ("},
+        {"end 3661d\n", 1, "end time '3661d' is longer than ten years (3660d)"},
         {"", 0, "cannot read the file"},  // load_scenario of a file that is not there
     };
     for (const auto& c : cases) {
@@ -130,6 +146,64 @@ TEST(Scenario, Durations) {
         EXPECT_EQ(parse_duration(text, s), seconds >= 0) << text;
         EXPECT_EQ(s, seconds) << text;
     }
+}
+
+// What is no scenario file is refused by what it is, before anything is
+// read.
+TEST(Scenario, RefusesPolitely) {
+    const std::string dir = ::testing::TempDir() + "relaywatch-refusals";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const std::string fifo = dir + "/fifo.scn", big = dir + "/big.scn";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(big) << "end 1m\n" << std::string(kMaxScenarioBytes, '#');
+    const std::pair<std::string, const char*> files[] = {
+        {dir, "is a directory, not a scenario file"},
+        {"/dev/zero", "is a device, not a scenario file"},
+        {fifo, "is a FIFO (named pipe), not a scenario file"},
+        {big, "is larger than 1 MiB (1048576 bytes)"},
+    };
+    for (const auto& [path, message] : files) {
+        try {
+            load_scenario(path);
+            ADD_FAILURE() << path;
+        } catch (const ScenarioError& e) {
+            EXPECT_EQ(e.line(), 0);
+            EXPECT_EQ(e.message().find(message), 0u) << e.message();
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// A captured table's rows become the air: the table the simulated driver
+// prints of it reads, row by row, as the capture did.
+TEST(Scenario, ACapturedTableBecomesTheAir) {
+    const std::string capture = RELAYWATCH_SOURCE_DIR "/samples/survey-junk.txt";
+    const Scenario sc = parse_scenario("end 1h\ncapture " + capture + " home=00:11:22:33:44:55\nat 1m move home channel 6\n"
+                                       "at 2m remove 00:11:22:33:44:56\n", "site.scn");
+    std::ostringstream text;
+    text << std::ifstream(capture, std::ios::binary).rdbuf();
+    std::string printed;
+    print_survey_table(sc.aps, printed);
+    auto rows = [](const std::string& table) {
+        std::vector<std::string> out;
+        for (const TableRead& r : read_survey_text(table)) {
+            if (r.result != RowResult::Parsed) continue;
+            const SurveyEntry& e = r.row;
+            out.push_back(std::to_string(e.channel) + "|" + std::to_string(e.ssidLen) + "|" + std::string(e.ssid.view()) + "|" +
+                          std::string(e.bssid.view()) + "|" + trimmed(e.security.view()) + "|" + std::string(e.authMode.view()) +
+                          "|" + std::string(e.encrypType.view()) + "|" + std::string(e.extCh.view()) + "|" +
+                          std::to_string(e.signal) + "|" + trimmed(e.wirelessMode.view()) + "|" + std::string(e.networkType.view()));
+        }
+        return out;
+    };
+    const std::vector<std::string> captured = rows(text.str());
+    EXPECT_EQ(captured.size(), 4u) << "every junk line left out";
+    EXPECT_EQ(rows(printed), captured);
+    ASSERT_EQ(sc.aps.size(), 4u);
+    EXPECT_EQ(sc.aps[2].name, "home");
+    EXPECT_EQ(sc.aps[3].name, "00:11:22:33:44:56");
+    EXPECT_TRUE(sc.events[0].ap == 2 && sc.events[1].ap == 3) << "by the name given, and by BSSID";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // simulated router, start to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,6 +129,100 @@ TEST(Story, TheCommandLineRefusesABadScenario) {
     EXPECT_EQ(err.str(), bad + ":2: bad BSSID '00:11' (six hex pairs with colons, e.g. 00:11:22:33:44:55)\n");
     EXPECT_EQ(out.str(), "");
     for (const char* ext : {"", ".err", ".out"}) std::remove((bad + ext).c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// The <g class="mark"> elements of an SVG text, each checked to open with a
+// non-empty <title>; every tag closed in order. Returns the titles.
+std::vector<std::string> mark_titles(const std::string& svg) {
+    std::vector<std::string> stack, titles;
+    for (std::size_t lt = svg.find('<'), gt; lt != std::string::npos; lt = svg.find('<', gt)) {
+        gt = svg.find('>', lt);
+        const std::string tag = svg.substr(lt + 1, gt - lt - 1);
+        const std::string name = tag.substr(tag[0] == '/', tag.find_first_of(" />", 1) - (tag[0] == '/'));
+        if (tag[0] == '/') {
+            EXPECT_EQ(stack.empty() ? "" : stack.back(), name) << "</" << name << "> at " << lt;
+            if (!stack.empty()) stack.pop_back();
+        } else if (tag.back() != '/') {
+            stack.push_back(name);
+        }
+        if (tag.rfind("g class=\"mark\"", 0) == 0) {
+            EXPECT_EQ(svg.compare(gt + 1, 7, "<title>"), 0) << "a marker without a title at " << lt;
+            titles.push_back(svg.substr(gt + 8, svg.find("</title>", gt) - gt - 8));
+            EXPECT_FALSE(titles.back().empty());
+        }
+    }
+    EXPECT_TRUE(stack.empty());
+    return titles;
+}
+
+TEST(Story, EveryMarkerOfEveryShippedScenarioHasATitle) {
+    for (const auto& entry : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios")) {
+        if (entry.path().extension() != ".scn") continue;
+        SCOPED_TRACE(entry.path().string());
+        Scenario sc = load_scenario(entry.path().string());
+        RunResult res = run_scenario(sc, RunOptions{});
+        std::ostringstream svg;
+        write_timeline_svg(svg, sc, res);
+        const std::vector<std::string> titles = mark_titles(svg.str());
+        // The legend's 8 glyphs, then one marker per kind of event in a
+        // slice and per slice with recoveries or a security change.
+        long slices = 0;
+        for (const Bin& b : res.record->bins()) {
+            for (const EventNote& note : b.notes) slices += note.count > 0;
+            slices += (b.recoveries > 0) + (b.security_reprograms > 0);
+        }
+        EXPECT_EQ(static_cast<long>(titles.size()), 8 + slices);
+    }
+}
+
+// Time ticks in the largest unit that fits, at most eleven, seconds to years.
+TEST(Story, TimeTicksStayLegibleAtEverySpan) {
+    const std::pair<long, const char*> spans[] = {
+        {90, "0|10s|20s|30s|40s|50s|1m|1m 10s|1m 20s|1m 30s|"},
+        {30 * 86400, "0|5d|10d|15d|20d|25d|30d|"},
+        {kMaxScenarioSeconds, "0|1y|2y|3y|4y|5y|6y|7y|8y|9y|10y|"},
+    };
+    for (const auto& [end, ticks] : spans) {
+        Scenario sc;
+        RunResult res;
+        res.end = sc.end = end;
+        res.record = std::make_unique<Recorder>(end);
+        std::ostringstream svg;
+        write_timeline_svg(svg, sc, res);
+        std::string labels, text = svg.str();
+        const std::string tick = "text-anchor=\"middle\" font-size=\"11\">";
+        for (std::size_t at = text.find(tick); at != std::string::npos; at = text.find(tick, at + 1)) {
+            labels += text.substr(at + tick.size(), text.find('<', at) - at - tick.size()) + "|";
+        }
+        EXPECT_EQ(labels, ticks) << end;
+    }
+}
+
+// A change of the client's security is told apart from channel settings:
+// its own console line, count and timeline mark.
+TEST(Story, TheClientsSecurityChangeIsToldApart) {
+    std::string text;
+    RunResult res = run("security-change.scn", nullptr, &text);
+    EXPECT_NE(text.find("\n[0d 00:10:13] == client security re-programmed: ApCliAuthMode WPA2PSK -> WPAPSK\n"
+                        "[0d 00:10:13] == client security re-programmed: ApCliEncrypType AES -> TKIP\n"),
+              std::string::npos);
+    EXPECT_EQ(res.record->security_reprograms, 1) << "two settings in one second count once";
+    EXPECT_NE(text.find("\nclient security        1 re-programming (ApCliAuthMode, ApCliEncrypType)\n"), std::string::npos);
+    const std::vector<std::string> titles = mark_titles(text.substr(text.find("<svg ")));
+    EXPECT_NE(std::find(titles.begin(), titles.end(),
+                        "[0d 00:10:13] client security re-programmed: ApCliAuthMode WPA2PSK -&gt; WPAPSK"),
+              titles.end());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "[0d 00:10:00] home's security becomes WPAPSK/TKIP"), titles.end());
+    // With the debug lines on, a recovery tick tells what the daemon said.
+    run("security-change.scn", nullptr, &text, {"10", "3", "debug"});
+    const std::vector<std::string> debug_titles = mark_titles(text.substr(text.find("<svg ")));
+    EXPECT_NE(std::find(debug_titles.begin(), debug_titles.end(),
+                        "[0d 00:10:09] a recovery cycle (site survey)&#10;[0d 00:10:09] relaywatch: Disconnect over 10 seconds."),
+              debug_titles.end());
 }
 
 }  // namespace

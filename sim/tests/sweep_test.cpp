@@ -1,0 +1,55 @@
+// relaywatch-sim --sweep: its lists, and a cell against a single run.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/sweep.h"
+
+namespace {
+
+TEST(Sweep, ListsAndRanges) {
+    const struct {
+        const char* text;
+        std::vector<int> values;  // empty: refused
+        const char* why = "";
+    } cases[] = {
+        {"5,10,20", {5, 10, 20}}, {"0..3", {0, 1, 2, 3}}, {"1,5..7,2", {1, 5, 6, 7, 2}}, {"7..7", {7}},
+        {"3..1", {}, "bad item '3..1'"}, {"5,,6", {}, "bad item ''"}, {"4000", {}, "each 0 to 3600"},
+        {"1x", {}, "bad item '1x'"}, {"0..3600", {}, "holds more than 400 numbers"},
+    };
+    for (const auto& c : cases) {
+        std::vector<int> values;
+        std::string why;
+        EXPECT_EQ(parse_number_list(c.text, 0, 3600, values, why), !c.values.empty()) << c.text;
+        if (c.values.empty()) {
+            EXPECT_NE(why.find(c.why), std::string::npos) << c.text << ": " << why;
+        } else {
+            EXPECT_EQ(values, c.values) << c.text;
+        }
+    }
+}
+
+// Each cell starts afresh, with its own pair.
+TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
+    const Scenario sc = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/flapping.scn");
+    const std::vector<SweepCell> cells = run_sweep(sc, {10, 3}, {3, 0}, 0);
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_TRUE(cells[3].looptime == 3 && cells[3].sleeptime == 0);
+
+    RunOptions options;
+    options.args_given = true;
+    options.args = {"3", "0"};
+    const SweepCell single = sweep_cell(3, 0, run_scenario(sc, options));
+    std::ostringstream from_sweep, from_single;
+    write_sweep_csv(from_sweep, {cells[3]});
+    write_sweep_csv(from_single, {single});
+    EXPECT_EQ(from_sweep.str(), from_single.str());
+    EXPECT_NE(from_sweep.str().find("\n3,0,71.53,66.39,9,0,30,131,36,0,0,83,0\n"), std::string::npos) << from_sweep.str();
+    EXPECT_LT(cells[0].recoveries, single.recoveries) << "a longer window, fewer recoveries";
+    const Scenario hop = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/channel-hop.scn");
+    EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
+}
+
+}  // namespace
