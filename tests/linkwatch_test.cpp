@@ -41,8 +41,8 @@ TEST_F(LinkWatch, TheFirstPassRecoversAtOnceWithoutASample) {
     linkwatch_pass(sv);
     EXPECT_TRUE(fake.events_of("ioctl").empty());
     EXPECT_EQ(fake.out.rfind(kScanning, 0), 0u) << fake.out;
-    EXPECT_EQ(fake.out.find("resetTimerArray"), std::string::npos);
-    EXPECT_EQ(fake.events.back(), "sleep 1");
+    // The survey's pause, the recovery's pause of sleeptime, the pass's second.
+    EXPECT_EQ(fake.events_of("sleep "), (std::vector<std::string>{"4", "0", "1"}));
     EXPECT_EQ(sv.timerIndex, 1);
     // The window still holds only ones: the next recovery waits for three
     // samples without a 1.
@@ -54,8 +54,6 @@ TEST_F(LinkWatch, TheFirstPassRecoversAtOnceWithoutASample) {
 // first pass) ra0 is switched, in "N:up" / "N:down" form. The set-up takes
 // it down.
 TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
-    std::string alternating;
-    for (int i = 0; i < 15; ++i) alternating += "10";
     const struct { const char* name; std::string samples; std::vector<std::string> switches; } cases[] = {
         // Up from the start counts from the first sample: the sixth pass.
         {"up from the start", "11111", {"5:up"}},
@@ -63,11 +61,9 @@ TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
         // After a change the first sample only clears the counters.
         {"up after down", "000111111", {"9:up"}},
         {"down after up", "11111000000", {"5:up", "11:down"}},
-        {"down while down stays quiet", "000000000000", {}},
-        {"alternating", alternating, {}},
+        {"alternating", "1010101010101010", {}},
         // A sample of 2 clears both counters and starts no count of its own.
         {"a 2 restarts the count", "11112111111", {"11:up"}},
-        {"twos never count", "222222222222", {}},
         {"a 2 among zeros", "111110002000000", {"5:up", "15:down"}},
         {"steady uplink: the counter runs round without output", std::string(40, '1'), {"5:up"}},
     };
@@ -105,18 +101,20 @@ TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
     }
 }
 
-TEST_F(LinkWatch, ASteadyPassAllocatesNothingWhateverTheDumpsLength) {
-    start(300, 0);  // a dump longer than any one formatting buffer
+// The daemon runs for months: whatever a pass without a recovery took from
+// the heap would add up. Here with debug on, a dump longer than any one
+// formatting buffer, and the gate switching either way.
+TEST_F(LinkWatch, APassWithoutARecoveryAllocatesNothing) {
+    start(300, 0);
     linkwatch_pass(sv);
-    for (int i = 0; i < 6; ++i) pass_with(1);
-    ASSERT_EQ(sv.apEnabled, 1);
-    fake.out.clear();
-    long allocations = fake.allocations;
-    for (int i = 0; i < 10; ++i) pass_with(1);
+    fake.events.clear();
+    const long allocations = fake.allocations;
+    for (int sample : {1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1}) pass_with(sample);
     EXPECT_EQ(fake.allocations, allocations);
-    std::string dump = "relaywatch: resetTimerArray[16]=1  [" + std::string(300, '1') + "]\n";
-    EXPECT_NE(fake.out.find(dump), std::string::npos);
-    EXPECT_EQ(count_of(fake.out, "\n"), 10) << "one dump line a pass, nothing else";
+    EXPECT_EQ(fake.runs(), (std::vector<std::string>{"ifconfig ra0 up", "ifconfig ra0 down"}));
+    std::string slots(300, '1');
+    slots.replace(7, 6, "000000");
+    EXPECT_NE(fake.out.find("relaywatch: resetTimerArray[14]=1  [" + slots + "]\n"), std::string::npos) << fake.out;
 }
 
 TEST_F(LinkWatch, TheDumpShowsTheWindowAfterTheSampleAndBeforeTheRecovery) {
