@@ -12,19 +12,15 @@
 namespace {
 
 TEST(StoreFile, LineFormat) {
-    const struct {
-        const char *content, *value;  // of SSID1; nullptr: not there
-    } cases[] = {
-        {"SSID1=home\n", "home"}, {"SSID1=my net \n", "my net "} /* blanks kept */, {"SSID1=home\r\n", "home"},
-        {"SSID1=a=b=c\n", "a=b=c"} /* after the first '=' */, {"SSID1=first\nSSID1=second\n", "second"},
-        {"SSID1=\n", ""}, {"SSID1=last line without end", "last line without end"}, {"\n\nSSID1=x\n\n", "x"},
-        {"#SSID1=commented\n", nullptr}, {"SSID10=x\n", nullptr}, {" SSID1=x\n", nullptr} /* keys are exact */,
-        {"SSID1\n", nullptr}, {"", nullptr},
+    const std::pair<const char*, const char*> cases[] = {  // the file, SSID1's value (nullptr: not there)
+        {"SSID1=my net \n", "my net "}, {"SSID1=home\r\n", "home"}, {"SSID1=a=b=c\n", "a=b=c"}, {"SSID1=\n", ""},
+        {"SSID1=first\nSSID1=second\n", "second"}, {"\nno equals sign\nSSID1=no line end", "no line end"},
+        {"#SSID1=commented\n", nullptr}, {"SSID10=x\n", nullptr}, {" SSID1=x\n", nullptr}, {"SSID1\n", nullptr},
     };
-    for (const auto& c : cases) {
+    for (const auto& [content, expected] : cases) {
         std::string_view value = "<missing>";
-        EXPECT_EQ(store_file_lookup(c.content, "SSID1", value), c.value != nullptr) << c.content;
-        EXPECT_EQ(value, c.value ? c.value : "<missing>") << c.content;
+        EXPECT_EQ(store_file_lookup(content, "SSID1", value), expected != nullptr) << content;
+        EXPECT_EQ(value, expected ? expected : "<missing>") << content;
     }
 }
 
@@ -40,19 +36,15 @@ TEST(StoreFile, Reads) {
         std::free(text);
         return value;
     };
-    std::ofstream(path) << "OperationMode=3\nSSID1=before\n";
+    std::ofstream(path) << "SSID1=before\n";
     EXPECT_EQ(get("SSID1"), "before");
     std::ofstream(path) << "OperationMode=3\nSSID1=after\n";
-    EXPECT_EQ(get("SSID1"), "after");
-    EXPECT_EQ(get("NoSuchKey"), "");
+    EXPECT_EQ(get("SSID1") + get("NoSuchKey"), "after");
 
     std::remove(path.c_str());
-    ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(get("SSID1"), "<unreadable>");
-    EXPECT_EQ(get("AuthMode"), "<unreadable>");
+    EXPECT_EQ(get("SSID1") + get("AuthMode"), "<unreadable><unreadable>");
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_NE(err.find(path), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one warning, not one per key";
     unsetenv("RELAYWATCH_NVRAM");
