@@ -96,7 +96,6 @@ struct CommandOutput {
     int peek();
     // Takes the next character, or -1 at the end.
     int get();
-
 };
 
 // Reads one line from any character source with peek() and get() (a

@@ -22,7 +22,8 @@ constexpr std::size_t kLineBytes = 256;      // one read: at most 255 characters
 void collect(HiddenList& hidden, const SurveyEntry& row) {
     void* memory = plat::alloc_zeroed(1, sizeof(HiddenAp));
     if (memory == nullptr) return;
-    auto* entry = new (memory) HiddenAp{{row.channel, row.authMode, row.encrypType, row.extCh}, row.bssid, nullptr};
+    auto* entry = static_cast<HiddenAp*>(memory);
+    new (entry) HiddenAp{{row.channel, row.authMode, row.encrypType, row.extCh}, row.bssid, nullptr};
     if (hidden.tail == nullptr) {
         hidden.head = entry;
     } else {
