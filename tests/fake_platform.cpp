@@ -97,9 +97,7 @@ void output_close(Output* out) {
 
 int socket_open() {
     record("socket");
-    if (fake.socket_fails) return -1;
-    ++fake.sockets_open;
-    return 7;
+    return fake.socket_fails ? -1 : 7;
 }
 
 int socket_ioctl(int fd, unsigned long request, void* arg) {
@@ -123,7 +121,6 @@ int socket_ioctl(int fd, unsigned long request, void* arg) {
 
 void socket_close(int fd) {
     record(fd == 7 ? "close" : "close bad fd");
-    --fake.sockets_open;
 }
 
 void sleep_seconds(unsigned seconds) {

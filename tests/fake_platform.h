@@ -39,7 +39,7 @@ struct FakePlatform {
     // numbers in hex, and " buffer" when it points to one.
     std::string ioctl;
     // Held now (opened, not yet closed), and allocations made so far.
-    int sockets_open = 0, outputs_open = 0, store_texts_live = 0;
+    int outputs_open = 0, store_texts_live = 0;
     long allocations = 0, live_allocations = 0;
     unsigned seconds_slept = 0;
 

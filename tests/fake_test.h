@@ -26,14 +26,6 @@ inline Store repeater_store(const Store& changes = {}) {
     return store;
 }
 
-// A value as escaped for the shell: a backslash before every character (the
-// texts here hold no newline).
-inline std::string shell_escaped(const std::string& value) {
-    std::string out;
-    for (char c : value) out += std::string("\\") + c;
-    return out;
-}
-
 // One access point, each field as printed. An empty `ssid` is a hidden one;
 // an empty `ssidLen` prints the SSID's own length.
 struct Ap {
