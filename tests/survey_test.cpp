@@ -79,6 +79,7 @@ TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
         {"a later row keeps its blanks", titles + survey_row({.ssid = "Other"}) + "  " + upstream, 0},
         {"a heading line longer than a read", std::string(400, '-') + "\n" + titles.substr(titles.find('\n') + 1) + upstream, 11},
         {"output that begins with an empty line", "\n" + titles + upstream, 11},
+        {"an empty line at once ends the skipping", "\n\n" + upstream, 11},
         {"no line end anywhere", "ra0 get_site_survey:", 0},
     };
     for (const auto& c : cases) {
