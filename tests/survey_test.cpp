@@ -44,6 +44,8 @@ TEST(SurveyRow, SkipsShortDropsAdHocAndRejectsMalformedRows) {
         {survey_row({.ssid = "x", .ssidLen = "33"}), R::BadSsidLen}, {survey_row({.ssidLen = "-1"}), R::BadSsidLen},
     };
     for (const auto& [line, result] : cases) parsed(line, result);
+    // A column cut by the row's end holds only the row's own characters.
+    EXPECT_EQ(parsed(survey_row({}).substr(0, 111) + "\n").extra.view(), "Y");
 }
 
 // One survey into a hidden list and a remembered BSSID of its own. The
