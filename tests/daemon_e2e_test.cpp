@@ -1,109 +1,130 @@
-// The built daemon as a process: its start-up paths and exit statuses, and a
-// run end to end in which it starts, takes ra0 down, surveys, finds the
-// upstream on another channel and re-programs the radio; then it is killed.
-#include "tests/exec_util.h"
+// The built daemon as a process, end to end, in a directory of its own with
+// the store file, the survey table (survey.txt) and the recording stand-ins
+// of tests/tools, which log each call to calls.log (the tool's name and
+// arguments, each followed by a NUL, then a line end), its output in out.txt.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/fake_test.h"
 
 namespace {
 
-using namespace exec_util;
-using DaemonEndToEnd = ExecTest;
-using StartupExec = ExecTest;
+namespace fs = std::filesystem;
+using Call = std::vector<std::string>;  // the tool's name, then its arguments
 
-TEST_F(StartupExec, PathsAndExitStatuses) {
-    const std::string usage = "Usage:\n\trelaywatch (looptime) (sleeptime) [debug]";
-    const struct { const char *mode, *enable; std::vector<std::string> args; int status; std::string out; } cases[] = {
-        {"3", "1", {"10"}, 255, usage},
-        {"3", "1", {"10", "3", "debug", "extra"}, 255, usage},
-        {"1", "1", {"10", "3"}, 0, "relaywatch: error, not repeater mode!\n"},
-        {"3abc", "0", {"10", "3", "debug"}, 0,
-         "relaywatch: Start (looptime=10, sleeptime=3)\nrelaywatch: repeater is not enabled!\n"},
-        {"3", "1", {"0", "3"}, 255, "relaywatch: error, looptime must be at least 1 (looptime=0)\n"},
-        {"3", "1", {"4294967297", "3"}, 255, "relaywatch: error, looptime must be at most 86400 (looptime=2147483647)\n"},
-    };
-    int n = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.out);
-        fs::path dir = prepare(std::to_string(n++), {{"OperationMode", c.mode}, {"ApCliEnable", c.enable}});
-        pid_t pid = launch(dir, c.args);
-        ASSERT_TRUE(poll([&] { return ended(pid); }, 10));
-        EXPECT_TRUE(WIFEXITED(waits[pid]));
-        EXPECT_EQ(WEXITSTATUS(waits[pid]), c.status);
-        EXPECT_EQ(read_file(dir / "out.txt"), c.out);
-        EXPECT_EQ(calls_in(dir), (std::vector<Call>{{"iwgetid", "-c", "ra0"}})) << "the channel query only";
-    }
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST_F(DaemonEndToEnd, RecoversAndReprogramsTheRadio) {
+// The calls logged in `dir`. No logged argument begins with a line end.
+std::vector<Call> calls_in(const fs::path& dir) {
+    const std::string log = read_file(dir / "calls.log");
+    std::vector<Call> calls(1);
+    for (std::size_t start = 0, nul; (nul = log.find('\0', start)) != std::string::npos; start = nul + 1) {
+        calls.back().push_back(log.substr(start, nul - start));
+        if (log.compare(nul + 1, 1, "\n") == 0) {
+            calls.emplace_back();
+            ++nul;
+        }
+    }
+    calls.pop_back();
+    return calls;
+}
+
+class DaemonProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/relaywatch-exec-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        root = tmpl;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    fs::path prepare(const std::string& name, const Store& store, const std::string& survey = "") {
+        const fs::path dir = root / name;
+        fs::create_directories(dir);
+        for (const auto& tool : fs::directory_iterator(fs::path(RELAYWATCH_SOURCE_DIR) / "tests" / "tools")) {
+            fs::copy_file(tool, dir / tool.path().filename());
+        }
+        std::ofstream file(dir / "nvram", std::ios::binary);
+        for (const auto& [key, value] : store) file << key << '=' << value << '\n';
+        std::ofstream(dir / "survey.txt", std::ios::binary) << survey;
+        return dir;
+    }
+
+    // Runs the daemon in `dir` until it ends or has run `seconds` (then it is
+    // killed); returns the exit status the shell reports (137: killed).
+    // RELAYWATCH_TEST_DAEMON, when set, names the daemon to run instead of
+    // the one this build made (the musl and store-library checks use it).
+    static int run(const fs::path& dir, const std::string& args, int seconds) {
+        const char* other = std::getenv("RELAYWATCH_TEST_DAEMON");
+        const std::string daemon = other != nullptr && other[0] != '\0' ? other : RELAYWATCH_BIN;
+        const std::string command = "cd '" + dir.string() + "' && PATH=.:\"$PATH\" RELAYWATCH_NVRAM=nvram timeout -s KILL " +
+                                    std::to_string(seconds) + " '" + daemon + "' " + args + " >out.txt 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    fs::path root;
+};
+
+const Call kTrigger = {"iwpriv", "ra0", "set", "SiteSurvey=1"}, kRead = {"iwpriv", "ra0", "get_site_survey"};
+
+Call set(const std::string& what) { return {"iwpriv", "ra0", "set", what}; }
+
+// Each stored value reaches its tool through /bin/sh as the one argument it
+// was stored as; the configured SSID is only compared. None may leave a file.
+TEST_F(DaemonProcess, RecoversAndReprogramsTheRadioWithHostileStoredValues) {
+    const std::string upstream = "up $(touch canary)", ssid = "Café ☕ `touch canary`;touch canary|>canary&",
+                      bandwidth = "1 >canary", key = "x' ; touch canary ; 'y\\ \"&& $HOME * #";
     const Store store = repeater_store({{"ApCliAuthMode", "WPAPSK"}, {"ApCliEncrypType", "TKIP"},
                                         {"AuthMode", "WPAPSKWPA2PSK"}, {"EncrypType", "TKIPAES"},
-                                        {"SSID1", "my repeater"}, {"WPAPSK1", "correct horse battery"}});
+                                        {"ApCliSsid", upstream}, {"SSID1", ssid}, {"HT_BW", bandwidth},
+                                        {"WPAPSK1", key}});
     fs::path dir = prepare("e2e", store,
                            survey_table({{"11", "neighbour", "00:11:22:33:44:66"},
                                          {"3", "", "00:11:22:33:44:77", "NONE"},
-                                         {"6", "upstream", "00:11:22:33:44:55", "WPA1PSKWPA2PSK/TKIPAES", "BELOW"}}));
-    pid_t pid = launch(dir, {"10", "3", "debug"});
-    // First pass: 4 s of survey, 3 s of pause, 1 s of sleep; then sampling
-    // passes of a second each. The third pass shows that the loop runs on.
-    const fs::path log = dir / "out.txt";
-    bool reached = poll([&] { return read_file(log).find("resetTimerArray[02]=") != std::string::npos; }, 40);
-    EXPECT_FALSE(ended(pid));
-    stop(pid);
-    const std::string out = read_file(log);
-    ASSERT_TRUE(reached) << out;
-    EXPECT_EQ(out.rfind("relaywatch: Start (looptime=10, sleeptime=3)\n"
-                        "relaywatch: AP disable\n"
-                        "relaywatch: Scanning...\n"
-                        "relaywatch: current Auth=WPAPSK EncrypType=TKIP Ch=1 ExtCh=1\n"
-                        "relaywatch: Found AP upstream[] Ch=6(BELOW) Mode=WPA-PSK/WPA2-PSK(TKIP/AES)\n"
-                        "relaywatch: Mode is changed, apply new settings...\n"
-                        "relaywatch: manual_get_BSSID=00:11:22:33:44:55\n",
-                        0),
-              0u)
-        << out;
-    // Without the driver the status request fails: the uplink reads as down.
-    EXPECT_NE(out.find("relaywatch: resetTimerArray[01]=0  [1011111111]\n"
-                       "relaywatch: resetTimerArray[02]=0  [1001111111]\n"),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(calls_in(dir), (std::vector<Call>{{"iwgetid", "-c", "ra0"},
-                                                {"ifconfig", "ra0", "down"},
-                                                {"iwpriv", "ra0", "set", "SiteSurvey=1"},
-                                                {"iwpriv", "ra0", "get_site_survey"},
+                                         {"6", upstream, "00:11:22:33:44:55", "WPA1PSKWPA2PSK/TKIPAES", "BELOW"}}));
+    EXPECT_EQ(run(dir, "10 0 debug", 10), 137);  // 4 s of survey, then passes until it is killed
+    std::vector<Call> calls = calls_in(dir);
+    calls.resize(11);  // the first recovery's
+    EXPECT_EQ(calls, (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, kTrigger, kRead,
                                                 {"iwpriv", "apcli0", "set", "ApCliAuthMode=WPA2PSK"},
-                                                {"iwpriv", "apcli0", "set", "ApCliEncrypType=AES"},
-                                                {"iwpriv", "ra0", "set", "Channel=6"},
-                                                {"iwpriv", "ra0", "set", "HtExtcha=0"},
-                                                {"iwpriv", "ra0", "set", "HtBw=1"},
-                                                {"iwpriv", "ra0", "set", "WPAPSK=correct horse battery"},
-                                                {"iwpriv", "ra0", "set", "SSID=my repeater"}}));
+                                                {"iwpriv", "apcli0", "set", "ApCliEncrypType=AES"}, set("Channel=6"),
+                                                set("HtExtcha=0"), set("HtBw=" + bandwidth), set("WPAPSK=" + key),
+                                                set("SSID=" + ssid)}));
+    EXPECT_FALSE(fs::exists(dir / "canary"));
 }
 
-// The store file goes away while a recovery surveys (the driver tool takes
-// it away at the first survey and puts it back at the second): that
-// re-programming runs nothing and says why; the next one runs in full.
-TEST_F(DaemonEndToEnd, AStoreThatCannotBeReadLeavesTheRadioAlone) {
+// The store file goes away while a recovery surveys (tests/tools/iwpriv-
+// hiding-store): that re-programming runs nothing and says why; the next one,
+// with the file back, runs in full.
+TEST_F(DaemonProcess, AStoreThatCannotBeReadLeavesTheRadioAlone) {
     const fs::path dir =
         prepare("store", repeater_store(), survey_table({{"6", "upstream", "00:11:22:33:44:55", "WPA2PSK/AES", "BELOW"}}));
     fs::rename(dir / "iwpriv", dir / "iwpriv.real");
-    std::ofstream(dir / "iwpriv") << "#!/bin/sh\nd=${0%/*}\nif [ \"$2\" = get_site_survey ]; then\n"
-                                     "  if [ -e $d/nvram ]; then mv $d/nvram $d/nvram.away; else mv $d/nvram.away $d/nvram; fi\n"
-                                     "fi\nexec $d/iwpriv.real \"$@\"\n";
-    fs::permissions(dir / "iwpriv", fs::perms::owner_all);
-    const pid_t pid = launch(dir, {"1", "0"});  // every pass without the uplink recovers
-    const bool reached = poll([&] { return calls_in(dir).size() >= 11; }, 40);
-    stop(pid);
+    fs::rename(dir / "iwpriv-hiding-store", dir / "iwpriv");
+    EXPECT_EQ(run(dir, "1 0", 13), 137);  // every pass without the uplink recovers
     const std::string out = read_file(dir / "out.txt");
-    ASSERT_TRUE(reached) << out;
     EXPECT_NE(out.find("relaywatch: error, cannot read SSID1 from the settings store, radio left as it was\n"),
               std::string::npos)
         << out;
-    const std::vector<Call> calls = calls_in(dir);
-    auto set = [](const char* what) { return Call{"iwpriv", "ra0", "set", what}; };
-    const Call read = {"iwpriv", "ra0", "get_site_survey"};
-    EXPECT_EQ(std::vector<Call>(calls.begin(), calls.begin() + 11),
-              (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, set("SiteSurvey=1"), read,
-                                 set("SiteSurvey=1"), read, set("Channel=6"), set("HtExtcha=0"), set("HtBw=1"),
-                                 set("WPAPSK=passphrase"), set("SSID=repeater")}));
+    std::vector<Call> calls = calls_in(dir);
+    calls.resize(11);  // the first two recoveries'
+    EXPECT_EQ(calls,
+              (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, kTrigger, kRead, kTrigger, kRead,
+                                 set("Channel=6"), set("HtExtcha=0"), set("HtBw=1"), set("WPAPSK=passphrase"),
+                                 set("SSID=repeater")}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <linux/wireless.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -96,19 +97,16 @@ void output_close(Output* out) {
 
 int socket_open() {
     record("socket");
-    if (fake.socket_fails) return -1;
-    ++fake.sockets_open;
-    return 7;
+    return fake.socket_fails ? -1 : 7;
 }
 
 int socket_ioctl(int fd, unsigned long request, void* arg) {
     record(fd == 7 ? "ioctl" : "ioctl bad fd");
     auto* req = static_cast<iwreq*>(arg);
-    fake.ioctl_ifname = std::string(req->ifr_name, strnlen(req->ifr_name, IFNAMSIZ));
-    fake.ioctl_request = request;
-    fake.ioctl_length = req->u.data.length;
-    fake.ioctl_flags = req->u.data.flags;
-    fake.ioctl_pointer_set = req->u.data.pointer != nullptr;
+    char decoded[64];
+    std::snprintf(decoded, sizeof decoded, "%.*s %lx %x %x%s", static_cast<int>(strnlen(req->ifr_name, IFNAMSIZ)),
+                  req->ifr_name, request, req->u.data.length, req->u.data.flags, req->u.data.pointer ? " buffer" : "");
+    fake.ioctl = decoded;
     if (fake.ioctl_fails) return 1;
     int status = fake.default_status;
     if (!fake.statuses.empty()) {
@@ -123,7 +121,6 @@ int socket_ioctl(int fd, unsigned long request, void* arg) {
 
 void socket_close(int fd) {
     record(fd == 7 ? "close" : "close bad fd");
-    --fake.sockets_open;
 }
 
 void sleep_seconds(unsigned seconds) {

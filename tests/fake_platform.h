@@ -35,13 +35,11 @@ struct FakePlatform {
     // descriptor the fake did not hand out).
     std::vector<std::string> events;
     std::string out;  // everything written to standard output
-    // The last driver request, decoded.
-    std::string ioctl_ifname;
-    unsigned long ioctl_request = 0;
-    unsigned ioctl_length = 0, ioctl_flags = 0;
-    bool ioctl_pointer_set = false;
+    // The last driver request, decoded: "IFNAME REQUEST LENGTH FLAGS", the
+    // numbers in hex, and " buffer" when it points to one.
+    std::string ioctl;
     // Held now (opened, not yet closed), and allocations made so far.
-    int sockets_open = 0, outputs_open = 0, store_texts_live = 0;
+    int outputs_open = 0, store_texts_live = 0;
     long allocations = 0, live_allocations = 0;
     unsigned seconds_slept = 0;
 

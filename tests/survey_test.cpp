@@ -1,5 +1,5 @@
-// The site survey: the row parser on its own, then scanChannel against
-// survey tables laid out the way the driver prints them.
+// The site survey: the row parser, then scanChannel against survey tables
+// laid out the way the driver prints them.
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,9 +10,6 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-
-constexpr const char* kTrigger = "iwpriv ra0 set SiteSurvey=1";
-constexpr const char* kRead = "iwpriv ra0 get_site_survey";
 const std::string kA = "aa:aa:aa:aa:aa:aa", kB = "bb:bb:bb:bb:bb:bb", kC = "cc:cc:cc:cc:cc:cc";
 
 SurveyEntry parsed(const std::string& line, RowResult expected = RowResult::Parsed) {
@@ -21,86 +18,41 @@ SurveyEntry parsed(const std::string& line, RowResult expected = RowResult::Pars
     return entry;
 }
 
-// --- the row parser ------------------------------------------------------------
-
-// Each field at its column: see also the simulator's survey table, read back
-// row for row.
-TEST(SurveyRow, TakesTheSsidByItsPrintedLength) {
-    SurveyEntry e = parsed(survey_row({.channel = "149", .ssid = "my net", .extCh = "NONE"}));
-    EXPECT_TRUE(e.channel == 149 && e.ssidLen == 6);
-    EXPECT_EQ(e.ssid.view(), "my net");  // the blank inside kept, the ones after not
-    EXPECT_EQ(e.extCh.view(), "NONE ");  // the padding blank is the fifth character
-    EXPECT_EQ(parsed(survey_row({.ssid = "text in the SSID columns", .ssidLen = "0"})).ssid.view(), "");
-    EXPECT_EQ(parsed(survey_row({.ssid = std::string(32, 'S')})).ssid.view(), std::string(32, 'S'));
-}
-
 TEST(SurveyRow, NormalisesTheSecurityColumn) {
-    const std::string mixed = "WPA-PSK/WPA2-PSK";
+    const std::string mixed = "WPA-PSK/WPA2-PSK", no = "NotSupport";
     const struct { std::string security, authMode, encrypType; } cases[] = {
-        {"NONE", "OPEN", "NONE"}, {"WEP", "OPEN", "WEP"}, {"WEP/TKIPAES", "OPEN", "WEP"},
-        {"NONE/AES", "OPEN", "NONE"}, {"WPAPSK/TKIP", "WPAPSK", "TKIP"}, {"WPAPSK/AES", "WPAPSK", "AES"},
-        {"WPAPSK/TKIPAES", "WPAPSK", "TKIP/AES"}, {"WPA2PSK/AES", "WPA2PSK", "AES"},
-        {"WPA2PSK/TKIP", "WPA2PSK", "TKIP"}, {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIP/AES"},
-        {"WPA2PSK/AESTKIP", "WPA2PSK", "TKIP/AES"}, {"WPA2PSK/", "WPA2PSK", ""},
-        {"WPA2PSK/NONE", "WPA2PSK", ""}, {"WPA1PSKWPA2PSK/TKIPAES", mixed, "TKIP/AES"},
-        {"WPA1PSKWPA2PSK/TKIP", mixed, "TKIP"}, {"WPA1PSKWPA2PSK/AES", mixed, "AES"},
+        {"NONE", "OPEN", "NONE"}, {"WEP/TKIPAES", "OPEN", "WEP"}, {"WPAPSK/TKIP", "WPAPSK", "TKIP"},
+        {"WPA2PSK/AESTKIP", "WPA2PSK", "TKIP/AES"}, {"WPA2PSK/NONE", "WPA2PSK", ""},
+        {"WPA1PSKWPA2PSK/AES", mixed, "AES"},
         // Only the column's 22 characters are searched: "AES" cut to "AE".
-        {"WPA2PSK/TKIP      AES", "WPA2PSK", "TKIP/AES"}, {"WPA2PSK/TKIP       AES", "WPA2PSK", "TKIP/AES"},
-        {"WPA2PSK/TKIP        AES", "WPA2PSK", "TKIP"},
-        {"WPA2/AES", "NotSupport", ""}, {"OPEN", "NotSupport", ""}, {"WPAPSK", "NotSupport", ""},
-        {"WPA1PSKWPA2PSK", "NotSupport", ""}, {"wpa2psk/aes", "NotSupport", ""},
-        {"WPA2-PSK/AES", "NotSupport", ""}, {"", "NotSupport", ""},
+        {"WPA2PSK/TKIP       AES", "WPA2PSK", "TKIP/AES"}, {"WPA2PSK/TKIP        AES", "WPA2PSK", "TKIP"},
+        {"WPA2/AES", no, ""}, {"WPAPSK", no, ""}, {"wpa2psk/aes", no, ""},
     };
     for (const auto& c : cases) {
         SurveyEntry e = parsed(survey_row({.security = c.security}));
-        EXPECT_EQ(e.authMode.view(), c.authMode) << c.security;
-        EXPECT_EQ(e.encrypType.view(), c.encrypType) << c.security;
+        EXPECT_EQ(std::string(e.authMode.view()) + " " + e.encrypType.c_str(), c.authMode + " " + c.encrypType);
     }
 }
 
 TEST(SurveyRow, SkipsShortDropsAdHocAndRejectsMalformedRows) {
     using R = RowResult;
     const std::pair<std::string, RowResult> cases[] = {
-        {"", R::TooShort}, {"\n", R::TooShort}, {"6", R::TooShort}, {"6\n", R::CutOff},
-        {survey_row({.bssid = "                 "}), R::NoBssid},
-        {survey_row({.type = "Ad"}), R::AdHoc}, {survey_row({.type = "Ah"}), R::Parsed},
-        {survey_row({.type = "ad"}), R::Parsed}, {survey_row({.channel = "0"}), R::NoChannel},
-        {survey_row({.channel = "-3"}), R::NoChannel}, {survey_row({.channel = "ch"}), R::NoChannel},
-        {survey_row({.ssid = "x", .ssidLen = "33"}), R::BadSsidLen},
-        {survey_row({.ssidLen = "-1", .type = "Ad"}), R::BadSsidLen}, {survey_row({.ssidLen = "99"}), R::BadSsidLen},
-        {kSurveyHeading.substr(kSurveyHeading.find('\n') + 1), R::NoChannel},
-        {"ra0       get_site_survey:\n", R::CutOff}, {std::string(255, '\0'), R::NoChannel},
+        {"6", R::TooShort}, {"6\n", R::CutOff}, {survey_row({}).substr(0, 108) + "\n", R::CutOff},
+        {survey_row({}).substr(0, 109), R::Parsed} /* ends with its network type */,
+        {survey_row({.bssid = "                 "}), R::NoBssid}, {survey_row({.type = "Ad"}), R::AdHoc},
+        {survey_row({.type = "Ah"}), R::Parsed}, {survey_row({.channel = "0"}), R::NoChannel},
+        {survey_row({.ssid = "x", .ssidLen = "33"}), R::BadSsidLen}, {survey_row({.ssidLen = "-1"}), R::BadSsidLen},
     };
     for (const auto& [line, result] : cases) parsed(line, result);
+    // A column cut by the row's end holds only the row's own characters.
+    EXPECT_EQ(parsed(survey_row({}).substr(0, 111) + "\n").extra.view(), "Y");
 }
-
-TEST(SurveyRow, ShortRowReadsOnlyItsOwnCharacters) {
-    SurveyEntry e;
-    ASSERT_EQ(parse_survey_row(survey_row({.ssid = "Home"}), e), RowResult::Parsed);
-    // The same entry again, with a row that ends inside its last column.
-    ASSERT_EQ(parse_survey_row(survey_row({.ssid = "Home"}).substr(0, 111) + "\n", e), RowResult::Parsed);
-    EXPECT_EQ(e.extra.view(), "Y");  // no line end taken into it, nothing of the earlier row
-    EXPECT_EQ(e.networkType.view(), "In");
-
-    // Cut off before the network type: security, extension channel and the
-    // ad-hoc mark are lost, so the row is junk, and nothing of an earlier
-    // row stays in the entry.
-    for (std::size_t length : {108u, 100u, 60u, 45u}) {
-        e = parsed(survey_row({.ssid = "Home"}).substr(0, length) + "\n", RowResult::CutOff);
-        EXPECT_EQ(e.security.view(), "") << length;
-    }
-    parsed("9   5  ab\n", RowResult::CutOff);
-}
-
-// --- scanChannel -------------------------------------------------------------
-
-const Candidate kKept = {-1, {"keep"}, {"keep"}, {"keep"}};
 
 // One survey into a hidden list and a remembered BSSID of its own. The
-// candidate starts as kKept: a scan that finds no upstream must leave it so.
+// candidate starts as "k": a scan that finds no upstream must leave it so.
 struct Scan {
     int channel = 0;
-    Candidate cand = kKept;
+    Candidate cand{-1, {{'k'}}, {{'k'}}, {{'k'}}};
     HiddenList hidden;
     BssidText remembered = {{'0'}};
 
@@ -109,9 +61,8 @@ struct Scan {
         EXPECT_EQ(cand.channel, channel == 0 ? -1 : channel);
         return *this;
     }
-    bool untouched() const { return cand.auth == "keep" && cand.enc == "keep" && cand.extCh == "keep"; }
-    // The BSSIDs of the hidden-AP list, in order; checks its size on the way.
-    Strings hidden_bssids() const {
+    std::string found() const { return std::string(cand.auth.view()) + "/" + cand.enc.c_str() + "/" + cand.extCh.c_str(); }
+    Strings hidden_bssids() const {  // in order; checks the list's size on the way
         Strings bssids;
         for (const HiddenAp* e = hidden.head; e != nullptr; e = e->next) bssids.emplace_back(e->bssid.view());
         EXPECT_EQ(hidden.size, static_cast<int>(bssids.size()));
@@ -121,56 +72,21 @@ struct Scan {
 
 using SurveyScan = FakeTest;
 
-TEST_F(SurveyScan, TriggersPausesAndReadsSixTimesAtMostUntilTheTableOpens) {
-    fake.outputs[kRead] = {std::nullopt, std::nullopt,
-                           survey_table({{"6", "", kA}, {"11", "Home", kB, "WPAPSK/TKIP", "BELOW"}})};
-    Scan s;
-    s.run("Home");
-    EXPECT_EQ(s.channel, 11);
-    EXPECT_EQ(s.cand.auth.view(), "WPAPSK");
-    EXPECT_EQ(s.cand.enc.view(), "TKIP");
-    EXPECT_EQ(s.cand.extCh.view(), "BELOW");
-    Strings attempt = {std::string("run ") + kTrigger, "sleep 4", std::string("read ") + kRead}, three;
-    for (int i = 0; i < 3; ++i) three.insert(three.end(), attempt.begin(), attempt.end());
-    EXPECT_EQ(fake.events, three);
-    EXPECT_EQ(fake.outputs_open, 0);
-
-    // Never: six triggers and pauses, result 0, the list and candidate untouched.
-    fake.events.clear();
-    fake.outputs[kRead].assign(7, std::nullopt);
-    s.cand = kKept;
-    s.run("Home");
-    EXPECT_EQ(s.channel, 0);
-    EXPECT_TRUE(s.untouched());
-    EXPECT_EQ(fake.runs(), Strings(6, kTrigger));
-    EXPECT_EQ(fake.events_of("sleep "), Strings(6, "4"));
-    EXPECT_EQ(s.hidden_bssids(), Strings{kA});
-    EXPECT_EQ(fake.out, "");
-}
-
 TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
     const std::string upstream = survey_row({.channel = "11", .ssid = "Home"});
-    const std::string other = survey_row({.channel = "4", .ssid = "Other"});
     const std::string& titles = kSurveyHeading;
-    const struct { const char* what; std::string output; int channel, hidden; } cases[] = {
-        {"plain", titles + upstream, 11, 0},
-        {"blank lines after the heading", titles + "\n  \n\n" + upstream, 11, 0},
-        {"first row with leading blanks", titles + "   " + upstream, 11, 0},
-        {"a later row keeps its blanks", titles + other + "  " + upstream, 0, 1},
-        {"a heading line longer than a read",
-         std::string(400, '-') + "\n" + titles.substr(titles.find('\n') + 1) + upstream, 11, 0},
-        {"output that begins with an empty line", "\n" + titles + upstream, 11, 0},
-        {"output that begins with two empty lines", "\n\n" + upstream, 11, 0},
-        {"heading only", titles, 0, 0},
-        {"nothing at all", "", 0, 0},
-        {"no line end anywhere", "ra0 get_site_survey:", 0, 0},
+    const struct { const char* what; std::string output; int channel; } cases[] = {
+        {"blank lines after the heading", titles + "\n  \n\n" + upstream, 11},
+        {"first row with leading blanks", titles + "   " + upstream, 11},
+        {"a later row keeps its blanks", titles + survey_row({.ssid = "Other"}) + "  " + upstream, 0},
+        {"a heading line longer than a read", std::string(400, '-') + "\n" + titles.substr(titles.find('\n') + 1) + upstream, 11},
+        {"output that begins with an empty line", "\n" + titles + upstream, 11},
+        {"an empty line at once ends the skipping", "\n\n" + upstream, 11},
+        {"no line end anywhere", "ra0 get_site_survey:", 0},
     };
     for (const auto& c : cases) {
         fake.push_survey(c.output);
-        Scan s;
-        EXPECT_EQ(s.run("Home").channel, c.channel) << c.what;
-        EXPECT_EQ(s.hidden.size, c.hidden) << c.what;
-        EXPECT_EQ(fake.outputs_open, 0);
+        EXPECT_EQ(Scan().run("Home").channel, c.channel) << c.what;
     }
 }
 
@@ -190,87 +106,40 @@ TEST_F(SurveyScan, SelectsTheUpstream) {
         {"BSSID configured: the SSID with that BSSID", "Home", b1, {{"1", "Home", b1}}, 1, "0"},
         {"configured BSSID in capitals matches a BSSID printed in small letters", "Home", B1,
          {{"1", "Home", B1}, {"2", "", B1}, {"6", "", b1}}, 6, "0"},
-        {"SSID differing in letter case", "Home", "", {{"1", "home"}}, 0, "0"},
-        {"SSID compared whole", "Home", "", {{"1", "Home2"}, {"2", "Home "}}, 0, "0"},
+        {"SSID compared whole and case-sensitive", "Home", "", {{"1", "home"}, {"1", "Home2"}, {"2", "Home "}}, 0, "0"},
         {"empty configured SSID: the first hidden row, its BSSID remembered", "", "",
          {{"1", "Other"}, {"6", "", b1}, {"11", "", b2}}, 6, b1},
-        {"ad-hoc rows never selected", "Home", b1,
-         {{.channel = "1", .ssid = "Home", .bssid = b1, .type = "Ad"},
-          {.channel = "2", .ssid = "", .bssid = b1, .type = "Ad"}, {"11", "Home", b1}},
-         11, "0"},
-        {"configured BSSID longer than a BSSID matches nothing", "Home", B1 + ":FF:FF",
-         {{"1", "Home", b1}, {"2", "", b1}}, 0, "0"},
-        {"malformed rows skipped", "Home", b1,
-         {{"0", "", b1}, {"  ", "Home", b1}, {.channel = "3", .ssid = "", .bssid = b1, .ssidLen = "40"},
-          {"9", "", b1}},
-         9, "0"},
+        {"configured BSSID longer than a BSSID matches nothing", "Home", B1 + ":FF", {{"1", "Home", b1}, {"2", "", b1}},
+         0, "0"},
         {"a remembered BSSID selects the upstream when it later hides its SSID", "Home", "",
          {{"1", "", b2}, {"11", "", b1}}, 11, b1, b1},
-        // A row without a BSSID is never the upstream (nor is it listed).
-        {"whatever the remembered BSSID", "Home", "", {{"5", "Home", ""}, {"11", "Home", b2}}, 11, b2, ""},
-        {"or an empty configured SSID", "", "", {{"5", "", ""}, {"11", "", b2}}, 11, b2, ""},
     };
     for (const auto& c : cases) {
         fake.push_survey(survey_table(c.aps));
         Scan s;
         s.remembered.assign(c.before);
-        s.run(c.ssid.c_str(), c.bssid.c_str());
-        EXPECT_EQ(s.channel, c.channel) << c.what;
-        EXPECT_EQ(s.untouched(), c.channel == 0) << c.what;
+        EXPECT_EQ(s.run(c.ssid.c_str(), c.bssid.c_str()).channel, c.channel) << c.what;
+        EXPECT_EQ(s.found() == "k/k/k", c.channel == 0) << c.what;
         EXPECT_EQ(s.remembered.view(), c.remembered) << c.what;
     }
 }
 
-TEST_F(SurveyScan, ListsTheHiddenRowsReadBeforeTheUpstreamInTableOrder) {
-    const std::string table = survey_table({
-        {.channel = "1", .ssid = "", .bssid = kA, .security = "WPAPSK/TKIPAES", .extCh = "NONE"},
-        {"2", "Other"},
-        {"2", "", ""},
-        {.channel = "3", .ssid = "", .bssid = "dd:dd:dd:dd:dd:dd", .type = "Ad"},
-        {"4", "", kB},
-        {"5", "", kC},
-    });
-    {
-        fake.push_survey(table);
-        Scan s;
-        EXPECT_EQ(s.run("Home", kB.c_str()).channel, 4);
-        EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kB}));
-        const Candidate& first = s.hidden.head->cand;  // what a recovery tries it with
-        EXPECT_EQ(first.channel, 1);
-        EXPECT_EQ(first.auth.view(), "WPAPSK");
-        EXPECT_EQ(first.enc.view(), "TKIP/AES");
-        EXPECT_EQ(first.extCh.view(), "NONE ");
-    }
-    EXPECT_EQ(fake.live_allocations, 0) << "the list is released with its owner";
-
-    // Without the upstream in the table: every hidden row.
+// The hidden rows read before the upstream, in table order, each with what
+// a recovery tries it with; 255 characters a read, so the rest of a longer
+// line is a row of its own.
+TEST_F(SurveyScan, ListsTheHiddenRowsReadBeforeTheUpstream) {
+    std::string longRow = survey_row({.channel = "1", .bssid = kA, .security = "WPAPSK/TKIPAES", .extCh = "NONE"});
+    longRow.pop_back();
+    longRow.resize(255, ' ');
+    const std::string table = kSurveyHeading + survey_row({"2", "Other"}) + survey_row({"2", "", ""}) + longRow +
+                              survey_row({"4", "", kB}) + survey_row({.channel = "3", .bssid = kC, .type = "Ad"}) +
+                              survey_row({"5", "", kC});
     fake.push_survey(table);
     Scan s;
-    EXPECT_TRUE(s.run("Home").untouched());
-    EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kB, kC}));
-    EXPECT_EQ(s.remembered.view(), "0");
-}
-
-TEST_F(SurveyScan, EntryThatCannotBeAllocatedIsLeftOut) {
-    fake.allocs_until_failure = 1;
-    fake.push_survey(survey_table({{"1", "", kA}, {"2", "", kB}, {"11", "Home"}}));
-    Scan s;
-    EXPECT_EQ(s.run("Home").channel, 11);
-    EXPECT_EQ(s.hidden_bssids(), Strings{kA});
-}
-
-TEST_F(SurveyScan, LongLinesAndOddBytes) {
-    // 255 characters per read: the rest of a longer line is a row of its own.
-    std::string first = survey_row({"3", "", kA});
-    first.pop_back();
-    first.resize(255, ' ');
-    std::string odd = survey_row({.channel = "7", .ssid = std::string("\0x\0", 3), .bssid = kB, .ssidLen = "0"});
-    odd[50] = '\0';
-    fake.push_survey(kSurveyHeading + first + survey_row({"4", "", kC}) + odd + std::string(300, '\0') + "\n" +
-                     survey_row({"9", "Home"}));
-    Scan s;
-    EXPECT_EQ(s.run("Home").channel, 9);
-    EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kC, "bb:bb:bb:b"}));
+    EXPECT_EQ(s.run("Home", kB.c_str()).channel, 4);
+    EXPECT_EQ(s.hidden_bssids(), (Strings{kA, kB}));
+    EXPECT_EQ(s.hidden.head->cand.channel, 1);
+    EXPECT_EQ(std::string(s.hidden.head->cand.enc.view()) + s.hidden.head->cand.extCh.c_str(), "TKIP/AESNONE ");
 }
 
 }  // namespace
