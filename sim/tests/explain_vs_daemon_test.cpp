@@ -13,7 +13,6 @@
 
 #include "supervisor/supervisor.h"
 #include "tests/fake_platform.h"
-#include "tests/supervisor_fixture.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ TEST(ExplainVsDaemon, SameSelectionHiddenOrderLinesAndCommands) {
             const std::size_t eq = line.find('=');
             if (line[0] != '#' && eq != std::string::npos) fake.store[line.substr(0, eq)] = line.substr(eq + 1);
         }
-        fake.default_outputs[supervisor_test::kChannelQuery] = std::to_string(c.channel) + "\n";
+        fake.default_outputs["iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'"] = std::to_string(c.channel) + "\n";
         fake.push_survey(file_text(dir + c.table));
         Supervisor daemon;
         const char* argv[] = {"relaywatch", "10", "0", "debug"};
