@@ -75,17 +75,13 @@ TEST(Story, TheUpstreamHidesItsSsidAndIsFollowedByItsRememberedBssid) {
 }
 
 TEST(Story, TheSameScenarioGivesTheSameOutput) {
-    std::string first, second, soak1, soak2;
+    std::string first, second;
     run("channel-hop.scn", nullptr, &first, {"10", "3", "debug"});
     run("channel-hop.scn", nullptr, &second, {"10", "3", "debug"});
     EXPECT_GT(first.size(), 10000u);
     EXPECT_EQ(first, second);
     EXPECT_NE(first.find("\n[0d 00:05:00] == home moves to channel 11 (ext BELOW)\n"), std::string::npos);
     EXPECT_NE(first.find("\n[0d 00:05:13] relaywatch: Mode is changed, apply new settings...\n"), std::string::npos);
-    run("soak-30d.scn", nullptr, &soak1, {}, 3 * 86400);
-    run("soak-30d.scn", nullptr, &soak2, {}, 3 * 86400);
-    EXPECT_NE(soak1.find("random:"), std::string::npos);
-    EXPECT_EQ(soak1, soak2);
 }
 
 // ... and draws its timeline compactly, one bin a second when they fit.
@@ -106,11 +102,6 @@ TEST(Story, EveryShippedScenarioRunsToItsEndCleanly) {
         const std::size_t bins = res.record->bins().size();
         EXPECT_LE(bins, Recorder::kMaxBins);
         EXPECT_EQ(bins == static_cast<std::size_t>(sc.end), sc.end <= static_cast<long>(Recorder::kMaxBins));
-        std::ostringstream svg;
-        write_timeline_svg(svg, sc, res);
-        EXPECT_EQ(svg.str().rfind("<svg ", 0), 0u);
-        EXPECT_LT(svg.str().size(), 200000u);
-        EXPECT_EQ(svg.str().substr(svg.str().size() - 7), "</svg>\n");
     }
     EXPECT_GE(found, 7);
 }
@@ -167,6 +158,7 @@ TEST(Story, EveryMarkerOfEveryShippedScenarioHasATitle) {
         RunResult res = run_scenario(sc, RunOptions{});
         std::ostringstream svg;
         write_timeline_svg(svg, sc, res);
+        EXPECT_LT(svg.str().size(), 200000u);
         const std::vector<std::string> titles = mark_titles(svg.str());
         // The legend's 8 glyphs, then one marker per kind of event in a
         // slice and per slice with recoveries or a security change.
