@@ -29,8 +29,11 @@ add_link_options($<$<CONFIG:MinSizeRel>:-Wl,--gc-sections>)
 # budgets of their own in cmake/footprint.cmake).
 option(RELAYWATCH_SIZE_PIE "MinSizeRel: position-independent executables (randomised image, larger)" OFF)
 if(NOT RELAYWATCH_SIZE_PIE)
-  add_compile_options($<$<CONFIG:MinSizeRel>:-fno-pie>)
-  add_link_options($<$<CONFIG:MinSizeRel>:-no-pie>)
+  # Executables and what goes into them; a shared library (the tests' store
+  # library) stays position-independent.
+  set(relaywatch_not_shared "$<NOT:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>>")
+  add_compile_options("$<$<AND:$<CONFIG:MinSizeRel>,${relaywatch_not_shared}>:-fno-pie>")
+  add_link_options("$<$<AND:$<CONFIG:MinSizeRel>,$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>>:-no-pie>")
   # MIPS: calls into the C library through PLT entries (a direct jal)
   # instead of loading each address from the GOT first, as toolchains for
   # MIPS firmware do by default; needs a dynamic loader with MIPS PLT
@@ -40,7 +43,7 @@ if(NOT RELAYWATCH_SIZE_PIE)
     include(CheckCXXCompilerFlag)
     check_cxx_compiler_flag(-mplt RELAYWATCH_CXX_MIPS_PLT)
     if(RELAYWATCH_CXX_MIPS_PLT)
-      add_compile_options($<$<CONFIG:MinSizeRel>:-mplt>)
+      add_compile_options("$<$<AND:$<CONFIG:MinSizeRel>,${relaywatch_not_shared}>:-mplt>")
     endif()
   endif()
 endif()
