@@ -66,11 +66,11 @@ protected:
     // killed); returns the exit status the shell reports (137: killed).
     // RELAYWATCH_TEST_DAEMON, when set, names the daemon to run instead of
     // the one this build made (the musl and store-library checks use it).
-    static int run(const fs::path& dir, const std::string& args, int seconds) {
+    static int run(const fs::path& dir, const std::string& args, int seconds, const char* output = ">out.txt 2>&1") {
         const char* other = std::getenv("RELAYWATCH_TEST_DAEMON");
         const std::string daemon = other != nullptr && other[0] != '\0' ? other : RELAYWATCH_BIN;
         const std::string command = "cd '" + dir.string() + "' && PATH=.:\"$PATH\" RELAYWATCH_NVRAM=nvram timeout -s KILL " +
-                                    std::to_string(seconds) + " '" + daemon + "' " + args + " >out.txt 2>&1";
+                                    std::to_string(seconds) + " '" + daemon + "' " + args + " " + output;
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -125,6 +125,11 @@ TEST_F(DaemonProcess, AStoreThatCannotBeReadLeavesTheRadioAlone) {
               (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, kTrigger, kRead, kTrigger, kRead,
                                  set("Channel=6"), set("HtExtcha=0"), set("HtBw=1"), set("WPAPSK=passphrase"),
                                  set("SSID=repeater")}));
+}
+
+// Its standard output closed, the daemon loses its lines, not its way.
+TEST_F(DaemonProcess, EndsAtStartUpWithItsOutputClosed) {
+    EXPECT_EQ(run(prepare("closed", repeater_store({{"OperationMode", "1"}}), ""), "10 3", 10, ">&- 2>&-"), 0);
 }
 
 }  // namespace
