@@ -47,7 +47,8 @@ bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& 
         }
         for (int v = a; v <= b; ++v) {
             if (out.size() >= kSweepMaxRuns) {
-                why = "'" + std::string(text) + "' holds more than " + std::to_string(kSweepMaxRuns) + " numbers";
+                why = std::string(1, '\'').append(text).append("' holds more than ");  // appended: GCC 12
+                why += std::to_string(kSweepMaxRuns) + " numbers";                         // -O3 -Wrestrict
                 return false;
             }
             out.push_back(v);
