@@ -127,9 +127,13 @@ TEST_F(DaemonProcess, AStoreThatCannotBeReadLeavesTheRadioAlone) {
                                  set("SSID=repeater")}));
 }
 
-// Its standard output closed, the daemon loses its lines, not its way.
-TEST_F(DaemonProcess, EndsAtStartUpWithItsOutputClosed) {
-    EXPECT_EQ(run(prepare("closed", repeater_store({{"OperationMode", "1"}}), ""), "10 3", 10, ">&- 2>&-"), 0);
+// Its line written exactly once; with its standard output closed, the
+// daemon loses the line, not its way.
+TEST_F(DaemonProcess, EndsAtStartUpWithItsOutputOpenOrClosed) {
+    const fs::path dir = prepare("closed", repeater_store({{"OperationMode", "1"}}), "");
+    EXPECT_EQ(run(dir, "10 3", 10), 0);
+    EXPECT_EQ(read_file(dir / "out.txt"), "relaywatch: error, not repeater mode!\n");
+    EXPECT_EQ(run(dir, "10 3", 10, ">&- 2>&-"), 0);
 }
 
 }  // namespace
