@@ -41,16 +41,20 @@ int usage_error(const std::string& message) {
     return 2;
 }
 
+// Opens `path` for writing (when one is given); false, after one line on
+// standard error, when it cannot be.
+bool open_output(std::ofstream& file, const std::string& path) {
+    if (path.empty()) return true;
+    file.open(path, std::ios::binary | std::ios::trunc);
+    if (file) return true;
+    std::cerr << "relaywatch-sim: cannot write " << shown_text(path) << ": " << std::strerror(errno) << "\n";
+    return false;
+}
+
 int run_sweep_command(const Scenario& scenario, const std::vector<int>& looptimes, const std::vector<int>& sleeptimes,
                       long until, const std::string& csv) {
     std::ofstream file;
-    if (!csv.empty()) {
-        file.open(csv, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(csv) << ": " << std::strerror(errno) << "\n";
-            return 2;
-        }
-    }
+    if (!open_output(file, csv)) return 2;
     std::vector<SweepCell> cells = run_sweep(scenario, looptimes, sleeptimes, until);
     print_sweep_table(std::cout, scenario, until > 0 ? until : scenario.end, cells);
     std::cout.flush();
@@ -154,13 +158,7 @@ int main(int argc, char** argv) {
     if (sweep) return run_sweep_command(scenario, looptimes, sleeptimes, options.until, csv);
 
     std::ofstream svg;
-    if (!timeline.empty()) {
-        svg.open(timeline, std::ios::binary | std::ios::trunc);
-        if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(timeline) << ": " << std::strerror(errno) << "\n";
-            return 2;
-        }
-    }
+    if (!open_output(svg, timeline)) return 2;
 
     options.out = quiet ? nullptr : &std::cout;
     RunResult result = run_scenario(scenario, options);
