@@ -55,7 +55,7 @@ string(JOIN " " CMAKE_CXX_FLAGS_INIT
        -isystem ${relaywatch_musl_extra}
        -include ${relaywatch_musl_extra}/musl-compat.h)
 
-# Linked by the C driver with musl's specs: musl's start files and libc,
+# Linked by the C driver with the GCC driver file that musl ships: musl's start files and libc,
 # libgcc, no libstdc++.
 find_program(RELAYWATCH_MUSL_LINKER NAMES ${relaywatch_gnu_triple}-gcc gcc REQUIRED)
 set(CMAKE_CXX_LINK_EXECUTABLE
