@@ -11,10 +11,23 @@
 
 #include "platform/nvram.h"
 
+namespace {
+
+// Where `c` first occurs in `text`, or npos. On the view's copy, unlike
+// string_view::find, which the compiler may call with the view's address
+// and so keep the view in memory (under the stack protector).
+std::size_t index_of(std::string_view text, char c) {
+    const void* at = std::memchr(text.data(), c, text.size());
+    return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
+                         : std::string_view::npos;
+}
+
+}  // namespace
+
 bool store_file_lookup(std::string_view content, std::string_view key, std::string_view& value) {
     bool found = false;
     while (!content.empty()) {
-        std::size_t eol = content.find('\n');
+        std::size_t eol = index_of(content, '\n');
         std::string_view line = content;
         if (eol == std::string_view::npos) {
             content = std::string_view();
@@ -24,7 +37,7 @@ bool store_file_lookup(std::string_view content, std::string_view key, std::stri
         }
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty() || line.front() == '#') continue;
-        std::size_t eq = line.find('=');
+        std::size_t eq = index_of(line, '=');
         if (eq == std::string_view::npos) continue;
         if (std::string_view(line.data(), eq) != key) continue;
         value = std::string_view(line.data() + eq + 1, line.size() - eq - 1);
@@ -82,12 +95,17 @@ char* read_file(const char* name, std::size_t& size) {
 }
 
 // One line on standard error, never on standard output.
+void warn_part(const char* part) {
+    ssize_t written = ::write(2, part, std::strlen(part));
+    (void)written;  // nothing more to do when standard error is gone
+}
+
+// Three writes, not a loop over an array of the parts: an array would put
+// this function (and what it is folded into) under the stack protector.
 void warn_unreadable(const char* file) {
-    const char* parts[] = {"relaywatch: cannot read store file ", file, "\n"};
-    for (const char* part : parts) {
-        ssize_t written = ::write(2, part, std::strlen(part));
-        (void)written;  // nothing more to do when standard error is gone
-    }
+    warn_part("relaywatch: cannot read store file ");
+    warn_part(file);
+    warn_part("\n");
 }
 
 char* copy_text(std::string_view text) {
