@@ -73,8 +73,8 @@ endif()
 #                                executables (-fno-pie, -no-pie; on MIPS
 #                                calls through PLT entries). Gives up the
 #                                randomised image and nothing else: the
-#                                other defences stay. See the README ("Strip
-#                                and size") for what it saves.
+#                                other defences stay. The README
+#                                ("Hardening") says what it saves.
 
 include(CheckCXXCompilerFlag)
 include(CheckCXXSourceCompiles)
