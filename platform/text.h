@@ -11,12 +11,18 @@
 // instead of one per buffer size.
 namespace fixed_text {
 
-// Clears `bytes` bytes at `buf`, then copies at most `bytes` - 1 characters
-// of `text`.
-[[gnu::noinline]] inline void assign(char* buf, std::size_t bytes, std::string_view text) {
+// Clears `bytes` bytes at `buf`, then copies at most `bytes` - 1 of the
+// `size` characters at `text`. (A pointer and a length rather than a
+// string_view: 32-bit MIPS builds a view passed by value in memory at
+// every call.)
+[[gnu::noinline]] inline void assign(char* buf, std::size_t bytes, const char* text, std::size_t size) {
     std::memset(buf, 0, bytes);
-    std::size_t n = text.size() < bytes - 1 ? text.size() : bytes - 1;
-    if (n != 0) std::memcpy(buf, text.data(), n);
+    std::size_t n = size < bytes - 1 ? size : bytes - 1;
+    if (n != 0) std::memcpy(buf, text, n);
+}
+
+inline void assign(char* buf, std::size_t bytes, std::string_view text) {
+    assign(buf, bytes, text.data(), text.size());
 }
 
 // The characters before the first zero byte (all `bytes` when there is none).
@@ -25,14 +31,20 @@ namespace fixed_text {
     return end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buf) : bytes;
 }
 
+// Whether the text in `bytes` bytes at `buf` is the `size` characters at
+// `other`.
+[[gnu::noinline]] inline bool equals_text(const char* buf, std::size_t bytes, const char* other, std::size_t size) {
+    return std::string_view(buf, length(buf, bytes)) == std::string_view(other, size);
+}
+
 // Whether the text in `bytes` bytes at `buf` is `other`.
-[[gnu::noinline]] inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
-    return std::string_view(buf, length(buf, bytes)) == other;
+inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
+    return equals_text(buf, bytes, other.data(), other.size());
 }
 
 // Whether the texts in two buffers are equal.
 inline bool equals(const char* buf, std::size_t bytes, const char* other, std::size_t otherBytes) {
-    return equals(buf, bytes, std::string_view(other, length(other, otherBytes)));
+    return equals_text(buf, bytes, other, length(other, otherBytes));
 }
 
 }  // namespace fixed_text
