@@ -59,7 +59,7 @@ const char* store_file() {
 
 // Reads the whole file into a heap buffer; nullptr when it cannot be read.
 // Plain descriptors rather than stdio, and only the allocation calls the
-// rest of the daemon makes (calloc, realloc, free), keep the daemon small.
+// rest of the daemon makes (calloc, free; no realloc), keep the daemon small.
 char* read_file(const char* name, std::size_t& size) {
     int fd = ::open(name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;
@@ -69,11 +69,13 @@ char* read_file(const char* name, std::size_t& size) {
     bool failed = data == nullptr;
     while (!failed) {
         if (size == cap) {
-            auto* bigger = static_cast<char*>(std::realloc(data, cap * 2));
+            auto* bigger = static_cast<char*>(std::calloc(cap * 2, 1));
             if (bigger == nullptr) {
                 failed = true;
                 break;
             }
+            std::memcpy(bigger, data, size);
+            std::free(data);
             data = bigger;
             cap *= 2;
         }
@@ -109,10 +111,9 @@ void warn_unreadable(const char* file) {
 }
 
 char* copy_text(std::string_view text) {
-    auto* out = static_cast<char*>(std::calloc(text.size() + 1, 1));
+    auto* out = static_cast<char*>(std::calloc(text.size() + 1, 1));  // zero-terminated
     if (out == nullptr) return nullptr;
     if (!text.empty()) std::memcpy(out, text.data(), text.size());
-    out[text.size()] = '\0';
     return out;
 }
 
