@@ -17,9 +17,10 @@ namespace {
 // string_view::find, which the compiler may call with the view's address
 // and so keep the view in memory (under the stack protector).
 std::size_t index_of(std::string_view text, char c) {
-    const void* at = std::memchr(text.data(), c, text.size());
-    return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
-                         : std::string_view::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == c) return i;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace

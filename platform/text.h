@@ -27,8 +27,9 @@ inline void assign(char* buf, std::size_t bytes, std::string_view text) {
 
 // The characters before the first zero byte (all `bytes` when there is none).
 [[gnu::noinline]] inline std::size_t length(const char* buf, std::size_t bytes) {
-    const void* end = std::memchr(buf, 0, bytes);
-    return end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buf) : bytes;
+    std::size_t n = 0;
+    while (n < bytes && buf[n] != '\0') ++n;
+    return n;
 }
 
 // Whether the text in `bytes` bytes at `buf` is the `size` characters at
