@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/nvram.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ bool store_file_lookup(std::string_view content, std::string_view key, std::stri
         if (line.empty() || line.front() == '#') continue;
         std::size_t eq = index_of(line, '=');
         if (eq == std::string_view::npos) continue;
-        if (std::string_view(line.data(), eq) != key) continue;
+        if (!same_text(std::string_view(line.data(), eq), key)) continue;
         value = std::string_view(line.data() + eq + 1, line.size() - eq - 1);
         found = true;
     }

@@ -27,9 +27,9 @@ enum class KeyStep { Nothing, Wep, PreShared, Unsupported };
 // cipher needs none, open or shared WEP the WEP key, any PSK mode the
 // passphrase; every other combination is unsupported.
 KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
-    const bool open = ownAuthMode == kOwnAuthOpen;
-    if (open && ownEncrypType == kOwnEncNone) return KeyStep::Nothing;
-    if ((open || ownAuthMode == kOwnAuthShared) && ownEncrypType == kOwnEncWep) return KeyStep::Wep;
+    const bool open = same_text(ownAuthMode, kOwnAuthOpen);
+    if (open && same_text(ownEncrypType, kOwnEncNone)) return KeyStep::Nothing;
+    if ((open || same_text(ownAuthMode, kOwnAuthShared)) && same_text(ownEncrypType, kOwnEncWep)) return KeyStep::Wep;
     if (contains(ownAuthMode, kPsk)) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }

@@ -49,7 +49,7 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     }
     sv.looptime = parse_int(argv[1]);
     sv.sleeptime = parse_int(argv[2]);
-    debug = argc == 4 && std::string_view(argv[3]) == "debug"sv ? 1 : 0;
+    debug = argc == 4 && same_text(argv[3], "debug"sv) ? 1 : 0;
 
     // The window needs a slot, and no more than a day of them; a pause
     // cannot be negative.
