@@ -1,4 +1,4 @@
-#include "tests/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <linux/wireless.h>
 
