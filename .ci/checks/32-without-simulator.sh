@@ -15,8 +15,9 @@ ensure_deps test mips
 # holds a simulator program; fails unless the daemon and its tests are there.
 check_daemon_alone() {
   local build=$1 found
+  [ -f "$build/compile_commands.json" ] || { echo "FAILED: $build has no compile_commands.json" >&2; exit 1; }
   found=$({
-    grep -F "\"file\": \"$PWD/sim/" "$build/compile_commands.json" || true
+    grep -F "\"file\": \"$(pwd -P)/sim/" "$build/compile_commands.json" || true
     find "$build" \( -name 'relaywatch-sim*' -o -name 'relaywatch_sim*' -o -path '*/sim/*.o' \) -print
   } | sort -u)
   if [ -n "$found" ]; then
@@ -25,10 +26,10 @@ check_daemon_alone() {
     exit 1
   fi
   local program
-  for program in relaywatch tests/relaywatch_tests tests/relaywatch_host_tests; do
+  for program in relaywatch tests/relaywatch_tests tests/relaywatch_host_tests fuzz/fuzz_survey_row; do
     [ -x "$build/$program" ] || { echo "FAILED: $build has no $program" >&2; exit 1; }
   done
-  echo "$build: the daemon and its tests, nothing of the simulator"
+  echo "$build: the daemon, its tests and the fuzz targets, nothing of the simulator"
 }
 
 native="build-ci-nosim"
