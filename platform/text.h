@@ -138,9 +138,8 @@ using BssidText = FixedText<18>;
 // field (no terminator needed) and saturates instead of overflowing.
 constexpr int parse_int(std::string_view text) {
     std::size_t i = 0;
-    auto is_space = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
+    // ' ', and '\t', '\n', '\v', '\f', '\r', which follow each other.
+    auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     while (i < text.size() && is_space(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
