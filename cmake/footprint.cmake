@@ -24,16 +24,18 @@
 # RELRO ends on a page of the largest size the MIPS ABI allows (see the
 # README, "Hardening"). On other targets the checks print the figures and
 # check only the dependencies. A cache entry of the same name given on the
-# command line takes precedence.
+# command line takes precedence. One exception to the 2.5 %: MIPS position-
+# independent text + data stays at 17,200 (measured 16,883), the size the
+# hardened daemon is held to there.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-  set(relaywatch_budget 14400 18900)
-  set(relaywatch_budget_fixed 13800 18500)
+  set(relaywatch_budget 13200 18900)
+  set(relaywatch_budget_fixed 12600 18500)
 elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^mips(el)?$")
-  set(relaywatch_budget 19000 68800)
-  set(relaywatch_budget_fixed 16200 68800)
+  set(relaywatch_budget 17200 68800)
+  set(relaywatch_budget_fixed 14900 68800)
 elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "arm")
-  set(relaywatch_budget 12200 14100)
-  set(relaywatch_budget_fixed 11200 14000)
+  set(relaywatch_budget 11000 14100)
+  set(relaywatch_budget_fixed 10200 14000)
 else()
   set(relaywatch_budget "")
   set(relaywatch_budget_fixed "")
