@@ -53,8 +53,16 @@ if(CMAKE_CONFIGURATION_TYPES OR CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
   # The daemon does no floating point: on x86-64 this spares every variadic
   # function (the log and command formatters) the saving of eight vector
   # registers in its prologue. A use of floating point fails to compile.
+  # Probed with a C++ library header: Clang 14 takes the flag but then
+  # rejects libstdc++'s long double overloads.
   if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-    check_cxx_compiler_flag(-mgeneral-regs-only RELAYWATCH_CXX_GENERAL_REGS_ONLY)
+    include(CheckCXXSourceCompiles)
+    set(CMAKE_REQUIRED_FLAGS -mgeneral-regs-only)
+    check_cxx_source_compiles([[
+      #include <string_view>
+      int main() { return static_cast<int>(std::string_view("x").size()) - 1; }
+    ]] RELAYWATCH_CXX_GENERAL_REGS_ONLY)
+    unset(CMAKE_REQUIRED_FLAGS)
     if(RELAYWATCH_CXX_GENERAL_REGS_ONLY)
       list(APPEND RELAYWATCH_SIZE_COMPILE_FLAGS -mgeneral-regs-only)
     endif()
