@@ -69,7 +69,8 @@ using HeapText = Owned<char, plat::release>;
 // Every log line and command line goes out through emit(), one variadic
 // function for all four kinds below. The format's first byte names the kind
 // and is neither printed nor run; the macros put it in front of the literal
-// format, so the compiler still checks every format against its arguments.
+// format (the first argument, which must be a string literal), so the
+// compiler still checks every format against its arguments.
 // (One function: each variadic function costs its own register save area
 // and stack-protector check.)
 namespace line_kind {
@@ -83,13 +84,13 @@ void emit(const char* kindAndFormat, ...) __attribute__((format(printf, 1, 2)));
 // Log text to standard output, written whole whatever its length: say()
 // always and dbg() only with `debug` set, both after the daemon's name and a
 // colon ("relaywatch: "); print() always, as it is. The format is a literal.
-#define say(fmt, ...) emit("\1" fmt __VA_OPT__(, ) __VA_ARGS__)
-#define dbg(fmt, ...) emit("\2" fmt __VA_OPT__(, ) __VA_ARGS__)
-#define print(fmt, ...) emit("\3" fmt __VA_OPT__(, ) __VA_ARGS__)
+#define say(...) emit("\1" __VA_ARGS__)
+#define dbg(...) emit("\2" __VA_ARGS__)
+#define print(...) emit("\3" __VA_ARGS__)
 
 // Formats a command line whole and runs it through the shell. A command
 // line that cannot be formed (no memory) is not run. The format is a literal.
-#define run_command(fmt, ...) emit("\4" fmt __VA_OPT__(, ) __VA_ARGS__)
+#define run_command(...) emit("\4" __VA_ARGS__)
 
 // A command's standard output, read through a small buffer. Closed (and the
 // command waited for) when it goes.
