@@ -73,6 +73,7 @@ using HeapText = Owned<char, plat::release>;
 // compiler still checks every format against its arguments.
 // (One function: each variadic function costs its own register save area
 // and stack-protector check.)
+// The kind bytes (the macros below write them as "\1" to "\4").
 namespace line_kind {
 inline constexpr char kSay = '\1';
 inline constexpr char kDbg = '\2';

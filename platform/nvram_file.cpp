@@ -98,14 +98,15 @@ char* read_file(const char* name, std::size_t& size) {
     return data;
 }
 
-// One line on standard error, never on standard output.
+// A part of the warning, written to standard error.
 void warn_part(const char* part) {
     ssize_t written = ::write(2, part, std::strlen(part));
     (void)written;  // nothing more to do when standard error is gone
 }
 
-// Three writes, not a loop over an array of the parts: an array would put
-// this function (and what it is folded into) under the stack protector.
+// One line on standard error, never on standard output. Three writes, not a
+// loop over an array of the parts: an array would put this function (and
+// what it is folded into) under the stack protector.
 void warn_unreadable(const char* file) {
     warn_part("relaywatch: cannot read store file ");
     warn_part(file);
