@@ -6,7 +6,10 @@
 # nothing).
 #
 # Dependencies (READELF given): the shared libraries that `readelf -d` lists
-# as needed must each match the regular expression ALLOWED.
+# as needed must each match the regular expression ALLOWED, or be the C
+# library's dynamic loader that the daemon names as its interpreter: on MIPS
+# and 32-bit ARM glibc keeps the stack protector's guard value there
+# (ld.so.1, ld-linux-armhf.so.3), and it loads every dynamic program anyway.
 cmake_minimum_required(VERSION 3.20)
 
 if(NOT DAEMON OR NOT EXISTS "${DAEMON}")
@@ -70,9 +73,22 @@ if(READELF)
   if(NOT entries)
     message(FATAL_ERROR "footprint: readelf -d lists no needed library (not a dynamic executable?)\n${out}")
   endif()
+  execute_process(COMMAND "${READELF}" -l "${DAEMON}"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE segments ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "footprint: ${READELF} -l failed: ${err}")
+  endif()
+  set(loader "")
+  if(segments MATCHES "program interpreter: ([^]\n]*)\\]")
+    get_filename_component(loader "${CMAKE_MATCH_1}" NAME)
+  endif()
   set(unexpected "")
   foreach(entry IN LISTS entries)
     string(REGEX REPLACE ".*\\[(.*)\\]" "\\1" lib "${entry}")
+    if(lib STREQUAL loader)
+      message("needs: ${lib} (the C library's dynamic loader, the daemon's interpreter)")
+      continue()
+    endif()
     message("needs: ${lib}")
     if(NOT lib MATCHES "${ALLOWED}")
       string(APPEND unexpected " ${lib}")

@@ -19,34 +19,9 @@ add_compile_options($<$<CONFIG:MinSizeRel>:-ffunction-sections>
                     $<$<CONFIG:MinSizeRel>:-fdata-sections>)
 add_link_options($<$<CONFIG:MinSizeRel>:-Wl,--gc-sections>)
 
-# Fixed-address executables, as firmware for small routers is usually built:
-# position-independent code reaches its data and the C library through the
-# GOT and, on MIPS, sets up the GOT pointer in every function, which makes
-# the daemon about 5 % (x86-64) and 18 % (MIPS, with the PLT calls below)
-# larger. What it costs: the daemon's own image (code, GOT, data) is not
-# placed at a random address; the C library, stack and heap still are.
-# RELAYWATCH_SIZE_PIE=ON keeps position-independent executables (with
-# budgets of their own in cmake/footprint.cmake).
-option(RELAYWATCH_SIZE_PIE "MinSizeRel: position-independent executables (randomised image, larger)" OFF)
-if(NOT RELAYWATCH_SIZE_PIE)
-  # Executables and what goes into them; a shared library (the tests' store
-  # library) stays position-independent.
-  set(relaywatch_not_shared "$<NOT:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>>")
-  add_compile_options("$<$<AND:$<CONFIG:MinSizeRel>,${relaywatch_not_shared}>:-fno-pie>")
-  add_link_options("$<$<AND:$<CONFIG:MinSizeRel>,$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>>:-no-pie>")
-  # MIPS: calls into the C library through PLT entries (a direct jal)
-  # instead of loading each address from the GOT first, as toolchains for
-  # MIPS firmware do by default; needs a dynamic loader with MIPS PLT
-  # support (glibc 2.9 and later, musl).
-  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND
-     (CMAKE_CONFIGURATION_TYPES OR CMAKE_BUILD_TYPE STREQUAL "MinSizeRel"))
-    include(CheckCXXCompilerFlag)
-    check_cxx_compiler_flag(-mplt RELAYWATCH_CXX_MIPS_PLT)
-    if(RELAYWATCH_CXX_MIPS_PLT)
-      add_compile_options("$<$<AND:$<CONFIG:MinSizeRel>,${relaywatch_not_shared}>:-mplt>")
-    endif()
-  endif()
-endif()
+# Position independence is a defence, kept in every build type: the
+# fixed-address trade that saves its bytes is RELAYWATCH_FIXED_ADDRESS, with
+# the other defences in cmake/hardening.cmake.
 
 # Compiled into the daemon's own code:
 #   -Oz where the compiler has it (GCC 12, Clang): -Os and smaller still;
@@ -78,8 +53,16 @@ if(CMAKE_CONFIGURATION_TYPES OR CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
   # The daemon does no floating point: on x86-64 this spares every variadic
   # function (the log and command formatters) the saving of eight vector
   # registers in its prologue. A use of floating point fails to compile.
+  # Probed with a C++ library header: Clang 14 takes the flag but then
+  # rejects libstdc++'s long double overloads.
   if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-    check_cxx_compiler_flag(-mgeneral-regs-only RELAYWATCH_CXX_GENERAL_REGS_ONLY)
+    include(CheckCXXSourceCompiles)
+    set(CMAKE_REQUIRED_FLAGS -mgeneral-regs-only)
+    check_cxx_source_compiles([[
+      #include <string_view>
+      int main() { return static_cast<int>(std::string_view("x").size()) - 1; }
+    ]] RELAYWATCH_CXX_GENERAL_REGS_ONLY)
+    unset(CMAKE_REQUIRED_FLAGS)
     if(RELAYWATCH_CXX_GENERAL_REGS_ONLY)
       list(APPEND RELAYWATCH_SIZE_COMPILE_FLAGS -mgeneral-regs-only)
     endif()
@@ -93,7 +76,10 @@ if(CMAKE_CONFIGURATION_TYPES OR CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
   if(RELAYWATCH_LD_NO_NOTES)
     list(APPEND RELAYWATCH_SIZE_LINK_FLAGS "-Wl,--no-eh-frame-hdr" "-Wl,--build-id=none")
   endif()
-  if(RELAYWATCH_PACK_RELOCS)
+  # Not in a static daemon: a static PIE relocates itself with the C
+  # library's start code, which the probe's link cannot vouch for (musl's
+  # reads packed relocations only from 1.2.4 on; Debian 12 has 1.2.3).
+  if(RELAYWATCH_PACK_RELOCS AND NOT RELAYWATCH_STATIC)
     check_linker_flag(CXX "-Wl,--fatal-warnings,-z,pack-relative-relocs" RELAYWATCH_LD_PACK_RELOCS)
     if(RELAYWATCH_LD_PACK_RELOCS)
       list(APPEND RELAYWATCH_SIZE_LINK_FLAGS "-Wl,-z,pack-relative-relocs")
@@ -120,5 +106,11 @@ function(relaywatch_optimise_for_size executable)
       set_property(TARGET ${t} PROPERTY INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
     endif()
   endforeach()
-  target_link_options(${executable} PRIVATE "$<$<CONFIG:MinSizeRel>:${RELAYWATCH_SIZE_LINK_FLAGS}>")
+  # Link-time optimisation compiles the code again at the link, where the
+  # flags given for the link count: without these, a `-g` there (a
+  # packager's CXXFLAGS) brings back every function's unwind table (about
+  # 1.5 KB on x86-64).
+  target_link_options(${executable} PRIVATE
+                      "$<$<CONFIG:MinSizeRel>:-fno-asynchronous-unwind-tables;-fno-unwind-tables>"
+                      "$<$<CONFIG:MinSizeRel>:${RELAYWATCH_SIZE_LINK_FLAGS}>")
 endfunction()

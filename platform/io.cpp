@@ -1,5 +1,6 @@
 #include "platform/io.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -10,83 +11,51 @@ StoredText store_read(const char* key) {
     return StoredText(text, text != nullptr ? std::strlen(text) : 0);
 }
 
-HeapText vformat_text(const char* fmt, va_list args) {
-    va_list count_args;
-    va_copy(count_args, args);
-    int needed = std::vsnprintf(nullptr, 0, fmt, count_args);
-    va_end(count_args);
-    if (needed < 0) return HeapText();
-    std::size_t size = static_cast<std::size_t>(needed) + 1;
-    auto* text = static_cast<char*>(plat::alloc_zeroed(size, 1));
-    if (text == nullptr) return HeapText();
-    std::vsnprintf(text, size, fmt, args);
-    return HeapText(text, static_cast<std::size_t>(needed));
-}
-
-HeapText format_text(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    HeapText out = vformat_text(fmt, args);
-    va_end(args);
-    return out;
-}
-
-void run_command(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    HeapText line = vformat_text(fmt, args);
-    va_end(args);
-    if (line.ok()) plat::run(line.c_str());
-}
-
 namespace {
 
 // The daemon's name, which begins its log lines.
 constexpr char kLogName[] = "relaywatch: ";
 constexpr std::size_t kLogNameLength = sizeof kLogName - 1;
 
-// Writes the first `lead` characters of the daemon's name (all or none), then
-// the formatted text: through a stack buffer when the whole fits (the usual
-// case, so a steady pass allocates nothing), else from the heap.
-void vsay(std::size_t lead, const char* fmt, va_list args) {
+}  // namespace
+
+// Formats into a stack buffer first (after the first `lead` characters of
+// the daemon's name, all or none, for a log line). A log line that fits is
+// written from there: the usual case, so a steady pass allocates nothing.
+// A longer log line, and every command line, is formatted again on the heap
+// and written or run from there; without memory it is neither.
+void emit(const char* kindAndFormat, ...) {
+    const char kind = kindAndFormat[0];
+    const char* fmt = kindAndFormat + 1;
+    if (kind == line_kind::kDbg && debug != 1) return;
+    const bool command = kind == line_kind::kCommand;
+    const std::size_t lead = command || kind == line_kind::kPrint ? 0 : kLogNameLength;
     char small[256];
     std::memcpy(small, kLogName, lead);
+    va_list args;
     va_list again;
+    va_start(args, kindAndFormat);
     va_copy(again, args);
-    int needed = std::vsnprintf(small + lead, sizeof small - lead, fmt, args);
-    if (needed >= 0 && static_cast<std::size_t>(needed) < sizeof small - lead) {
-        plat::write_out(small, lead + static_cast<std::size_t>(needed));
-    } else if (needed >= 0) {
-        HeapText big = vformat_text(fmt, again);
-        if (big.ok()) {
-            plat::write_out(small, lead);
-            plat::write_out(big.ptr, big.count);
+    const int needed = std::vsnprintf(small + lead, sizeof small - lead, fmt, args);
+    if (needed >= 0) {
+        const auto length = static_cast<std::size_t>(needed);
+        if (!command && length < sizeof small - lead) {
+            plat::write_out(small, lead + length);
+        } else {
+            auto* heap = static_cast<char*>(plat::alloc_zeroed(length + 1, 1));
+            HeapText text(heap, heap != nullptr ? length : 0);
+            if (text.ok()) {
+                std::vsnprintf(text.ptr, length + 1, fmt, again);
+                if (command) {
+                    plat::run(text.ptr);
+                } else {
+                    plat::write_out(small, lead);
+                    plat::write_out(text.ptr, length);
+                }
+            }
         }
     }
     va_end(again);
-}
-
-}  // namespace
-
-void say(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    vsay(kLogNameLength, fmt, args);
-    va_end(args);
-}
-
-void dbg(const char* fmt, ...) {
-    if (debug != 1) return;
-    va_list args;
-    va_start(args, fmt);
-    vsay(kLogNameLength, fmt, args);
-    va_end(args);
-}
-
-void print(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    vsay(0, fmt, args);
     va_end(args);
 }
 

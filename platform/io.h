@@ -4,7 +4,6 @@
 // destructor, on every path.
 #pragma once
 
-#include <cstdarg>
 #include <cstddef>
 #include <string_view>
 
@@ -67,20 +66,32 @@ StoredText store_read(const char* key);
 // when memory ran out.
 using HeapText = Owned<char, plat::release>;
 
-// printf-style formatting into a text of whatever length the result needs.
-HeapText format_text(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-HeapText vformat_text(const char* fmt, va_list args);
-
-// Formats a command line whole and runs it through the shell. A command
-// line that cannot be formed (no memory) is not run.
-void run_command(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Every log line and command line goes out through emit(), one variadic
+// function for all four kinds below. The format's first byte names the kind
+// and is neither printed nor run; the macros put it in front of the literal
+// format (the first argument, which must be a string literal), so the
+// compiler still checks every format against its arguments.
+// (One function: each variadic function costs its own register save area
+// and stack-protector check.)
+// The kind bytes (the macros below write them as "\1" to "\4").
+namespace line_kind {
+inline constexpr char kSay = '\1';
+inline constexpr char kDbg = '\2';
+inline constexpr char kPrint = '\3';
+inline constexpr char kCommand = '\4';
+}  // namespace line_kind
+void emit(const char* kindAndFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // Log text to standard output, written whole whatever its length: say()
 // always and dbg() only with `debug` set, both after the daemon's name and a
-// colon ("relaywatch: "); print() always, as it is.
-void say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-void dbg(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-void print(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// colon ("relaywatch: "); print() always, as it is. The format is a literal.
+#define say(...) emit("\1" __VA_ARGS__)
+#define dbg(...) emit("\2" __VA_ARGS__)
+#define print(...) emit("\3" __VA_ARGS__)
+
+// Formats a command line whole and runs it through the shell. A command
+// line that cannot be formed (no memory) is not run. The format is a literal.
+#define run_command(...) emit("\4" __VA_ARGS__)
 
 // A command's standard output, read through a small buffer. Closed (and the
 // command waited for) when it goes.

@@ -10,11 +10,26 @@
 #include <cstring>
 
 #include "platform/nvram.h"
+#include "platform/text.h"
+
+namespace {
+
+// Where `c` first occurs in `text`, or npos. On the view's copy, unlike
+// string_view::find, which the compiler may call with the view's address
+// and so keep the view in memory (under the stack protector).
+std::size_t index_of(std::string_view text, char c) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == c) return i;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
 
 bool store_file_lookup(std::string_view content, std::string_view key, std::string_view& value) {
     bool found = false;
     while (!content.empty()) {
-        std::size_t eol = content.find('\n');
+        std::size_t eol = index_of(content, '\n');
         std::string_view line = content;
         if (eol == std::string_view::npos) {
             content = std::string_view();
@@ -24,9 +39,9 @@ bool store_file_lookup(std::string_view content, std::string_view key, std::stri
         }
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty() || line.front() == '#') continue;
-        std::size_t eq = line.find('=');
+        std::size_t eq = index_of(line, '=');
         if (eq == std::string_view::npos) continue;
-        if (std::string_view(line.data(), eq) != key) continue;
+        if (!same_text(std::string_view(line.data(), eq), key)) continue;
         value = std::string_view(line.data() + eq + 1, line.size() - eq - 1);
         found = true;
     }
@@ -46,7 +61,7 @@ const char* store_file() {
 
 // Reads the whole file into a heap buffer; nullptr when it cannot be read.
 // Plain descriptors rather than stdio, and only the allocation calls the
-// rest of the daemon makes (calloc, realloc, free), keep the daemon small.
+// rest of the daemon makes (calloc, free; no realloc), keep the daemon small.
 char* read_file(const char* name, std::size_t& size) {
     int fd = ::open(name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;
@@ -56,11 +71,13 @@ char* read_file(const char* name, std::size_t& size) {
     bool failed = data == nullptr;
     while (!failed) {
         if (size == cap) {
-            auto* bigger = static_cast<char*>(std::realloc(data, cap * 2));
+            auto* bigger = static_cast<char*>(std::calloc(cap * 2, 1));
             if (bigger == nullptr) {
                 failed = true;
                 break;
             }
+            std::memcpy(bigger, data, size);
+            std::free(data);
             data = bigger;
             cap *= 2;
         }
@@ -81,20 +98,25 @@ char* read_file(const char* name, std::size_t& size) {
     return data;
 }
 
-// One line on standard error, never on standard output.
+// A part of the warning, written to standard error.
+void warn_part(const char* part) {
+    ssize_t written = ::write(2, part, std::strlen(part));
+    (void)written;  // nothing more to do when standard error is gone
+}
+
+// One line on standard error, never on standard output. Three writes, not a
+// loop over an array of the parts: an array would put this function (and
+// what it is folded into) under the stack protector.
 void warn_unreadable(const char* file) {
-    const char* parts[] = {"relaywatch: cannot read store file ", file, "\n"};
-    for (const char* part : parts) {
-        ssize_t written = ::write(2, part, std::strlen(part));
-        (void)written;  // nothing more to do when standard error is gone
-    }
+    warn_part("relaywatch: cannot read store file ");
+    warn_part(file);
+    warn_part("\n");
 }
 
 char* copy_text(std::string_view text) {
-    auto* out = static_cast<char*>(std::calloc(text.size() + 1, 1));
+    auto* out = static_cast<char*>(std::calloc(text.size() + 1, 1));  // zero-terminated
     if (out == nullptr) return nullptr;
     if (!text.empty()) std::memcpy(out, text.data(), text.size());
-    out[text.size()] = '\0';
     return out;
 }
 

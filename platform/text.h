@@ -7,32 +7,55 @@
 #include <cstring>
 #include <string_view>
 
+// Whether two texts are equal: string_view's == without its call into the
+// C library (memcmp), for the daemon's short texts.
+constexpr bool same_text(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
 // The work of every FixedText, whatever its size: one copy in the program
 // instead of one per buffer size.
 namespace fixed_text {
 
-// Clears `bytes` bytes at `buf`, then copies at most `bytes` - 1 characters
-// of `text`.
-[[gnu::noinline]] inline void assign(char* buf, std::size_t bytes, std::string_view text) {
+// Clears `bytes` bytes at `buf`, then copies at most `bytes` - 1 of the
+// `size` characters at `text`. (A pointer and a length rather than a
+// string_view: 32-bit MIPS builds a view passed by value in memory at
+// every call.)
+[[gnu::noinline]] inline void assign(char* buf, std::size_t bytes, const char* text, std::size_t size) {
     std::memset(buf, 0, bytes);
-    std::size_t n = text.size() < bytes - 1 ? text.size() : bytes - 1;
-    if (n != 0) std::memcpy(buf, text.data(), n);
+    std::size_t n = size < bytes - 1 ? size : bytes - 1;
+    if (n != 0) std::memcpy(buf, text, n);
+}
+
+inline void assign(char* buf, std::size_t bytes, std::string_view text) {
+    assign(buf, bytes, text.data(), text.size());
 }
 
 // The characters before the first zero byte (all `bytes` when there is none).
 [[gnu::noinline]] inline std::size_t length(const char* buf, std::size_t bytes) {
-    const void* end = std::memchr(buf, 0, bytes);
-    return end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buf) : bytes;
+    std::size_t n = 0;
+    while (n < bytes && buf[n] != '\0') ++n;
+    return n;
+}
+
+// Whether the text in `bytes` bytes at `buf` is the `size` characters at
+// `other`.
+[[gnu::noinline]] inline bool equals_text(const char* buf, std::size_t bytes, const char* other, std::size_t size) {
+    return same_text(std::string_view(buf, length(buf, bytes)), std::string_view(other, size));
 }
 
 // Whether the text in `bytes` bytes at `buf` is `other`.
-[[gnu::noinline]] inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
-    return std::string_view(buf, length(buf, bytes)) == other;
+inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
+    return equals_text(buf, bytes, other.data(), other.size());
 }
 
 // Whether the texts in two buffers are equal.
 inline bool equals(const char* buf, std::size_t bytes, const char* other, std::size_t otherBytes) {
-    return equals(buf, bytes, std::string_view(other, length(other, otherBytes)));
+    return equals_text(buf, bytes, other, length(other, otherBytes));
 }
 
 }  // namespace fixed_text
@@ -115,9 +138,8 @@ using BssidText = FixedText<18>;
 // field (no terminator needed) and saturates instead of overflowing.
 constexpr int parse_int(std::string_view text) {
     std::size_t i = 0;
-    auto is_space = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
+    // ' ', and '\t', '\n', '\v', '\f', '\r', which follow each other.
+    auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     while (i < text.size() && is_space(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {

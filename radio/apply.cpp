@@ -27,9 +27,9 @@ enum class KeyStep { Nothing, Wep, PreShared, Unsupported };
 // cipher needs none, open or shared WEP the WEP key, any PSK mode the
 // passphrase; every other combination is unsupported.
 KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
-    const bool open = ownAuthMode == kOwnAuthOpen;
-    if (open && ownEncrypType == kOwnEncNone) return KeyStep::Nothing;
-    if ((open || ownAuthMode == kOwnAuthShared) && ownEncrypType == kOwnEncWep) return KeyStep::Wep;
+    const bool open = same_text(ownAuthMode, kOwnAuthOpen);
+    if (open && same_text(ownEncrypType, kOwnEncNone)) return KeyStep::Nothing;
+    if ((open || same_text(ownAuthMode, kOwnAuthShared)) && same_text(ownEncrypType, kOwnEncWep)) return KeyStep::Wep;
     if (contains(ownAuthMode, kPsk)) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }
@@ -42,13 +42,14 @@ constexpr bool is_valid_wep_key(std::size_t length) {
 // Pre-shared keys: a passphrase of 8 to 63 characters, or 64 hex digits.
 constexpr bool is_valid_psk(std::size_t length) { return length >= 8 && length <= 64; }
 
-// Runs `pattern` with `value` escaped for the shell in place of its one %s.
-// Without memory for the escaped text the command line cannot be formed and
-// is not run, as run_command() does with a line it cannot format.
-void run_escaped(const char* pattern, std::string_view value) {
+// Sets the radio's `setting` to `value` escaped for the shell
+// ("iwpriv ra0 set <setting>=<escaped value>"). Without memory for the
+// escaped text the command line cannot be formed and is not run, as
+// run_command() does with a line it cannot format.
+void run_escaped(const char* setting, std::string_view value) {
     HeapText escaped = TransForShell1(value);
     if (!escaped.ok()) return;
-    run_command(pattern, escaped.c_str());
+    run_command("iwpriv ra0 set %s=%s", setting, escaped.c_str());
 }
 
 // The stored settings of one re-programming: the own SSID and bandwidth,
@@ -57,9 +58,9 @@ enum StoredSetting { kSsid, kBandwidth, kKeyFirst, kKeySecond, kStoredSettings }
 
 void wep_key_step(const StoredText& keyId, const StoredText& key) {
     // The key slot is set whatever the key turns out to be.
-    run_escaped("iwpriv ra0 set DefaultKeyID=%s", keyId.view());
+    run_escaped("DefaultKeyID", keyId.view());
     if (is_valid_wep_key(key.count)) {
-        run_escaped("iwpriv ra0 set Key1=%s", key.view());
+        run_escaped("Key1", key.view());
     } else {
         print("Invalid Key=%s\n", key.c_str());
     }
@@ -67,7 +68,7 @@ void wep_key_step(const StoredText& keyId, const StoredText& key) {
 
 void pre_shared_key_step(const StoredText& passphrase) {
     if (is_valid_psk(passphrase.count)) {
-        run_escaped("iwpriv ra0 set WPAPSK=%s", passphrase.view());
+        run_escaped("WPAPSK", passphrase.view());
     } else {
         print("Invalid Key=%s\n", passphrase.c_str());
     }
@@ -114,7 +115,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
         radio.curExtCh = extCh;
     }
 
-    if (cand.channel != kNoBandwidthChannel) run_escaped("iwpriv ra0 set HtBw=%s", stored[kBandwidth].view());
+    if (cand.channel != kNoBandwidthChannel) run_escaped("HtBw", stored[kBandwidth].view());
 
     switch (keyStep) {
         case KeyStep::Nothing: break;
@@ -127,7 +128,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     }
 
     // The own SSID is always set, and always last.
-    run_escaped("iwpriv ra0 set SSID=%s", stored[kSsid].view());
+    run_escaped("SSID", stored[kSsid].view());
     return true;
 }
 

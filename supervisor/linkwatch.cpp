@@ -14,7 +14,11 @@ constexpr int kGateHysteresis = 5;
 
 // Brings ra0 up or down, with the line that says so.
 void switch_ap(Supervisor& sv, bool up) {
-    say(up ? "AP enable\n" : "AP disable\n");
+    if (up) {
+        say("AP enable\n");
+    } else {
+        say("AP disable\n");
+    }
     plat::run(up ? "ifconfig ra0 up" : "ifconfig ra0 down");
     sv.apEnabled = up ? 1 : 0;
 }

@@ -1,5 +1,8 @@
 // Start-up: the configuration snapshot, RadioState, the command line and the
 // router's operation mode.
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -9,11 +12,13 @@ using namespace std::string_view_literals;
 
 namespace {
 
-// The snapshot's keys, in the order they are read and released.
-constexpr const char* kSnapshotKeyNames[kSnapshotKeys] = {
-    "OperationMode", "ApCliEnable", "ApCliSsid",  "ApCliBssid", "ApCliAuthMode",
-    "ApCliEncrypType", "AuthMode",  "EncrypType", "HT_EXTCHA",
-};
+// The snapshot's keys, in the order they are read and released: one text,
+// each name after the previous one's terminator. (An array of pointers
+// would need a relocation per name in a position-independent daemon.)
+constexpr char kSnapshotKeyNames[] =
+    "OperationMode\0" "ApCliEnable\0" "ApCliSsid\0" "ApCliBssid\0" "ApCliAuthMode\0"
+    "ApCliEncrypType\0" "AuthMode\0" "EncrypType\0" "HT_EXTCHA";
+static_assert(std::count(std::begin(kSnapshotKeyNames), std::end(kSnapshotKeyNames), '\0') == kSnapshotKeys);
 
 constexpr int kRepeaterMode = 3;
 
@@ -26,7 +31,11 @@ void release_snapshot(Supervisor& sv) {
 }
 
 StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
-    for (int key = 0; key < kSnapshotKeys; ++key) sv.snapshot[key] = store_read(kSnapshotKeyNames[key]);
+    const char* name = kSnapshotKeyNames;
+    for (StoredText& text : sv.snapshot) {
+        text = store_read(name);
+        name += std::strlen(name) + 1;
+    }
 
     sv.radio.curChannel = getWlanCurrentChannel();
     sv.radio.curExtCh = parse_int(sv.snapshot[kHtExtcha].view());
@@ -40,7 +49,7 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     }
     sv.looptime = parse_int(argv[1]);
     sv.sleeptime = parse_int(argv[2]);
-    debug = argc == 4 && std::string_view(argv[3]) == "debug"sv ? 1 : 0;
+    debug = argc == 4 && same_text(argv[3], "debug"sv) ? 1 : 0;
 
     // The window needs a slot, and no more than a day of them; a pause
     // cannot be negative.

@@ -17,13 +17,13 @@ constexpr int kSurveyAttempts = 6;
 constexpr unsigned kSurveyPauseSeconds = 4;  // the driver's time to survey
 constexpr std::size_t kLineBytes = 256;      // one read: at most 255 characters
 
-// Appends a hidden row to the list. An entry that cannot be allocated is
-// left out; the survey goes on.
-void collect(HiddenList& hidden, const SurveyEntry& row) {
+// Appends a hidden row (its settings and BSSID) to the list. An entry that
+// cannot be allocated is left out; the survey goes on.
+void collect(HiddenList& hidden, const Candidate& cand, const BssidText& bssid) {
     void* memory = plat::alloc_zeroed(1, sizeof(HiddenAp));
     if (memory == nullptr) return;
     auto* entry = static_cast<HiddenAp*>(memory);
-    new (entry) HiddenAp{{row.channel, row.authMode, row.encrypType, row.extCh}, row.bssid, nullptr};
+    new (entry) HiddenAp{cand, bssid, nullptr};
     if (hidden.tail == nullptr) {
         hidden.head = entry;
     } else {
@@ -42,12 +42,14 @@ int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, 
         std::size_t n = read_line(table, line, sizeof line);
         if (n == 0) return 0;
         if (parse_survey_row(std::string_view(line, n), row) != RowResult::Parsed) continue;
-        if (row.ssidLen == 0) collect(hidden, row);
+        // The row's settings, copied once for the hidden list and the result.
+        const Candidate cand{row.channel, row.authMode, row.encrypType, row.extCh};
+        if (row.ssidLen == 0) collect(hidden, cand, row.bssid);
         Selection selection = select_upstream(row, up, remembered);
         if (selection == Selection::None) continue;
 
         if (selection == Selection::BySsid) remembered = row.bssid;
-        out = Candidate{row.channel, row.authMode, row.encrypType, row.extCh};
+        out = cand;
         return row.channel;
     }
 }

@@ -2,7 +2,8 @@
 # The daemon against a second C library: built statically against musl
 # (cmake/toolchains/musl.cmake), then the tests run with every test that
 # starts the daemon as a process starting that binary (RELAYWATCH_TEST_DAEMON);
-# the tests themselves are the glibc build's. Prints the static daemon's stripped size.
+# the tests themselves are the glibc build's. Checks that it is a static PIE
+# and prints its stripped size.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -21,6 +22,13 @@ file "$daemon"
 if readelf -d "$daemon" 2>/dev/null | grep -q NEEDED; then
   readelf -d "$daemon" | grep NEEDED
   echo "FAILED: the musl daemon needs shared libraries" >&2
+  exit 1
+fi
+# Position independence, as musl supports it (README, "Hardening"): a static
+# PIE (ET_DYN, no interpreter). (Its stack protector cannot be told from
+# musl's own in the static file; 22-hardening.sh checks the same flags.)
+if ! readelf -h "$daemon" | grep -Eq 'Type:[[:space:]]+DYN' || readelf -l "$daemon" | grep -q INTERP; then
+  echo "FAILED: the musl daemon is not a static PIE" >&2
   exit 1
 fi
 strip -o "$musl/relaywatch.stripped" "$daemon"

@@ -55,11 +55,33 @@ string(JOIN " " CMAKE_CXX_FLAGS_INIT
        -isystem ${relaywatch_musl_extra}
        -include ${relaywatch_musl_extra}/musl-compat.h)
 
-# Linked by the C driver with the GCC driver file that musl ships: musl's start files and libc,
-# libgcc, no libstdc++.
+# Linked by the C driver with the GCC driver file that musl ships: musl's
+# start files and libc, libgcc, no libstdc++. Statically: as a static PIE
+# (-static-pie) or, with RELAYWATCH_FIXED_ADDRESS=ON, at a fixed address
+# (-static); cmake/hardening.cmake adds which to the daemon's link. Debian's
+# driver file knows only -static; the copy written here also starts a static
+# PIE with musl's rcrt1.o, which relocates it, and links it as one.
+file(READ "${relaywatch_musl_lib}/musl-gcc.specs" relaywatch_specs)
+set(relaywatch_startfile_pattern "%{!shared: ([^ }]*/)Scrt1.o}")
+set(relaywatch_link_pattern "%{static:-static}")
+if(relaywatch_specs MATCHES "${relaywatch_startfile_pattern}" AND
+   relaywatch_specs MATCHES "${relaywatch_link_pattern}")
+  string(REGEX REPLACE "${relaywatch_startfile_pattern}"
+         "%{static-pie:\\1rcrt1.o;!shared:\\1Scrt1.o}" relaywatch_specs "${relaywatch_specs}")
+  string(REPLACE "${relaywatch_link_pattern}"
+         "%{static:-static} %{static-pie:-static -pie --no-dynamic-linker -z text}"
+         relaywatch_specs "${relaywatch_specs}")
+  set(RELAYWATCH_STATIC_PIE ON)
+else()
+  message(WARNING "musl: ${relaywatch_musl_lib}/musl-gcc.specs is not as expected; no static PIE")
+  set(RELAYWATCH_STATIC_PIE OFF)
+endif()
+set(relaywatch_musl_specs "${CMAKE_BINARY_DIR}/musl-gcc.specs")
+file(WRITE "${relaywatch_musl_specs}" "${relaywatch_specs}")
+set(RELAYWATCH_STATIC ON)
 find_program(RELAYWATCH_MUSL_LINKER NAMES ${relaywatch_gnu_triple}-gcc gcc REQUIRED)
 set(CMAKE_CXX_LINK_EXECUTABLE
-    "${RELAYWATCH_MUSL_LINKER} -specs ${relaywatch_musl_lib}/musl-gcc.specs -static <FLAGS> <CMAKE_CXX_LINK_FLAGS> <LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES>")
+    "${RELAYWATCH_MUSL_LINKER} -specs ${relaywatch_musl_specs} <FLAGS> <CMAKE_CXX_LINK_FLAGS> <LINK_FLAGS> <OBJECTS> -o <TARGET> <LINK_LIBRARIES>")
 
 # The tests need GoogleTest and the C++ library, which are glibc's.
 set(BUILD_TESTING OFF CACHE BOOL "Build the unit tests (not against musl)")
