@@ -1,10 +1,15 @@
 // The host platform where the daemon's own runs cannot take it: a pipe that
 // cannot be opened, a request the driver refuses, a pause cut short by a
-// signal. Linked with popen, pclose and sleep wrapped, so that a test can
-// make them fail, count the pipes left open and see each sleep asked for.
+// signal, a write to standard output cut short. Linked with popen, pclose,
+// sleep and write wrapped, so that a test can make them fail, count the
+// pipes left open, see each sleep asked for and take the output piecewise.
 #include <gtest/gtest.h>
 #include <linux/wireless.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -16,6 +21,8 @@ namespace {
 bool popenFails = false;
 int pipesOpen = 0;
 std::vector<unsigned> sleeps;
+bool takeOutput = false;  // standard output taken in pieces into `output`
+std::string output;
 }  // namespace
 
 extern "C" {
@@ -35,6 +42,20 @@ int __wrap_pclose(FILE* pipe) {
 unsigned __wrap_sleep(unsigned seconds) {
     sleeps.push_back(seconds);
     return seconds / 2;
+}
+// While `takeOutput` is set, standard output is a pipe that takes at most
+// three bytes a write and is interrupted by a signal before every piece.
+ssize_t __real_write(int fd, const void* data, size_t len);
+ssize_t __wrap_write(int fd, const void* data, size_t len) {
+    if (!takeOutput || fd != STDOUT_FILENO) return __real_write(fd, data, len);
+    static bool interrupt = true;
+    if ((interrupt = !interrupt)) {
+        errno = EINTR;
+        return -1;
+    }
+    const size_t n = len < 3 ? len : 3;
+    output.append(static_cast<const char*>(data), n);
+    return static_cast<ssize_t>(n);
 }
 }
 
@@ -61,6 +82,10 @@ TEST(HostPlatform, PipeReadsTheWholeOutputAndFailuresLeaveNoPipeOpen) {
 TEST(HostPlatform, RefusedDriverRequestAndAPauseSleptOutAfterEachSignal) {
     const int fd = plat::socket_open();
     ASSERT_GE(fd, 0);
+    int type = 0;
+    socklen_t typeLength = sizeof type;
+    ASSERT_EQ(getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength), 0);
+    EXPECT_EQ(type, SOCK_DGRAM);
     iwreq request;
     std::memset(&request, 0, sizeof request);
     std::strcpy(request.ifr_name, "nosuch0");
@@ -69,6 +94,13 @@ TEST(HostPlatform, RefusedDriverRequestAndAPauseSleptOutAfterEachSignal) {
     plat::sleep_seconds(0);
     plat::sleep_seconds(5);
     EXPECT_EQ(sleeps, (std::vector<unsigned>{5, 2, 1}));
+}
+
+TEST(HostPlatform, ALineWrittenPiecewiseAndInterruptedComesOutWhole) {
+    takeOutput = true;
+    plat::write_out("relaywatch: AP enable\n", 22);
+    takeOutput = false;
+    EXPECT_EQ(output, "relaywatch: AP enable\n");
 }
 
 }  // namespace
