@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include "supervisor/supervisor.h"
-#include "tests/fake_platform.h"
-#include "tests/router_text.h"
+#include "testing/fake_platform.h"
+#include "testing/router_text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "survey/survey.h"
-#include "tests/fake_platform.h"
+#include "testing/fake_platform.h"
 
 namespace {
 

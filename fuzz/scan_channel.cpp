@@ -12,7 +12,7 @@
 #include "fuzz/fuzz_check.h"
 #include "survey/survey.h"
 #include "survey/vocabulary.h"
-#include "tests/fake_platform.h"
+#include "testing/fake_platform.h"
 
 namespace {
 

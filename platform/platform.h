@@ -2,10 +2,10 @@
 // router. The rest of the program works only through these declarations.
 //
 // Three implementations are chosen at link time, never at run time:
-//   platform/host.cpp        the real router (store, /bin/sh, the driver);
-//   tests/fake_platform.cpp  a recording fake for the unit tests, the fuzz
-//                            targets and the benchmarks;
-//   sim/sim_platform.cpp     the simulated router of relaywatch-sim.
+//   platform/host.cpp          the real router (store, /bin/sh, the driver);
+//   testing/fake_platform.cpp  a recording fake for the unit tests, the fuzz
+//                              targets and the benchmarks;
+//   sim/sim_platform.cpp       the simulated router of relaywatch-sim.
 //
 // None of these operations throws. Failures read as stated on each one.
 #pragma once

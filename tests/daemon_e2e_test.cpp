@@ -106,27 +106,6 @@ TEST_F(DaemonProcess, RecoversAndReprogramsTheRadioWithHostileStoredValues) {
     EXPECT_FALSE(fs::exists(dir / "canary"));
 }
 
-// The store file goes away while a recovery surveys (tests/tools/iwpriv-
-// hiding-store): that re-programming runs nothing and says why; the next one,
-// with the file back, runs in full.
-TEST_F(DaemonProcess, AStoreThatCannotBeReadLeavesTheRadioAlone) {
-    const fs::path dir =
-        prepare("store", repeater_store(), survey_table({{"6", "upstream", "00:11:22:33:44:55", "WPA2PSK/AES", "BELOW"}}));
-    fs::rename(dir / "iwpriv", dir / "iwpriv.real");
-    fs::rename(dir / "iwpriv-hiding-store", dir / "iwpriv");
-    EXPECT_EQ(run(dir, "1 0", 13), 137);  // every pass without the uplink recovers
-    const std::string out = read_file(dir / "out.txt");
-    EXPECT_NE(out.find("relaywatch: error, cannot read SSID1 from the settings store, radio left as it was\n"),
-              std::string::npos)
-        << out;
-    std::vector<Call> calls = calls_in(dir);
-    calls.resize(11);  // the first two recoveries'
-    EXPECT_EQ(calls,
-              (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, kTrigger, kRead, kTrigger, kRead,
-                                 set("Channel=6"), set("HtExtcha=0"), set("HtBw=1"), set("WPAPSK=passphrase"),
-                                 set("SSID=repeater")}));
-}
-
 // Its line written exactly once; with its standard output closed, the
 // daemon loses the line, not its way.
 TEST_F(DaemonProcess, EndsAtStartUpWithItsOutputOpenOrClosed) {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/io.h"
-#include "tests/fake_platform.h"
-#include "tests/router_text.h"
+#include "testing/fake_platform.h"
+#include "testing/router_text.h"
 
 class FakeTest : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@ using Events = std::vector<std::string>;
 using DriverQuery = FakeTest;
 
 TEST_F(DriverQuery, StatusRequestCarriesTheConnectStatusRecordAndFailuresReadZero) {
+    fake.socket_fd = 0;  // as for a daemon started with its standard input closed
     for (int word : {1, 2, -1}) {
         fake.statuses = {word};
         EXPECT_EQ(getRPStatus("apcli0"), word);

@@ -24,8 +24,8 @@ TEST(StoreFile, LineFormat) {
 }
 
 // A file that cannot be read reads as nullptr and is warned about once, on
-// standard error.
-TEST(StoreFile, UnreadableFileIsWarnedAboutOnce) {
+// standard error; once it is back, it is read again.
+TEST(StoreFile, UnreadableFileIsWarnedAboutOnceAndReadAgainOnceBack) {
     const std::string path = ::testing::TempDir() + "relaywatch-store";
     setenv("RELAYWATCH_NVRAM", path.c_str(), 1);
     std::remove(path.c_str());
@@ -33,6 +33,11 @@ TEST(StoreFile, UnreadableFileIsWarnedAboutOnce) {
     for (const char* key : {"SSID1", "AuthMode"}) EXPECT_EQ(nvram_bufget(0, key), nullptr);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "relaywatch: cannot read store file " + path + "\n");
+    std::ofstream(path) << "SSID1=back\n";
+    char* value = nvram_bufget(0, "SSID1");
+    EXPECT_STREQ(value, "back");
+    std::free(value);
+    std::remove(path.c_str());
     unsetenv("RELAYWATCH_NVRAM");
 }
 

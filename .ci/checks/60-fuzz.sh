@@ -16,7 +16,7 @@ runs=${RELAYWATCH_FUZZ_RUNS:-1000000}
 build=build-fuzz
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DRELAYWATCH_FUZZ=ON -DBUILD_TESTING=OFF \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo
+      -DRELAYWATCH_SIMULATOR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 targets=()
 for dir in fuzz/corpus/*/; do
   targets+=("$(basename "$dir")")

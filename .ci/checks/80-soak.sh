@@ -32,7 +32,7 @@ check_summary() {
 
 echo "-- 30 days under AddressSanitizer, LeakSanitizer and UBSan"
 asan=build-soak-asan
-cmake -S . -B "$asan" -DRELAYWATCH_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B "$asan" -DRELAYWATCH_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DRELAYWATCH_SIMULATOR=ON >/dev/null
 cmake --build "$asan" -j2 --target relaywatch-sim
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -50,7 +50,7 @@ tail -n 4 "$asan/soak.out"
 
 echo "-- 30 days under valgrind (leaks and file descriptors)"
 rel=build-soak-valgrind
-cmake -S . -B "$rel" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B "$rel" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DRELAYWATCH_SIMULATOR=ON >/dev/null
 cmake --build "$rel" -j2 --target relaywatch-sim
 if ! valgrind --track-fds=yes --leak-check=full --show-leak-kinds=definite,indirect,possible \
       --errors-for-leak-kinds=definite,indirect,possible --error-exitcode=1 \

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "supervisor/supervisor.h"
-#include "tests/fake_platform.h"
+#include "testing/fake_platform.h"
 
 namespace {
 

@@ -24,6 +24,7 @@ struct FakePlatform {
     std::deque<int> statuses;
     int default_status = 0;
     bool socket_fails = false, ioctl_fails = false;
+    int socket_fd = 7;  // the descriptor socket_open() hands out
     long allocs_until_failure = -1;  // allocations that still succeed; -1: all
     // Off: nothing is recorded in `events` and `out` (benchmarks); the
     // counters below still count.
@@ -38,9 +39,9 @@ struct FakePlatform {
     // The last driver request, decoded: "IFNAME REQUEST LENGTH FLAGS", the
     // numbers in hex, and " buffer" when it points to one.
     std::string ioctl;
-    // Held now (opened, not yet closed), and allocations made so far.
+    // Held now (opened, not yet closed); allocations and writes made so far.
     int outputs_open = 0, store_texts_live = 0;
-    long allocations = 0, live_allocations = 0;
+    long allocations = 0, live_allocations = 0, writes = 0;
     unsigned seconds_slept = 0;
 
     void reset();

@@ -1,4 +1,4 @@
-#include "tests/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <linux/wireless.h>
 
@@ -97,11 +97,11 @@ void output_close(Output* out) {
 
 int socket_open() {
     record("socket");
-    return fake.socket_fails ? -1 : 7;
+    return fake.socket_fails ? -1 : fake.socket_fd;
 }
 
 int socket_ioctl(int fd, unsigned long request, void* arg) {
-    record(fd == 7 ? "ioctl" : "ioctl bad fd");
+    record(fd == fake.socket_fd ? "ioctl" : "ioctl bad fd");
     auto* req = static_cast<iwreq*>(arg);
     char decoded[64];
     std::snprintf(decoded, sizeof decoded, "%.*s %lx %x %x%s", static_cast<int>(strnlen(req->ifr_name, IFNAMSIZ)),
@@ -120,7 +120,7 @@ int socket_ioctl(int fd, unsigned long request, void* arg) {
 }
 
 void socket_close(int fd) {
-    record(fd == 7 ? "close" : "close bad fd");
+    record(fd == fake.socket_fd ? "close" : "close bad fd");
 }
 
 void sleep_seconds(unsigned seconds) {
@@ -129,6 +129,7 @@ void sleep_seconds(unsigned seconds) {
 }
 
 void write_out(const char* text, std::size_t len) {
+    ++fake.writes;
     if (fake.recording) fake.out.append(text, len);
 }
 
