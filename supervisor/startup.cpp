@@ -2,7 +2,6 @@
 // router's operation mode.
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <string_view>
 
 #include "platform/platform.h"
