@@ -5,10 +5,8 @@
 #include <map>
 
 #include "platform/nvram_file.h"
-#include "sim/record.h"
-#include "sim/router.h"
+#include "sim/run_context.h"
 #include "sim/scenario.h"
-#include "sim/sim_platform.h"
 #include "sim/survey_read.h"
 #include "supervisor/supervisor.h"
 
@@ -118,15 +116,10 @@ Recovery run_recovery(const std::string& table, const std::map<std::string, std:
     sc.store = store;
     sc.start_channel = channel;
     Recovery rec;
-    Console console(nullptr, kEnd);
-    Recorder recorder(kEnd);
-    Router router(sc, kEnd, console, recorder);
-    console.set_clock(&router.now);
-    console.set_transcript(&rec.lines);
-    router.transcript = &rec.lines;
-    router.survey_text = &table;
-    sim_platform_attach(&router, &console);
-    router.start();
+    RouterTaps taps;
+    taps.transcript = &rec.lines;
+    taps.survey_text = &table;
+    SimRun run(sc, kEnd, nullptr, taps);
     {
         Supervisor sv;
         const char* argv[] = {"relaywatch", "10", "0", "debug", nullptr};
@@ -137,8 +130,6 @@ Recovery run_recovery(const std::string& table, const std::map<std::string, std:
             recovery_cycle(sv);
         }
     }
-    debug = 0;
-    sim_platform_detach();
     return rec;
 }
 

@@ -1,7 +1,7 @@
-// What a simulation run records: the console with its virtual-time stamps,
-// and the statistics behind the summary and the timeline. Everything here is
-// bounded: per-second state is folded into a fixed number of bins, and only
-// the first few events and upstream changes are kept word for word.
+// What a simulation run records: the statistics behind the summary and the
+// timeline, and the stamps and durations in which they are told. Everything
+// here is bounded: per-second state is folded into a fixed number of bins,
+// and only the first few events and upstream changes are kept word for word.
 #pragma once
 
 #include <array>
@@ -17,41 +17,6 @@ std::string format_stamp(long t, int day_width);
 std::string format_duration(long seconds);
 // Digits needed for the day count of a run of `end` seconds.
 int day_width_for(long end);
-
-class Recorder;
-
-// Standard output of the simulated router: the daemon's text cut into lines,
-// each behind the virtual time at which it began, and the simulator's own
-// lines marked with "== ". Nothing is written or kept when quiet, and
-// nothing after the end time.
-class Console {
-public:
-    Console(std::ostream* out, long end);  // out null: quiet
-
-    void set_clock(const long* now) { now_ = now; }
-    // The recorder that keeps a daemon line for each slice of the timeline.
-    void set_recorder(Recorder* recorder) { recorder_ = recorder; }
-    // Every line of the daemon is also appended here, whole.
-    void set_transcript(std::vector<std::string>* lines) { transcript_ = lines; }
-    bool quiet() const { return out_ == nullptr; }
-
-    void daemon_text(const char* text, std::size_t len);
-    void sim_line(const std::string& text);
-    // Writes out a line the daemon left without its line end.
-    void flush_partial();
-
-private:
-    bool open() const { return out_ != nullptr && *now_ < end_; }
-
-    std::ostream* out_;
-    long end_;
-    int day_width_;
-    const long* now_ = nullptr;
-    Recorder* recorder_ = nullptr;
-    std::vector<std::string>* transcript_ = nullptr;
-    std::string partial_;
-    long partial_at_ = 0;
-};
 
 // The kinds of scenario events, as the timeline tells them apart.
 enum class EventClass { Channel, Visibility, Presence, Link, Store, Security, Signal };
@@ -128,19 +93,16 @@ public:
     const std::vector<EventMark>& event_marks() const { return marks_; }
     const std::vector<ChangeRecord>& listed_changes() const { return listed_; }
 
-    long seconds = 0;
-    long link_seconds = 0;
-    long ra0_seconds = 0;
-    long recoveries = 0;
-    long reprograms = 0;
-    long security_reprograms = 0;
-    long events = 0;
-    long changes = 0;
-    long changes_recovered = 0;
-    long changes_overtaken = 0;
-    long changes_open_at_end = 0;
-    long recovery_sum = 0;
-    long recovery_max = 0;
+    // Seconds recorded, and of them those with the uplink connected and
+    // those with ra0 up.
+    long seconds = 0, link_seconds = 0, ra0_seconds = 0;
+    // Site surveys, channel settings, client security settings, events.
+    long recoveries = 0, reprograms = 0, security_reprograms = 0, events = 0;
+    // Upstream changes; of them those with ra0 up again before the next,
+    // those overtaken by the next, and the one still open at the end.
+    long changes = 0, changes_recovered = 0, changes_overtaken = 0, changes_open_at_end = 0;
+    // Seconds until ra0 was up again, over the recovered changes.
+    long recovery_sum = 0, recovery_max = 0;
     long first_up = -1;        // when ra0 was first up with the uplink connected
     int first_up_channel = 0;
 

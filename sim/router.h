@@ -1,8 +1,9 @@
-// The simulated router: configuration store, radio, air, uplink and the
-// virtual clock. The simulated platform (sim/sim_platform.cpp) hands it the
-// daemon's calls; it executes the command lines as the wireless tools would,
-// answers the survey and the connect-status request, and advances the clock
-// on every pause, applying the scenario's events as their second comes.
+// The simulated router: configuration store, radio, the link model over the
+// air, and the virtual clock. The simulated platform (sim/sim_platform.cpp)
+// hands it the daemon's calls; it executes the command lines as the wireless
+// tools would (sim/tools.cpp), answers the survey and the connect-status
+// request, and advances the clock on every pause, applying the scenario's
+// events as their second comes.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/air.h"
+#include "sim/console.h"
 #include "sim/record.h"
 #include "sim/scenario.h"
 
@@ -27,16 +30,6 @@ struct RadioModel {
     std::string cli_auth;  // apcli0's authentication mode in force
     std::string cli_enc;   // apcli0's cipher in force
 };
-
-// Whether an access point with survey security column `security` accepts a
-// client with authentication mode `auth` and cipher `enc`:
-//   NONE...            OPEN with NONE
-//   WEP...             OPEN, SHARED or WEPAUTO with WEP
-//   WPAPSK/...         WPAPSK with a cipher named in the column (TKIP, AES)
-//   WPA2PSK/...        WPA2PSK with a cipher named in the column
-//   WPA1PSKWPA2PSK/... WPAPSK or WPA2PSK with a cipher named in the column
-//   anything else      nothing
-bool security_accepts(std::string_view security, std::string_view auth, std::string_view enc);
 
 // What the daemon asked of the router, by kind.
 struct CommandCounts {
@@ -63,12 +56,25 @@ private:
     std::uint64_t state_;
 };
 
+// What a run taps of the router; each is optional.
+struct RouterTaps {
+    // Every command line, with its virtual time.
+    std::vector<std::pair<long, std::string>>* command_log = nullptr;
+    // Every command line ("$ LINE") and every refusal ("== ..."); the
+    // console appends the daemon's lines to the same list.
+    std::vector<std::string>* transcript = nullptr;
+    // What "iwpriv ra0 get_site_survey" prints instead of the air: a
+    // captured table.
+    const std::string* survey_text = nullptr;
+};
+
 class Router {
 public:
-    Router(const Scenario& scenario, long end, Console& console, Recorder& recorder);
+    Router(const Scenario& scenario, long end, Console& console, Recorder& recorder, const RouterTaps& taps = {});
 
     // The virtual clock, in seconds from the start.
-    long now = 0;
+    long now() const { return now_; }
+    const long* clock() const { return &now_; }
 
     // Applies the events of second 0.
     void start();
@@ -90,21 +96,13 @@ public:
     const std::vector<AccessPoint>& air() const { return air_; }
     const CommandCounts& counts() const { return counts_; }
 
-    // When set, every command line is appended with its virtual time.
-    std::vector<std::pair<long, std::string>>* command_log = nullptr;
-    // When set, every command line ("$ LINE") and every refusal ("== ...")
-    // is appended; the console appends the daemon's lines to the same list.
-    std::vector<std::string>* transcript = nullptr;
-    // When set, "iwpriv ra0 get_site_survey" prints this text instead of
-    // the air: a captured table.
-    const std::string* survey_text = nullptr;
-
 private:
     struct Pending {
         Event event;
         bool valid = false;
     };
 
+    // The shell and the tools (sim/tools.cpp).
     std::string execute(const std::string& line, bool with_output);
     std::string tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input,
                      bool& ok);
@@ -116,6 +114,7 @@ private:
     bool next_event(Event& e);
     Event make_random_event(long at, bool& made);
     void apply(const Event& e);
+    void set_store(const std::string& key, const std::string& value);
 
     void refresh();
     bool configured_for(const AccessPoint& ap) const;
@@ -128,6 +127,8 @@ private:
     long end_;
     Console& console_;
     Recorder& recorder_;
+    RouterTaps taps_;
+    long now_ = 0;
 
     std::vector<std::pair<std::string, std::string>> store_;  // sorted by key
     std::vector<AccessPoint> air_;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "sim/run_context.h"
 #include "supervisor/supervisor.h"
 
 namespace {
@@ -27,15 +28,11 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     RunResult res;
     res.end = options.until > 0 ? options.until : sc.end;
     res.args = options.args_given ? options.args : sc.args;
-    res.record = std::make_unique<Recorder>(res.end);
-
-    Console console(options.out, res.end);
-    Router router(sc, res.end, console, *res.record);
-    router.command_log = options.command_log;
-    console.set_clock(&router.now);
-    console.set_recorder(res.record.get());
-    sim_platform_attach(&router, &console);
-    router.start();
+    RouterTaps taps;
+    taps.command_log = options.command_log;
+    SimRun run(sc, res.end, options.out, taps);
+    Router& router = run.router();
+    Console& console = run.console();
 
     std::vector<std::string> words = {"relaywatch"};
     words.insert(words.end(), res.args.begin(), res.args.end());
@@ -54,10 +51,10 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
             res.daemon_status = 1;
         } else {
             int idle = 0;
-            while (router.now < res.end) {
-                long before = router.now;
+            while (router.now() < res.end) {
+                long before = router.now();
                 linkwatch_pass(sv);
-                idle = router.now == before ? idle + 1 : 0;
+                idle = router.now() == before ? idle + 1 : 0;
                 if (idle >= kIdlePassLimit) {
                     res.stalled = true;
                     break;
@@ -65,7 +62,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
             }
         }
         console.flush_partial();
-        res.stopped_at = router.now;
+        res.stopped_at = router.now();
         res.remembered_bssid = sv.manual_get_BSSID.c_str();
         if (res.daemon_ended) {
             console.sim_line("relaywatch ended with status " + std::to_string(res.daemon_status & 0xff));
@@ -74,14 +71,13 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
         }
     }
     // Without the daemon the air and the uplink go on to the end.
-    while (router.now < res.end) router.sleep(static_cast<unsigned>(std::min(res.end - router.now, 86400L)));
+    while (router.now() < res.end) router.sleep(static_cast<unsigned>(std::min(res.end - router.now(), 86400L)));
 
-    res.record->finish();
+    res.record = run.finish();
     res.radio = router.radio();
     res.link_up = router.link_up();
     res.counts = router.counts();
-    res.holdings = sim_platform_holdings();
-    sim_platform_detach();
+    res.holdings = run.holdings();
     return res;
 }
 

@@ -506,21 +506,8 @@ void Parser::check_static_events() {
         if (e.ap < 0) continue;
         AccessPoint& ap = air[static_cast<std::size_t>(e.ap)];
         line_ = e.line;
-        if (e.kind == EventKind::Add) {
-            if (ap.present) fail("add " + ap.name + ": it is on the air already (declare it with 'off' to add it later)");
-            ap.present = true;
-        } else if (!ap.present) {
-            fail(ap.name + " is off the air at that time");
-        } else if (e.kind == EventKind::Remove) {
-            ap.present = false;
-        } else if (e.kind == EventKind::Hide) {
-            if (ap.hidden) fail("hide " + ap.name + ": it hides its SSID already");
-            ap.hidden = true;
-        } else if (e.kind == EventKind::Show) {
-            if (!ap.hidden) fail("show " + ap.name + ": it shows its SSID already");
-            if (ap.ssid.empty()) fail("show " + ap.name + ": it has no real SSID to show");
-            ap.hidden = false;
-        }
+        if (std::string fault = air_event_fault(ap, e); !fault.empty()) fail(fault);
+        apply_air_event(ap, e);
     }
 }
 
@@ -688,21 +675,6 @@ const std::map<std::string, std::string>& default_store() {
 
 bool parse_duration(std::string_view text, long& seconds) {
     return read_duration(text, seconds) == DurationRead::Ok;
-}
-
-bool is_valid_channel(int ch) {
-    if (ch >= 1 && ch <= 14) return true;
-    if (ch >= 36 && ch <= 64) return ch % 4 == 0;
-    if (ch >= 100 && ch <= 144) return ch % 4 == 0;
-    if (ch >= 149 && ch <= 165) return (ch - 149) % 4 == 0;
-    return false;
-}
-
-const char* natural_ext(int ch) {
-    if (ch >= 1 && ch <= 14) return ch <= 7 ? "ABOVE" : "BELOW";
-    if (ch == 165) return "NONE";
-    int base = ch >= 149 ? ch - 149 : ch - 36;
-    return (base / 4) % 2 == 0 ? "ABOVE" : "BELOW";
 }
 
 Scenario parse_scenario(std::string_view text, const std::string& file) {

@@ -10,21 +10,7 @@
 #include <string_view>
 #include <vector>
 
-// One access point on the simulated air.
-struct AccessPoint {
-    std::string name;      // the scenario's label for it
-    std::string ssid;      // its real SSID, also when it hides it
-    bool hidden = false;   // the survey table shows SSID length 0 and no SSID
-    std::string bssid;     // as the driver prints it
-    int channel = 0;
-    std::string ext = "NONE";            // ABOVE, BELOW or NONE
-    std::string security = "WPA2PSK/AES";  // the survey table's security column
-    int signal = 70;                     // percent
-    std::string mode = "11b/g/n";        // wireless mode column
-    bool adhoc = false;                  // network type "Ad" instead of "In"
-    bool present = true;                 // on the air
-    int line = 0;                        // where it was declared
-};
+#include "sim/air.h"
 
 enum class EventKind { Add, Remove, Move, Hide, Show, Security, Signal, LinkDown, Store };
 
@@ -117,9 +103,3 @@ std::string duration_error(std::string_view what, std::string_view text);
 // Durations and times: "90", "90s", "15m", "2h", "30d", "1h30m", at most
 // kMaxScenarioSeconds. Returns false for anything else.
 bool parse_duration(std::string_view text, long& seconds);
-
-// A channel the driver can tune: 1-14 and the 5 GHz channels.
-bool is_valid_channel(int channel);
-
-// The extension that suits a channel: ABOVE, BELOW or NONE.
-const char* natural_ext(int channel);

@@ -11,44 +11,36 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "sim/record.h"
+#include "sim/console.h"
 #include "sim/router.h"
 
 namespace {
 
-Router* g_router = nullptr;
-Console* g_console = nullptr;
-PlatformHoldings g_holdings;
-std::vector<int> g_open_fds;
-int g_next_fd = 3;
+// The run that is attached; the daemon's calls have no other way in.
+PlatformState* g_run = nullptr;
 
 constexpr unsigned long kConnStatusRequest = 0x8BE1;
 constexpr unsigned short kConnStatusSubcommand = 0x060B;
 
-Router& router() {
-    if (g_router == nullptr) {
+PlatformState& attached() {
+    if (g_run == nullptr || g_run->router == nullptr) {
         std::fputs("relaywatch-sim: the platform was used with no router attached\n", stderr);
         std::abort();
     }
-    return *g_router;
+    return *g_run;
 }
+
+Router& router() { return *attached().router; }
+
+// What the daemon holds; nowhere to count it with no run attached (the
+// simulator's own code may use the daemon's helpers outside a run).
+PlatformHoldings* holdings() { return g_run != nullptr ? &g_run->holdings : nullptr; }
 
 }  // namespace
 
-void sim_platform_attach(Router* r, Console* console) {
-    g_router = r;
-    g_console = console;
-    g_holdings = PlatformHoldings{};
-    g_open_fds.clear();
-    g_next_fd = 3;
-}
+void sim_platform_attach(PlatformState* state) { g_run = state; }
 
-void sim_platform_detach() {
-    g_router = nullptr;
-    g_console = nullptr;
-}
-
-const PlatformHoldings& sim_platform_holdings() { return g_holdings; }
+void sim_platform_detach() { g_run = nullptr; }
 
 namespace plat {
 
@@ -57,13 +49,13 @@ char* store_get(const char* key) {
     auto* text = static_cast<char*>(std::malloc(value.size() + 1));
     if (text == nullptr) return nullptr;
     std::memcpy(text, value.c_str(), value.size() + 1);
-    ++g_holdings.store_texts;
+    ++attached().holdings.store_texts;
     return text;
 }
 
 void store_release(char* text) {
     if (text == nullptr) return;
-    --g_holdings.store_texts;
+    if (holdings() != nullptr) --holdings()->store_texts;
     std::free(text);
 }
 
@@ -77,7 +69,7 @@ struct Output {
 Output* output_open(const char* command) {
     auto* out = new Output;
     router().read(command, out->text);
-    ++g_holdings.outputs_open;
+    ++attached().holdings.outputs_open;
     return out;
 }
 
@@ -91,23 +83,25 @@ std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
 
 void output_close(Output* out) {
     if (out == nullptr) return;
-    --g_holdings.outputs_open;
+    if (holdings() != nullptr) --holdings()->outputs_open;
     delete out;
 }
 
 int socket_open() {
-    int fd = g_next_fd++;
-    g_open_fds.push_back(fd);
-    ++g_holdings.sockets_open;
+    PlatformState& st = attached();
+    int fd = st.next_fd++;
+    st.open_fds.push_back(fd);
+    ++st.holdings.sockets_open;
     return fd;
 }
 
 // The driver's connect-status request: the private request 0x8BE1 with
 // sub-command 0x060B and room for a 32-bit result; only apcli0 answers.
 int socket_ioctl(int fd, unsigned long request, void* arg) {
-    Router& r = router();
+    PlatformState& st = attached();
+    Router& r = *st.router;
     r.count_status_request();
-    if (std::find(g_open_fds.begin(), g_open_fds.end(), fd) == g_open_fds.end()) return -1;
+    if (std::find(st.open_fds.begin(), st.open_fds.end(), fd) == st.open_fds.end()) return -1;
     if (request != kConnStatusRequest || arg == nullptr) return -1;
     auto* req = static_cast<iwreq*>(arg);
     if (req->u.data.flags != kConnStatusSubcommand || req->u.data.pointer == nullptr ||
@@ -124,28 +118,29 @@ int socket_ioctl(int fd, unsigned long request, void* arg) {
 }
 
 void socket_close(int fd) {
-    auto it = std::find(g_open_fds.begin(), g_open_fds.end(), fd);
-    if (it == g_open_fds.end()) return;
-    g_open_fds.erase(it);
-    --g_holdings.sockets_open;
+    PlatformState& st = attached();
+    auto it = std::find(st.open_fds.begin(), st.open_fds.end(), fd);
+    if (it == st.open_fds.end()) return;
+    st.open_fds.erase(it);
+    --st.holdings.sockets_open;
 }
 
 void sleep_seconds(unsigned seconds) { router().sleep(seconds); }
 
 void write_out(const char* text, std::size_t len) {
-    if (g_console != nullptr) g_console->daemon_text(text, len);
+    if (g_run != nullptr && g_run->console != nullptr) g_run->console->daemon_text(text, len);
 }
 
 void* alloc_zeroed(std::size_t count, std::size_t size) {
     if (size != 0 && count > static_cast<std::size_t>(-1) / size) return nullptr;
     void* p = std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
-    if (p != nullptr) ++g_holdings.allocations;
+    if (p != nullptr && holdings() != nullptr) ++holdings()->allocations;
     return p;
 }
 
 void release(void* p) {
     if (p == nullptr) return;
-    --g_holdings.allocations;
+    if (holdings() != nullptr) --holdings()->allocations;
     std::free(p);
 }
 

@@ -1,6 +1,9 @@
 // The simulated platform: every operation of namespace plat, answered by the
-// simulated router that is attached. One router at a time.
+// simulated router of the run that is attached. One run at a time; the run
+// context (sim/run_context.h) attaches and detaches it.
 #pragma once
+
+#include <vector>
 
 class Router;
 class Console;
@@ -14,6 +17,16 @@ struct PlatformHoldings {
     long allocations = 0;
 };
 
-void sim_platform_attach(Router* router, Console* console);
+// The platform's side of one run: where the daemon's calls go, and what it
+// has been handed.
+struct PlatformState {
+    Router* router = nullptr;
+    Console* console = nullptr;
+    PlatformHoldings holdings;
+    std::vector<int> open_fds;
+    int next_fd = 3;
+};
+
+// The daemon's calls go to `state` until it is detached.
+void sim_platform_attach(PlatformState* state);
 void sim_platform_detach();
-const PlatformHoldings& sim_platform_holdings();

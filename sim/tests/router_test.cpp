@@ -5,9 +5,8 @@
 #include <string>
 
 #include "radio/radio.h"
-#include "sim/router.h"
+#include "sim/run_context.h"
 #include "sim/shell.h"
-#include "sim/sim_platform.h"
 
 namespace {
 
@@ -20,23 +19,14 @@ ap hidden   hidden home      bssid 02:00:00:00:00:01 channel 11 security WPA2PSK
 ap other    hidden elsewhere bssid 02:00:00:00:00:02 channel 3 security WPA2PSK/AES
 )";
 
-// A router over a scenario, quiet, attached to the platform for its life.
+// A router over a scenario, quiet, in a run of its own.
 struct Bench {
     explicit Bench(const std::string& text)
-        : scenario(parse_scenario(text, "test.scn")),
-          console(nullptr, scenario.end),
-          recorder(scenario.end),
-          router(scenario, scenario.end, console, recorder) {
-        console.set_clock(&router.now);
-        sim_platform_attach(&router, &console);
-        router.start();
-    }
-    ~Bench() { sim_platform_detach(); }
+        : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr), router(run.router()) {}
 
     Scenario scenario;
-    Console console;
-    Recorder recorder;
-    Router router;
+    SimRun run;
+    Router& router;
 };
 
 TEST(SecurityRule, WhichClientSecurityAnAccessPointAccepts) {
@@ -78,7 +68,7 @@ TEST(Router, LinkModel) {
             if (step[0] == '+') {
                 b.router.sleep(static_cast<unsigned>(std::stoi(step.substr(1))));
             } else if (step == "up" || step == "down") {
-                EXPECT_EQ(b.router.link_up(), step == "up") << "at " << b.router.now << " s";
+                EXPECT_EQ(b.router.link_up(), step == "up") << "at " << b.router.now() << " s";
             } else if (step.rfind("linked ", 0) == 0) {
                 EXPECT_EQ(b.router.linked_ap(), std::stoi(step.substr(7)));
             } else {
@@ -97,7 +87,7 @@ TEST(Router, AnswersTheDaemonsOwnDriverQueries) {
     b.router.sleep(3);
     EXPECT_EQ(getRPStatus("apcli0"), 1);
     EXPECT_EQ(getRPStatus("ra0"), 0) << "the driver answers only for apcli0";
-    EXPECT_EQ(sim_platform_holdings().sockets_open, 0);
+    EXPECT_EQ(b.run.holdings().sockets_open, 0);
 }
 
 TEST(Router, RefusesWhatTheToolsWouldNotTake) {
