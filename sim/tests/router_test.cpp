@@ -44,6 +44,43 @@ TEST(SecurityRule, WhichClientSecurityAnAccessPointAccepts) {
     }
 }
 
+// One access point through a run of events: what the scenario reader would
+// refuse of each (empty: nothing) and what it does to the air, applied
+// either way, as the router applies the random events.
+TEST(Air, EventsAsTheReaderChecksThemAndTheRouterAppliesThem) {
+    AccessPoint ap;
+    ap.name = ap.ssid = "home";
+    ap.channel = 6;
+    const struct { EventKind kind; const char* fault; bool effective; const char* text; } steps[] = {
+        {EventKind::Add, "add home: it is on the air already", false, "home comes on the air on channel 6"},
+        {EventKind::Show, "show home: it shows its SSID already", false, "home shows its SSID \"home\" again"},
+        {EventKind::Hide, "", true, "home hides its SSID"},
+        {EventKind::Hide, "hide home: it hides its SSID already", false, "home hides its SSID"},
+        {EventKind::Remove, "", true, "home leaves the air"},
+        {EventKind::Move, "home is off the air at that time", true, "home moves to channel 11 (ext NONE)"},
+        {EventKind::Add, "", true, "home comes on the air on channel 11 (SSID hidden)"},
+        {EventKind::Signal, "", true, "home's signal becomes 40%"},
+        {EventKind::Show, "", true, "home shows its SSID \"home\" again"},
+    };
+    for (const auto& step : steps) {
+        Event e;
+        e.kind = step.kind;
+        e.channel = 11;
+        e.number = 40;
+        const std::string fault = air_event_fault(ap, e);
+        EXPECT_TRUE(*step.fault != '\0' ? fault.starts_with(step.fault) : fault.empty()) << step.text << ": " << fault;
+        const AirChange change = apply_air_event(ap, e);
+        EXPECT_EQ(change.text, step.text);
+        EXPECT_EQ(change.effective, step.effective) << step.text;
+        EXPECT_EQ(change.disturbs, step.kind != EventKind::Signal) << step.text;
+    }
+    Event show;
+    show.kind = EventKind::Show;
+    ap.ssid.clear();
+    ap.hidden = true;
+    EXPECT_EQ(air_event_fault(ap, show), "show home: it has no real SSID to show");
+}
+
 // Each case adds to kAir and plays steps: "+N" sleeps N seconds, "up" and
 // "down" check the link, "linked N" the access point linked, anything else
 // is a command.

@@ -49,6 +49,30 @@ long first_at(const CommandLog& log, const std::string& command, long from = 0) 
     return -1;
 }
 
+// The <g class="mark"> elements of an SVG text, each checked to open with a
+// non-empty <title>; every tag closed in order. Returns the titles.
+std::vector<std::string> mark_titles(const std::string& svg) {
+    std::vector<std::string> stack, titles;
+    for (std::size_t lt = svg.find('<'), gt; lt != std::string::npos; lt = svg.find('<', gt)) {
+        gt = svg.find('>', lt);
+        const std::string tag = svg.substr(lt + 1, gt - lt - 1);
+        const std::string name = tag.substr(tag[0] == '/', tag.find_first_of(" />", 1) - (tag[0] == '/'));
+        if (tag[0] == '/') {
+            EXPECT_EQ(stack.empty() ? "" : stack.back(), name) << "</" << name << "> at " << lt;
+            if (!stack.empty()) stack.pop_back();
+        } else if (tag.back() != '/') {
+            stack.push_back(name);
+        }
+        if (tag.rfind("g class=\"mark\"", 0) == 0) {
+            EXPECT_EQ(svg.compare(gt + 1, 7, "<title>"), 0) << "a marker without a title at " << lt;
+            titles.push_back(svg.substr(gt + 8, svg.find("</title>", gt) - gt - 8));
+            EXPECT_FALSE(titles.back().empty());
+        }
+    }
+    EXPECT_TRUE(stack.empty());
+    return titles;
+}
+
 TEST(Story, TheUpstreamHopsChannelAndRa0FollowsIt) {
     CommandLog log;
     RunResult res = run("channel-hop.scn", &log);
@@ -84,7 +108,8 @@ TEST(Story, TheSameScenarioGivesTheSameOutput) {
     EXPECT_NE(first.find("\n[0d 00:05:13] relaywatch: Mode is changed, apply new settings...\n"), std::string::npos);
 }
 
-// ... and draws its timeline compactly, one bin a second when they fit.
+// Every shipped scenario runs to its end cleanly and draws its timeline
+// compactly, one bin a second when they fit, every marker with its title.
 TEST(Story, EveryShippedScenarioRunsToItsEndCleanly) {
     int found = 0;
     for (const auto& entry : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios")) {
@@ -102,6 +127,17 @@ TEST(Story, EveryShippedScenarioRunsToItsEndCleanly) {
         const std::size_t bins = res.record->bins().size();
         EXPECT_LE(bins, Recorder::kMaxBins);
         EXPECT_EQ(bins == static_cast<std::size_t>(sc.end), sc.end <= static_cast<long>(Recorder::kMaxBins));
+        std::ostringstream svg;
+        write_timeline_svg(svg, sc, res);
+        EXPECT_LT(svg.str().size(), 200000u);
+        // The legend's 8 glyphs, then one marker per kind of event in a
+        // slice and per slice with recoveries or a security change.
+        long slices = 0;
+        for (const Bin& b : res.record->bins()) {
+            for (const EventNote& note : b.notes) slices += note.count > 0;
+            slices += (b.recoveries > 0) + (b.security_reprograms > 0);
+        }
+        EXPECT_EQ(static_cast<long>(mark_titles(svg.str()).size()), 8 + slices);
     }
     EXPECT_GE(found, 7);
 }
@@ -120,55 +156,6 @@ TEST(Story, TheCommandLineRefusesABadScenario) {
     EXPECT_EQ(err.str(), bad + ":2: bad BSSID '00:11' (six hex pairs with colons, e.g. 00:11:22:33:44:55)\n");
     EXPECT_EQ(out.str(), "");
     for (const char* ext : {"", ".err", ".out"}) std::remove((bad + ext).c_str());
-}
-
-}  // namespace
-
-namespace {
-
-// The <g class="mark"> elements of an SVG text, each checked to open with a
-// non-empty <title>; every tag closed in order. Returns the titles.
-std::vector<std::string> mark_titles(const std::string& svg) {
-    std::vector<std::string> stack, titles;
-    for (std::size_t lt = svg.find('<'), gt; lt != std::string::npos; lt = svg.find('<', gt)) {
-        gt = svg.find('>', lt);
-        const std::string tag = svg.substr(lt + 1, gt - lt - 1);
-        const std::string name = tag.substr(tag[0] == '/', tag.find_first_of(" />", 1) - (tag[0] == '/'));
-        if (tag[0] == '/') {
-            EXPECT_EQ(stack.empty() ? "" : stack.back(), name) << "</" << name << "> at " << lt;
-            if (!stack.empty()) stack.pop_back();
-        } else if (tag.back() != '/') {
-            stack.push_back(name);
-        }
-        if (tag.rfind("g class=\"mark\"", 0) == 0) {
-            EXPECT_EQ(svg.compare(gt + 1, 7, "<title>"), 0) << "a marker without a title at " << lt;
-            titles.push_back(svg.substr(gt + 8, svg.find("</title>", gt) - gt - 8));
-            EXPECT_FALSE(titles.back().empty());
-        }
-    }
-    EXPECT_TRUE(stack.empty());
-    return titles;
-}
-
-TEST(Story, EveryMarkerOfEveryShippedScenarioHasATitle) {
-    for (const auto& entry : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios")) {
-        if (entry.path().extension() != ".scn") continue;
-        SCOPED_TRACE(entry.path().string());
-        Scenario sc = load_scenario(entry.path().string());
-        RunResult res = run_scenario(sc, RunOptions{});
-        std::ostringstream svg;
-        write_timeline_svg(svg, sc, res);
-        EXPECT_LT(svg.str().size(), 200000u);
-        const std::vector<std::string> titles = mark_titles(svg.str());
-        // The legend's 8 glyphs, then one marker per kind of event in a
-        // slice and per slice with recoveries or a security change.
-        long slices = 0;
-        for (const Bin& b : res.record->bins()) {
-            for (const EventNote& note : b.notes) slices += note.count > 0;
-            slices += (b.recoveries > 0) + (b.security_reprograms > 0);
-        }
-        EXPECT_EQ(static_cast<long>(titles.size()), 8 + slices);
-    }
 }
 
 // Time ticks in the largest unit that fits, at most eleven, seconds to years.
