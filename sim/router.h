@@ -103,6 +103,7 @@ private:
     };
 
     // The shell and the tools (sim/tools.cpp).
+    std::string logged(const char* command);  // the command line, as the taps keep it
     std::string execute(const std::string& line, bool with_output);
     std::string tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input,
                      bool& ok);

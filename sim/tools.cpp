@@ -85,18 +85,15 @@ bool follows(const IwprivSetting& s, std::string_view value) {
 
 }  // namespace
 
-void Router::run(const char* command) {
-    std::string line(command);
-    if (now_ < end_ && taps_.command_log != nullptr) taps_.command_log->emplace_back(now_, line);
-    if (taps_.transcript != nullptr) taps_.transcript->push_back("$ " + line);
-    execute(line, false);
-}
+void Router::run(const char* command) { execute(logged(command), false); }
 
-void Router::read(const char* command, std::string& output) {
+void Router::read(const char* command, std::string& output) { output = execute(logged(command), true); }
+
+std::string Router::logged(const char* command) {
     std::string line(command);
     if (now_ < end_ && taps_.command_log != nullptr) taps_.command_log->emplace_back(now_, line);
     if (taps_.transcript != nullptr) taps_.transcript->push_back("$ " + line);
-    output = execute(line, true);
+    return line;
 }
 
 void Router::refuse(const std::string& line, const std::string& why) {
