@@ -21,15 +21,14 @@ ap other    hidden elsewhere bssid 02:00:00:00:00:02 channel 3 security WPA2PSK/
 
 // A router over a scenario, quiet, in a run of its own.
 struct Bench {
-    explicit Bench(const std::string& text)
-        : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr), router(run.router()) {}
+    explicit Bench(const std::string& text) : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr) {}
 
     Scenario scenario;
     SimRun run;
-    Router& router;
+    Router& router = run.router();
 };
 
-TEST(SecurityRule, WhichClientSecurityAnAccessPointAccepts) {
+TEST(Air, WhichClientSecurityAnAccessPointAccepts) {
     const struct { const char *security, *auth, *enc; bool accepted; } cases[] = {
         {"NONE", "OPEN", "NONE", true}, {"NONE", "WPA2PSK", "AES", false}, {"WEP", "OPEN", "WEP", true},
         {"WEP", "SHARED", "WEP", true}, {"WEP", "OPEN", "NONE", false}, {"WPA2PSK/AES", "WPA2PSK", "AES", true},
@@ -44,9 +43,8 @@ TEST(SecurityRule, WhichClientSecurityAnAccessPointAccepts) {
     }
 }
 
-// One access point through a run of events: what the scenario reader would
-// refuse of each (empty: nothing) and what it does to the air, applied
-// either way, as the router applies the random events.
+// One access point through events: what the scenario reader would refuse of
+// each (empty: nothing), and what each does to the air, as the router applies it.
 TEST(Air, EventsAsTheReaderChecksThemAndTheRouterAppliesThem) {
     AccessPoint ap;
     ap.name = ap.ssid = "home";
@@ -62,11 +60,11 @@ TEST(Air, EventsAsTheReaderChecksThemAndTheRouterAppliesThem) {
         {EventKind::Signal, "", true, "home's signal becomes 40%"},
         {EventKind::Show, "", true, "home shows its SSID \"home\" again"},
     };
+    Event e;
+    e.channel = 11;
+    e.number = 40;
     for (const auto& step : steps) {
-        Event e;
         e.kind = step.kind;
-        e.channel = 11;
-        e.number = 40;
         const std::string fault = air_event_fault(ap, e);
         EXPECT_TRUE(*step.fault != '\0' ? fault.starts_with(step.fault) : fault.empty()) << step.text << ": " << fault;
         const AirChange change = apply_air_event(ap, e);
@@ -74,11 +72,17 @@ TEST(Air, EventsAsTheReaderChecksThemAndTheRouterAppliesThem) {
         EXPECT_EQ(change.effective, step.effective) << step.text;
         EXPECT_EQ(change.disturbs, step.kind != EventKind::Signal) << step.text;
     }
-    Event show;
-    show.kind = EventKind::Show;
     ap.ssid.clear();
     ap.hidden = true;
-    EXPECT_EQ(air_event_fault(ap, show), "show home: it has no real SSID to show");
+    EXPECT_EQ(air_event_fault(ap, e), "show home: it has no real SSID to show");  // e: the last step's show
+}
+
+TEST(Air, ChannelsTheDriverTunesAndTheExtensionThatSuitsThem) {
+    std::string seen;  // per channel: - when not tuned, else its extension's first letter
+    for (int ch : {0, 1, 7, 8, 14, 15, 36, 38, 40, 100, 104, 144, 148, 149, 151, 153, 165, 169}) {
+        seen += is_valid_channel(ch) ? natural_ext(ch)[0] : '-';
+    }
+    EXPECT_EQ(seen, "-AABB-A-BABB-A-BN-");
 }
 
 // Each case adds to kAir and plays steps: "+N" sleeps N seconds, "up" and
@@ -135,9 +139,7 @@ TEST(Router, RefusesWhatTheToolsWouldNotTake) {
                              "iwpriv apcli0 set ApCliAuthMode=WPA3"};
     for (const char* cmd : refused) b.router.run(cmd);
     EXPECT_TRUE(b.router.radio().channel == 6 && b.router.radio().extcha == 1);
-    for (const char* cmd : {"iwpriv ra0 set HtExtcha=0", "iwpriv ra0 set SSID=my\\ net", "ifconfig ra0 down"}) {
-        b.router.run(cmd);
-    }
+    for (const char* cmd : {"iwpriv ra0 set HtExtcha=0", "iwpriv ra0 set SSID=my\\ net", "ifconfig ra0 down"}) b.router.run(cmd);
     EXPECT_TRUE(b.router.radio().extcha == 0 && !b.router.radio().ra0_up);
     EXPECT_EQ(b.router.radio().ssid, "my net");
     EXPECT_EQ(b.router.counts().refused, static_cast<long>(std::size(refused)));
