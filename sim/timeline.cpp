@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/text.h"
+
 namespace {
 
 constexpr double kWidth = 1200;
@@ -106,11 +108,8 @@ std::string tick_label(long t, long step) {
     return format_duration(t);
 }
 
-std::string percent(long part, long whole) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f %%", whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
-    return buf;
-}
+// A share of the run as the picture labels it: "71.5 %".
+std::string label_percent(long part, long whole) { return percent(part, whole, 1) + " %"; }
 
 class Picture {
 public:
@@ -153,8 +152,8 @@ private:
         std::string args;
         for (const std::string& a : res_.args) args += " " + a;
         out_ << "<text x=\"" << num(kLeft) << "\" y=\"44\" fill=\"#444\">" << escape(format_duration(res_.end))
-             << " of virtual time, relaywatch" << escape(args) << " \xC2\xB7 uplink " << percent(rec_.link_seconds, rec_.seconds)
-             << " \xC2\xB7 ra0 up " << percent(rec_.ra0_seconds, rec_.seconds) << " \xC2\xB7 "
+             << " of virtual time, relaywatch" << escape(args) << " \xC2\xB7 uplink " << label_percent(rec_.link_seconds, rec_.seconds)
+             << " \xC2\xB7 ra0 up " << label_percent(rec_.ra0_seconds, rec_.seconds) << " \xC2\xB7 "
              << plural(rec_.recoveries, "recovery", "recoveries") << " \xC2\xB7 "
              << plural(rec_.changes, "upstream change", "upstream changes") << "</text>\n";
     }
@@ -171,8 +170,8 @@ private:
 
     void lane_labels() {
         lane_label(kEventsTop, kEventsHeight, "events", std::to_string(rec_.events) + " in all");
-        lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)", percent(rec_.link_seconds, rec_.seconds) + " connected");
-        lane_label(kRa0Top, kRa0Height, "own AP (ra0)", percent(rec_.ra0_seconds, rec_.seconds) + " up");
+        lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)", label_percent(rec_.link_seconds, rec_.seconds) + " connected");
+        lane_label(kRa0Top, kRa0Height, "own AP (ra0)", label_percent(rec_.ra0_seconds, rec_.seconds) + " up");
         out_ << "<text x=\"" << num(kLeft - 10) << "\" y=\"" << num(kChannelTop - 5)
              << "\" text-anchor=\"end\" font-weight=\"bold\">channel</text>\n";
         out_ << "<text x=\"" << num(kLeft + 4) << "\" y=\"" << num(kChannelTop - 5)

@@ -10,6 +10,7 @@
 #include "sim/scenario.h"
 #include "sim/survey_read.h"
 #include "sim/survey_table.h"
+#include "sim/text.h"
 
 namespace {
 

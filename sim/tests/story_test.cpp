@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 
 #include "sim/runner.h"
+#include "sim/text.h"
 #include "sim/timeline.h"
 
 namespace {
@@ -176,7 +177,7 @@ TEST(Story, TimeTicksStayLegibleAtEverySpan) {
     const std::pair<long, const char*> spans[] = {
         {90, "0|10s|20s|30s|40s|50s|1m|1m 10s|1m 20s|1m 30s|"},
         {30 * 86400, "0|5d|10d|15d|20d|25d|30d|"},
-        {kMaxScenarioSeconds, "0|1y|2y|3y|4y|5y|6y|7y|8y|9y|10y|"},
+        {kMaxDurationSeconds, "0|1y|2y|3y|4y|5y|6y|7y|8y|9y|10y|"},
     };
     for (const auto& [end, ticks] : spans) {
         Scenario sc;
