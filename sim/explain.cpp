@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/nvram_file.h"
+#include "sim/default_store.h"
 #include "sim/record.h"
 #include "sim/router.h"
 #include "sim/sim_platform.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/default_store.h"
 #include "sim/scenario_words.h"
 #include "sim/survey_read.h"
 #include "sim/text.h"
@@ -371,17 +372,6 @@ ScenarioError::ScenarioError(std::string file, int line, std::string message)
       file_(std::move(file)),
       line_(line),
       message_(shown_text(message)) {}
-
-const std::map<std::string, std::string>& default_store() {
-    static const std::map<std::string, std::string> store = {
-        {"OperationMode", "3"},   {"ApCliEnable", "1"},     {"ApCliSsid", "upstream"},
-        {"ApCliBssid", ""},       {"ApCliAuthMode", "WPA2PSK"}, {"ApCliEncrypType", "AES"},
-        {"AuthMode", "WPA2PSK"},  {"EncrypType", "AES"},    {"HT_EXTCHA", "1"},
-        {"HT_BW", "1"},           {"SSID1", "repeater"},    {"WPAPSK1", "correct horse battery"},
-        {"DefaultKeyID", "1"},    {"Key1Str1", ""},
-    };
-    return store;
-}
 
 bool is_valid_channel(int ch) {
     if (ch >= 1 && ch <= 14) return true;

@@ -88,9 +88,6 @@ private:
 // The largest scenario file the simulator reads.
 inline constexpr std::size_t kMaxScenarioBytes = 1024 * 1024;
 
-// The store a scenario starts from before its own store lines.
-const std::map<std::string, std::string>& default_store();
-
 // Parses scenario text; `file` names it in errors. Throws ScenarioError.
 Scenario parse_scenario(std::string_view text, const std::string& file);
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "sim/default_store.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 

@@ -51,8 +51,7 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
 }
 
-// The CSV: a header naming each column, one line per cell, shares with two
-// decimals (0.00 of no time), no reaction time when no change recovered.
+// The CSV: its header, a line per cell, shares with two decimals (0.00 of no time), no reaction time.
 TEST(Sweep, CsvColumnsAndNumbers) {
     const SweepCell full{.looptime = 10, .sleeptime = 3, .seconds = 3, .ra0_seconds = 2, .link_seconds = 3, .changes = 4,
                          .recovered = 3, .reaction_mean = 22, .reaction_worst = 40, .recoveries = 5, .reprograms = 6,
