@@ -1,32 +1,25 @@
 #include "sim/explain.h"
 
-#include <algorithm>
-#include <cctype>
 #include <map>
 
 #include "platform/nvram_file.h"
+#include "sim/air.h"
+#include "sim/default_store.h"
 #include "sim/run_context.h"
-#include "sim/scenario.h"
 #include "sim/survey_read.h"
+#include "sim/text.h"
 #include "supervisor/supervisor.h"
 
 namespace {
 
 constexpr std::size_t kMaxTableBytes = 1024 * 1024;
 constexpr std::size_t kMaxStoreBytes = 64 * 1024;
-constexpr std::size_t kNetworkTypeEnd = 109;  // a row reaches its network type here
 
 // A field as the reader took it, in quotes, non-printable bytes escaped.
 std::string quoted(std::string_view text) {
     std::string out = "\"";  // appended piecewise: GCC 12 at -O3 warns falsely on "..." + string
     out += shown_text(text);
     out += '"';
-    return out;
-}
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -50,6 +43,9 @@ std::map<std::string, std::string> read_store(const std::string& content) {
     return store;
 }
 
+// A column of a row's text.
+std::string column(const std::string& text, SurveyColumn c) { return text.substr(c.first, c.width); }
+
 std::string why_skipped(const TableRead& r) {
     const std::string text = without_line_end(r.text);
     switch (r.result) {
@@ -57,11 +53,12 @@ std::string why_skipped(const TableRead& r) {
         case RowResult::AdHoc: return "skipped: an ad hoc network (network type \"Ad\"), neither collected nor selected";
         case RowResult::CutOff:
             return "skipped: cut off before its network type (" + std::to_string(text.size()) + " characters; a row needs " +
-                   std::to_string(kNetworkTypeEnd) + ")";
+                   std::to_string(row_layout::kMinRowLength) + ")";
         case RowResult::NoChannel:
-            return "skipped: channel 0 or less (the channel column reads " + quoted(text.substr(0, 3)) + ")";
+            return "skipped: channel 0 or less (the channel column reads " + quoted(column(text, row_layout::kChannel)) + ")";
         case RowResult::BadSsidLen:
-            return "skipped: SSID length outside 0..32 (its column reads " + quoted(text.substr(4, 2)) + ")";
+            return "skipped: SSID length outside 0.." + std::to_string(row_layout::kMaxSsidLen) + " (its column reads " +
+                   quoted(column(text, row_layout::kSsidLen)) + ")";
         case RowResult::NoBssid: return "skipped: no BSSID (its column is blank)";
         case RowResult::Parsed: break;
     }
@@ -154,8 +151,7 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o,
                 o.remembered = v;
             } else {
                 long ch = 0;
-                if (v.empty() || v.size() > 3 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-                    !is_valid_channel(static_cast<int>(ch = std::stol(v)))) {
+                if (!parse_whole(v, 3, ch) || !is_valid_channel(static_cast<int>(ch))) {
                     why = "bad --channel '" + v + "' (1-14, or a 5 GHz channel such as 36, 149)";
                     return false;
                 }
@@ -180,15 +176,15 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o,
 }
 
 int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
-    std::string table;
-    std::map<std::string, std::string> store = default_store();
-    try {
-        table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
-        if (!o.store.empty()) store = read_store(read_bounded_file(o.store, kMaxStoreBytes, "a store file"));
-    } catch (const ScenarioError& e) {
-        err << "relaywatch-sim explain: " << e.what() << "\n";
+    const FileText table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
+    FileText store_file;
+    if (table.error.empty() && !o.store.empty()) store_file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");
+    if (!table.error.empty() || !store_file.error.empty()) {
+        err << "relaywatch-sim explain: "
+            << (table.error.empty() ? located(o.store, 0, store_file.error) : located(o.table, 0, table.error)) << "\n";
         return 2;
     }
+    const std::map<std::string, std::string> store = o.store.empty() ? default_store() : read_store(store_file.text);
     auto value = [&](const char* key) {
         auto it = store.find(key);
         return it == store.end() ? std::string() : it->second;
@@ -206,7 +202,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     out << "  remembered  " << (o.remembered == "0" ? std::string("none yet (\"0\")") : quoted(o.remembered)) << "\n";
     out << "  ra0         on channel " << o.channel << (o.channel_given ? "" : " (the default; --channel N)") << "\n\n";
 
-    const std::vector<TableRead> reads = read_survey_text(table);
+    const std::vector<TableRead> reads = read_survey_text(table.text);
     int hidden = 0, selected_line = 0, last_line = 0;
     std::size_t stopped = reads.size();
     for (std::size_t i = 0; i < reads.size(); ++i) {
@@ -255,7 +251,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
             << ": the upstream is not in it; " << hidden << (hidden == 1 ? " hidden entry" : " hidden entries") << "\n";
     }
 
-    const Recovery rec = run_recovery(table, store, o.channel, o.remembered);
+    const Recovery rec = run_recovery(table.text, store, o.channel, o.remembered);
     out << "\nwhat a recovery would do (relaywatch's own cycle, its debug lines; $ a command line):\n";
     long commands = 0, tried = 0;
     for (std::size_t i = 0; i < rec.lines.size(); ++i) {

@@ -19,6 +19,7 @@
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
+#include "sim/text.h"
 #include "sim/timeline.h"
 
 namespace {

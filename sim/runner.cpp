@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "sim/run_context.h"
+#include "sim/text.h"
 #include "supervisor/supervisor.h"
 
 namespace {
@@ -11,11 +12,8 @@ namespace {
 // taken for stalled (a pass always sleeps at least once).
 constexpr int kIdlePassLimit = 1000;
 
-std::string percent(long part, long whole) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%5.1f %%", whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
-    return buf;
-}
+// A share of the run, as the summary shows it: " 71.5 %".
+std::string summary_percent(long part, long whole) { return percent(part, whole, 1, 5) + " %"; }
 
 std::string pad(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
@@ -93,9 +91,9 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
     } else if (res.stalled) {
         out << "relaywatch             stopped advancing the clock at " << format_stamp(res.stopped_at, width) << "\n";
     }
-    out << "uplink available      " << percent(r.link_seconds, r.seconds) << "  (" << r.link_seconds << " s of "
+    out << "uplink available      " << summary_percent(r.link_seconds, r.seconds) << "  (" << r.link_seconds << " s of "
         << r.seconds << " s)\n";
-    out << "own AP (ra0) up       " << percent(r.ra0_seconds, r.seconds) << "  (" << r.ra0_seconds << " s of "
+    out << "own AP (ra0) up       " << summary_percent(r.ra0_seconds, r.seconds) << "  (" << r.ra0_seconds << " s of "
         << r.seconds << " s)\n";
     out << "ra0 first up           ";
     if (r.first_up >= 0) {

@@ -1,105 +1,13 @@
 #include "sim/scenario.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <limits>
-#include <set>
 
+#include "sim/default_store.h"
+#include "sim/scenario_words.h"
 #include "sim/survey_read.h"
+#include "sim/text.h"
 
 namespace {
-
-constexpr long kMaxSeconds = kMaxScenarioSeconds;
-
-// A word of a scenario line, with quotes removed.
-struct Word {
-    std::string text;
-    bool quoted = false;  // some of it stood in quotes
-};
-
-// Splits a line into words: blanks separate them, double quotes keep blanks
-// (inside them \" and \\ stand for " and \), a word that begins with # starts
-// a comment that runs to the line end.
-std::vector<Word> split_words(std::string_view line, const std::string& file, int lineno) {
-    std::vector<Word> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-        if (i >= line.size() || line[i] == '#') break;
-        Word w;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
-            if (line[i] == '"') {
-                w.quoted = true;
-                ++i;
-                bool closed = false;
-                while (i < line.size()) {
-                    char c = line[i++];
-                    if (c == '"') {
-                        closed = true;
-                        break;
-                    }
-                    if (c == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\')) c = line[i++];
-                    w.text += c;
-                }
-                if (!closed) throw ScenarioError(file, lineno, "unterminated quote");
-            } else {
-                w.text += line[i++];
-            }
-        }
-        words.push_back(std::move(w));
-    }
-    return words;
-}
-
-bool parse_number(std::string_view text, long& value) {
-    if (text.empty() || text.size() > 12) return false;
-    long long v = 0;  // 12 digits fit; a 32-bit long may not hold them
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v > std::numeric_limits<long>::max()) return false;
-    value = static_cast<long>(v);
-    return true;
-}
-
-bool is_hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-bool is_bssid(std::string_view text) {
-    if (text.size() != 17) return false;
-    for (std::size_t i = 0; i < 17; ++i) {
-        if (i % 3 == 2 ? text[i] != ':' : !is_hex(text[i])) return false;
-    }
-    return true;
-}
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool has_control(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
-}
-
-std::vector<std::string> split_list(std::string_view text) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t comma = text.find(',', start);
-        items.emplace_back(text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
-    return items;
-}
 
 // Parses one file; each method reads the words of one directive.
 class Parser {
@@ -113,6 +21,8 @@ private:
         throw ScenarioError(sc_.file, line_, message);
     }
 
+    WordsAt here() const { return {sc_.file, line_}; }
+
     const std::string& word(std::size_t i, const char* what) const {
         if (i >= words_.size()) fail(std::string("missing ") + what + " after '" + words_[i - 1].text + "'");
         return words_[i].text;
@@ -125,44 +35,6 @@ private:
     void once(const char* directive) {
         auto [it, fresh] = seen_.emplace(directive, line_);
         if (!fresh) fail(std::string(directive) + " given twice (first on line " + std::to_string(it->second) + ")");
-    }
-
-    long duration(const std::string& text, const char* what) const {
-        long s = 0;
-        if (!parse_duration(text, s)) fail(duration_error(what, text));
-        return s;
-    }
-
-    int channel(const std::string& text) const {
-        long ch = 0;
-        if (!parse_number(text, ch) || ch > 1000 || !is_valid_channel(static_cast<int>(ch))) {
-            fail("bad channel '" + text + "' (1-14, or a 5 GHz channel such as 36, 149)");
-        }
-        return static_cast<int>(ch);
-    }
-
-    std::string ext(const std::string& text) const {
-        if (text != "ABOVE" && text != "BELOW" && text != "NONE") fail("bad extension '" + text + "' (ABOVE, BELOW or NONE)");
-        return text;
-    }
-
-    std::string security(const std::string& text) const {
-        if (text.empty() || text.size() > 22 || has_control(text) || text.find(' ') != std::string::npos) {
-            fail("bad security '" + text + "' (the driver's column, at most 22 characters without blanks, e.g. WPA2PSK/AES)");
-        }
-        return text;
-    }
-
-    int signal(const std::string& text) const {
-        long v = 0;
-        if (!parse_number(text, v) || v > 100) fail("bad signal '" + text + "' (0 to 100)");
-        return static_cast<int>(v);
-    }
-
-    std::string ssid(const std::string& text) const {
-        if (text.size() > 32) fail("SSID '" + text + "' is longer than 32 bytes");
-        if (has_control(text)) fail("SSID holds a control character");
-        return text;
     }
 
     int ap_index(const std::string& name) const {
@@ -179,17 +51,6 @@ private:
         fail("unknown access point '" + name + "'" + (known.empty() ? std::string(" (none declared yet)") : " (declared: " + known + ")"));
     }
 
-    void store_pair(const std::string& text, std::string& key, std::string& value) const {
-        std::size_t eq = text.find('=');
-        if (eq == std::string::npos || eq == 0) fail("store needs KEY=VALUE, got '" + text + "'");
-        key = text.substr(0, eq);
-        value = text.substr(eq + 1);
-        for (char c : key) {
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') fail("bad store key '" + key + "' (letters, digits and _ only)");
-        }
-        if (has_control(value)) fail("store value holds a control character");
-    }
-
     void directive();
     void ap();
     void capture();
@@ -200,7 +61,7 @@ private:
     std::string_view text_;
     Scenario sc_;
     int line_ = 0;
-    std::vector<Word> words_;
+    std::vector<ScenarioWord> words_;
     std::map<std::string, int> seen_;
 };
 
@@ -214,7 +75,7 @@ Scenario Parser::run() {
         if (std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
             fail("NUL byte at column " + std::to_string(nul + 1) + ": a scenario is text");
         }
-        words_ = split_words(line, sc_.file, line_);
+        words_ = split_words(line, here());
         if (!words_.empty()) directive();
         if (nl == std::string_view::npos) break;
         pos = nl + 1;
@@ -250,7 +111,7 @@ void Parser::directive() {
         sc_.name = name;
     } else if (d == "end") {
         once("end");
-        sc_.end = duration(word(1, "end time"), "end time");
+        sc_.end = duration_word(here(), word(1, "end time"), "end time");
         no_more(2);
         if (sc_.end < 1) fail("the end time must be at least 1 s");
     } else if (d == "args") {
@@ -260,16 +121,16 @@ void Parser::directive() {
         for (std::size_t i = 1; i < words_.size(); ++i) sc_.args.push_back(words_[i].text);
     } else if (d == "connect-delay") {
         once("connect-delay");
-        sc_.connect_delay = duration(word(1, "delay"), "connect delay");
+        sc_.connect_delay = duration_word(here(), word(1, "delay"), "connect delay");
         no_more(2);
     } else if (d == "radio") {
         once("radio");
         if (word(1, "'channel'") != "channel") fail("radio takes 'channel N'");
-        sc_.start_channel = channel(word(2, "channel"));
+        sc_.start_channel = channel_word(here(), word(2, "channel"));
         no_more(3);
     } else if (d == "store") {
         std::string key, value;
-        store_pair(word(1, "KEY=VALUE"), key, value);
+        store_pair(here(), word(1, "KEY=VALUE"), key, value);
         no_more(2);
         sc_.store[key] = value;
     } else if (d == "ap") {
@@ -311,7 +172,7 @@ void Parser::ap() {
             if (has_ssid) fail("ssid or hidden given twice");
             has_ssid = true;
             ap.hidden = key == "hidden";
-            ap.ssid = ssid(value);
+            ap.ssid = ssid_word(here(), value);
             if (!ap.hidden && ap.ssid.empty()) fail("a shown SSID cannot be empty; write 'hidden \"\"' for a hidden one");
         } else if (key == "bssid") {
             if (!is_bssid(value)) fail("bad BSSID '" + value + "' (six hex pairs with colons, e.g. 00:11:22:33:44:55)");
@@ -322,13 +183,13 @@ void Parser::ap() {
             ap.bssid = value;
         } else if (key == "channel") {
             has_channel = true;
-            ap.channel = channel(value);
+            ap.channel = channel_word(here(), value);
         } else if (key == "ext") {
-            ap.ext = ext(value);
+            ap.ext = ext_word(here(), value);
         } else if (key == "security") {
-            ap.security = security(value);
+            ap.security = security_word(here(), value);
         } else if (key == "signal") {
-            ap.signal = signal(value);
+            ap.signal = signal_word(here(), value);
         } else if (key == "mode") {
             if (value.empty() || value.size() > 7 || has_control(value)) fail("bad mode '" + value + "' (at most 7 characters)");
             ap.mode = value;
@@ -359,34 +220,14 @@ void Parser::capture() {
         }
         names.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
     }
-    std::string table;
-    try {
-        table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
-    } catch (const ScenarioError& e) {
-        fail("capture " + path + ": " + e.message());
-    }
+    const FileText table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
+    if (!table.error.empty()) fail("capture " + path + ": " + shown_text(table.error));
     const std::size_t first = sc_.aps.size();
-    for (const TableRead& r : read_survey_text(table)) {
+    for (const TableRead& r : read_survey_text(table.text)) {
         if (r.result != RowResult::Parsed) continue;
         const SurveyEntry& row = r.row;
         const std::string where = "capture " + path + " line " + std::to_string(r.line) + ": ";
-        AccessPoint ap;
-        ap.line = line_;
-        ap.bssid = trimmed(row.bssid.view());
-        if (!is_bssid(ap.bssid)) fail(where + "BSSID '" + ap.bssid + "' is not six hex pairs with colons");
-        if (!is_valid_channel(row.channel)) fail(where + "channel " + std::to_string(row.channel) + " is not one the simulator tunes");
-        ap.channel = row.channel;
-        ap.hidden = row.ssidLen == 0;
-        ap.ssid = std::string(row.ssid.view());
-        if (ap.ssid.find('\0') != std::string::npos) fail(where + "the SSID holds a NUL byte");
-        ap.ext = trimmed(row.extCh.view());
-        if (ap.ext != "ABOVE" && ap.ext != "BELOW" && ap.ext != "NONE") fail(where + "extension channel '" + ap.ext + "' (ABOVE, BELOW or NONE)");
-        ap.security = trimmed(row.security.view());
-        if (ap.security.empty() || has_control(ap.security) || ap.security.find(' ') != std::string::npos) {
-            fail(where + "security '" + ap.security + "' (the driver's column without blanks)");
-        }
-        ap.signal = std::clamp(row.signal, 0, 100);
-        ap.mode = trimmed(row.wirelessMode.view());
+        AccessPoint ap = captured_ap(here(), where, row);
         ap.name = ap.bssid;
         for (const auto& [name, bssid] : names) {
             if (lower(bssid) == lower(ap.bssid)) ap.name = name;
@@ -407,7 +248,7 @@ void Parser::capture() {
 void Parser::at() {
     Event e;
     e.line = line_;
-    e.at = duration(word(1, "time"), "time");
+    e.at = duration_word(here(), word(1, "time"), "time");
     const std::string& kind = word(2, "event");
     std::size_t next = 3;
     if (kind == "add" || kind == "remove" || kind == "hide" || kind == "show") {
@@ -419,31 +260,31 @@ void Parser::at() {
         e.kind = EventKind::Move;
         e.ap = ap_index(word(3, "access point name"));
         if (word(4, "'channel'") != "channel") fail("move takes 'NAME channel N [ext E]'");
-        e.channel = channel(word(5, "channel"));
+        e.channel = channel_word(here(), word(5, "channel"));
         next = 6;
         if (next < words_.size()) {
             if (words_[next].text != "ext") fail("move takes 'NAME channel N [ext E]'");
-            e.ext = ext(word(next + 1, "extension"));
+            e.ext = ext_word(here(), word(next + 1, "extension"));
             next += 2;
         }
     } else if (kind == "security") {
         e.kind = EventKind::Security;
         e.ap = ap_index(word(3, "access point name"));
-        e.text = security(word(4, "security"));
+        e.text = security_word(here(), word(4, "security"));
         next = 5;
     } else if (kind == "signal") {
         e.kind = EventKind::Signal;
         e.ap = ap_index(word(3, "access point name"));
-        e.number = signal(word(4, "signal"));
+        e.number = signal_word(here(), word(4, "signal"));
         next = 5;
     } else if (kind == "linkdown") {
         e.kind = EventKind::LinkDown;
-        e.duration = duration(word(3, "duration"), "duration");
+        e.duration = duration_word(here(), word(3, "duration"), "duration");
         if (e.duration < 1) fail("linkdown needs a duration of at least 1 s");
         next = 4;
     } else if (kind == "store") {
         e.kind = EventKind::Store;
-        store_pair(word(3, "KEY=VALUE"), e.text, e.value);
+        store_pair(here(), word(3, "KEY=VALUE"), e.text, e.value);
         next = 4;
     } else {
         fail("unknown event '" + kind + "' (add, remove, move, hide, show, security, signal, linkdown, store)");
@@ -462,20 +303,20 @@ void Parser::random() {
         const std::string& value = word(i + 1, ("value of " + key).c_str());
         if (key == "seed") {
             long s = 0;
-            if (!parse_number(value, s)) fail("bad seed '" + value + "' (a whole number of at most 12 digits)");
+            if (!parse_whole(value, 12, s)) fail("bad seed '" + value + "' (a whole number of at most 12 digits)");
             r.seed = static_cast<std::uint64_t>(s);
             has_seed = true;
         } else if (key == "every") {
             std::size_t dots = value.find("..");
             if (dots == std::string::npos) fail("every takes MIN..MAX, e.g. 1h..8h");
-            r.min_gap = duration(value.substr(0, dots), "gap");
-            r.max_gap = duration(value.substr(dots + 2), "gap");
+            r.min_gap = duration_word(here(), value.substr(0, dots), "gap");
+            r.max_gap = duration_word(here(), value.substr(dots + 2), "gap");
             if (r.min_gap < 1 || r.max_gap < r.min_gap) fail("every needs 1 s <= MIN <= MAX");
             has_every = true;
         } else if (key == "on") {
             for (const std::string& name : split_list(value)) r.aps.push_back(ap_index(name));
         } else if (key == "channels") {
-            for (const std::string& ch : split_list(value)) r.channels.push_back(channel(ch));
+            for (const std::string& ch : split_list(value)) r.channels.push_back(channel_word(here(), ch));
         } else if (key == "do") {
             for (const std::string& k : split_list(value)) {
                 if (k == "move") r.kinds.push_back(RandomKind::Move);
@@ -513,174 +354,18 @@ void Parser::check_static_events() {
 
 }  // namespace
 
-namespace {
-
-// The length of the valid UTF-8 sequence at text[i], or 0.
-std::size_t utf8_length(std::string_view text, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char c = byte(i);
-    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (n == 0 || i + n > text.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    }
-    if (c == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
-    if (c == 0xED && byte(i + 1) >= 0xA0) return 0;  // surrogate
-    if (c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
-    if (c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // beyond U+10FFFF
-    return n;
-}
-
-// "FILE:LINE: MESSAGE", or "FILE: MESSAGE" for the file as a whole.
-std::string located(const std::string& file, int line, const std::string& message) {
-    std::string text = shown_text(file);
-    if (line > 0) {
-        text += ':';
-        text += std::to_string(line);
-    }
-    text += ": ";
-    text += shown_text(message);
-    return text;
-}
-
-enum class DurationRead { Ok, Malformed, TooLong };
-
-DurationRead read_duration(std::string_view text, long& seconds) {
-    if (text.empty()) return DurationRead::Malformed;
-    long total = 0;  // saturates just past the limit
-    std::size_t i = 0;
-    bool plain = true;
-    while (i < text.size()) {
-        long n = 0;
-        std::size_t start = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            n = std::min(n * 10 + (text[i] - '0'), kMaxSeconds + 1);
-            ++i;
-        }
-        if (i == start) return DurationRead::Malformed;
-        long unit = 1;
-        if (i < text.size()) {
-            switch (text[i]) {
-                case 's': unit = 1; break;
-                case 'm': unit = 60; break;
-                case 'h': unit = 3600; break;
-                case 'd': unit = 86400; break;
-                default: return DurationRead::Malformed;
-            }
-            ++i;
-        } else if (!plain) {
-            return DurationRead::Malformed;  // "1h30" without a unit on the last part
-        }
-        plain = false;
-        total = std::min(total + std::min(n, kMaxSeconds + 1) * unit, kMaxSeconds + 1);
-    }
-    if (total > kMaxSeconds) return DurationRead::TooLong;
-    seconds = total;
-    return DurationRead::Ok;
-}
-
-}  // namespace
-
-std::string shown_text(std::string_view text) {
-    constexpr std::size_t kLongestWord = 60;   // characters of one word shown
-    constexpr std::size_t kLongestText = 400;  // characters of a whole message
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out;
-    std::size_t word = 0;  // characters of the word being shown
-    bool cut = false;      // the rest of this word is left out
-    std::size_t shown = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        if (shown >= kLongestText) {
-            out += "\xE2\x80\xA6";  // …
-            break;
-        }
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t n = c >= 0x80 ? utf8_length(text, i) : 1;
-        std::string piece;
-        if (c == ' ') {
-            piece = " ";
-        } else if (c >= 0x21 && c < 0x7f) {
-            piece = std::string(1, static_cast<char>(c));
-        } else if (n > 1) {
-            piece = std::string(text.substr(i, n));
-        } else {
-            n = 1;
-            piece = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-        }
-        i += n;
-        if (c == ' ') {
-            word = 0;
-            cut = false;
-        } else if (cut) {
-            continue;
-        } else if (++word > kLongestWord) {
-            out += "\xE2\x80\xA6";
-            cut = true;
-            continue;
-        }
-        out += piece;
-        ++shown;
-    }
-    return out;
-}
-
-std::string duration_error(std::string_view what, std::string_view text) {
-    long ignored = 0;
-    if (read_duration(text, ignored) == DurationRead::TooLong) {
-        return std::string(what) + " '" + std::string(text) + "' is longer than ten years (" +
-               std::to_string(kMaxScenarioSeconds / 86400) + "d), the longest the simulator runs";
-    }
-    return "bad " + std::string(what) + " '" + std::string(text) +
-           "' (seconds, or a number with s, m, h or d, e.g. 90, 15m, 1h30m)";
-}
-
-std::string read_bounded_file(const std::string& path, std::size_t limit, const char* what) {
-    auto refuse = [&](const std::string& why) { throw ScenarioError(path, 0, why); };
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) refuse(std::string("cannot read the file: ") + std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) refuse(std::string("is a directory, not ") + what);
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) refuse(std::string("is a device, not ") + what);
-    if (S_ISFIFO(st.st_mode)) refuse(std::string("is a FIFO (named pipe), not ") + what);
-    if (!S_ISREG(st.st_mode)) refuse(std::string("is not a regular file, not ") + what);
-    const std::string size = limit % (1024 * 1024) == 0 ? std::to_string(limit / (1024 * 1024)) + " MiB"
-                                                        : std::to_string(limit / 1024) + " KiB";
-    const std::string too_big = "is larger than " + size + " (" + std::to_string(limit) +
-                                " bytes), the most the simulator reads as " + what;
-    if (static_cast<unsigned long long>(st.st_size) > limit) refuse(too_big);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) refuse(std::string("cannot read the file: ") + std::strerror(errno));
-    std::string content(limit + 1, '\0');
-    in.read(content.data(), static_cast<std::streamsize>(content.size()));
-    content.resize(static_cast<std::size_t>(in.gcount()));
-    if (content.size() > limit) refuse(too_big);  // it grew since
-    return content;
-}
-
 ScenarioError::ScenarioError(std::string file, int line, std::string message)
     : std::runtime_error(located(file, line, message)),
       file_(std::move(file)),
       line_(line),
       message_(shown_text(message)) {}
 
-const std::map<std::string, std::string>& default_store() {
-    static const std::map<std::string, std::string> store = {
-        {"OperationMode", "3"},   {"ApCliEnable", "1"},     {"ApCliSsid", "upstream"},
-        {"ApCliBssid", ""},       {"ApCliAuthMode", "WPA2PSK"}, {"ApCliEncrypType", "AES"},
-        {"AuthMode", "WPA2PSK"},  {"EncrypType", "AES"},    {"HT_EXTCHA", "1"},
-        {"HT_BW", "1"},           {"SSID1", "repeater"},    {"WPAPSK1", "correct horse battery"},
-        {"DefaultKeyID", "1"},    {"Key1Str1", ""},
-    };
-    return store;
-}
-
-bool parse_duration(std::string_view text, long& seconds) {
-    return read_duration(text, seconds) == DurationRead::Ok;
-}
-
 Scenario parse_scenario(std::string_view text, const std::string& file) {
     return Parser(text, file).run();
 }
 
 Scenario load_scenario(const std::string& path) {
-    return parse_scenario(read_bounded_file(path, kMaxScenarioBytes, "a scenario file"), path);
+    const FileText file = read_bounded_file(path, kMaxScenarioBytes, "a scenario file");
+    if (!file.error.empty()) throw ScenarioError(path, 0, file.error);
+    return parse_scenario(file.text, path);
 }

@@ -71,13 +71,8 @@ private:
     std::string message_;
 };
 
-// The longest run the simulator accepts: ten years of virtual time.
-inline constexpr long kMaxScenarioSeconds = 10L * 366 * 86400;
-// The largest scenario file it reads.
+// The largest scenario file the simulator reads.
 inline constexpr std::size_t kMaxScenarioBytes = 1024 * 1024;
-
-// The store a scenario starts from before its own store lines.
-const std::map<std::string, std::string>& default_store();
 
 // Parses scenario text; `file` names it in errors. Throws ScenarioError.
 Scenario parse_scenario(std::string_view text, const std::string& file);
@@ -85,21 +80,3 @@ Scenario parse_scenario(std::string_view text, const std::string& file);
 // Reads and parses a scenario file. Throws ScenarioError.
 Scenario load_scenario(const std::string& path);
 
-// Reads a whole regular file of at most `limit` bytes. A directory, device,
-// FIFO or socket is refused by what it is, a larger file before it is read;
-// `what` names the expected content in the message ("a scenario file").
-// Throws ScenarioError for the file as a whole.
-std::string read_bounded_file(const std::string& path, std::size_t limit, const char* what);
-
-// Text from outside as a message may show it: bytes that are not printable
-// (nor part of valid UTF-8) escaped as \xNN, \t, \n, \r; words longer than
-// 60 characters and texts longer than 400 cut with an ellipsis.
-std::string shown_text(std::string_view text);
-
-// Why `text` is no duration (for "end time", "time", ...): malformed, or
-// longer than the ten years the simulator runs.
-std::string duration_error(std::string_view what, std::string_view text);
-
-// Durations and times: "90", "90s", "15m", "2h", "30d", "1h30m", at most
-// kMaxScenarioSeconds. Returns false for anything else.
-bool parse_duration(std::string_view text, long& seconds);

@@ -3,25 +3,15 @@
 #include <cstdio>
 
 #include "sim/record.h"
+#include "sim/text.h"
 
 namespace {
 
 bool read_int(std::string_view text, int lo, int hi, int& value) {
-    if (text.empty() || text.size() > 9) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < lo || v > hi) return false;
-    value = v;
+    long v = 0;
+    if (!parse_whole(text, 9, v) || v < lo || v > hi) return false;
+    value = static_cast<int>(v);
     return true;
-}
-
-std::string percent(long part, long whole) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
-    return buf;
 }
 
 std::string seconds_or_dash(long s) { return s < 0 ? "-" : std::to_string(s); }
@@ -31,18 +21,15 @@ std::string seconds_or_dash(long s) { return s < 0 ? "-" : std::to_string(s); }
 bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& out, std::string& why) {
     const std::string range = std::to_string(lo) + " to " + std::to_string(hi);
     out.clear();
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t comma = text.find(',', start);
-        std::string_view item = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+    for (const std::string& item : split_list(text)) {
         std::size_t dots = item.find("..");
         int a = 0, b = 0;
-        bool ok = dots == std::string_view::npos
+        bool ok = dots == std::string::npos
                       ? read_int(item, lo, hi, a) && (b = a, true)
                       : read_int(item.substr(0, dots), lo, hi, a) && read_int(item.substr(dots + 2), lo, hi, b) && a <= b;
         if (!ok) {
-            why = "bad item '" + std::string(item) + "' in '" + std::string(text) + "' (numbers or ranges A..B with A <= B, each " +
-                  range + ", separated by commas)";
+            why = "bad item '" + item + "' in '" + std::string(text) + "' (numbers or ranges A..B with A <= B, each " + range +
+                  ", separated by commas)";
             return false;
         }
         for (int v = a; v <= b; ++v) {
@@ -53,9 +40,8 @@ bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& 
             }
             out.push_back(v);
         }
-        if (comma == std::string_view::npos) return true;
-        start = comma + 1;
     }
+    return true;
 }
 
 SweepCell sweep_cell(int looptime, int sleeptime, const RunResult& res) {
@@ -103,7 +89,7 @@ void print_sweep_table(std::ostream& out, const Scenario& sc, long end, const st
     for (const SweepCell& c : cells) {
         char row[256];
         std::snprintf(row, sizeof row, "%8d  %9d  %7s %7s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld%s\n", c.looptime,
-                      c.sleeptime, percent(c.ra0_seconds, c.seconds).c_str(), percent(c.link_seconds, c.seconds).c_str(),
+                      c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(), percent(c.link_seconds, c.seconds, 2).c_str(),
                       c.changes, c.changes - c.recovered, seconds_or_dash(c.reaction_mean).c_str(),
                       seconds_or_dash(c.reaction_worst).c_str(), c.recoveries, c.reprograms, c.security_reprograms, c.commands,
                       c.daemon_ended ? "  (relaywatch ended)" : "");
@@ -116,8 +102,8 @@ void write_sweep_csv(std::ostream& out, const std::vector<SweepCell>& cells) {
     out << "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
            "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended\n";
     for (const SweepCell& c : cells) {
-        out << c.looptime << ',' << c.sleeptime << ',' << percent(c.ra0_seconds, c.seconds) << ','
-            << percent(c.link_seconds, c.seconds) << ',' << c.changes << ',' << c.changes - c.recovered << ','
+        out << c.looptime << ',' << c.sleeptime << ',' << percent(c.ra0_seconds, c.seconds, 2) << ','
+            << percent(c.link_seconds, c.seconds, 2) << ',' << c.changes << ',' << c.changes - c.recovered << ','
             << (c.reaction_mean < 0 ? "" : std::to_string(c.reaction_mean)) << ','
             << (c.reaction_worst < 0 ? "" : std::to_string(c.reaction_worst)) << ',' << c.recoveries << ',' << c.reprograms
             << ',' << c.security_reprograms << ',' << c.commands << ',' << (c.daemon_ended ? 1 : 0) << '\n';

@@ -10,24 +10,8 @@ using namespace std::string_view_literals;
 
 namespace {
 
-// Where each field of a row stands: first column and width.
-struct Column {
-    std::size_t first;
-    std::size_t width;
-};
+using namespace row_layout;
 
-constexpr Column kChannel{0, 3};
-constexpr Column kSsidLen{4, 2};
-constexpr std::size_t kSsidFirst = 7;  // width: the row's SSID length
-constexpr Column kBssid{40, 17};
-constexpr Column kSecurity{60, 22};
-constexpr Column kSignal{83, 3};
-constexpr Column kWirelessMode{92, 7};
-constexpr Column kExtCh{100, 5};
-constexpr Column kNetworkType{107, 2};
-constexpr Column kExtra{110, 3};
-
-constexpr int kMaxSsidLen = 32;
 constexpr Word kAdHoc = "Ad";
 
 // The WPA modes: the first prefix that the security column begins with
@@ -79,7 +63,7 @@ void normalise_security(SurveyEntry& row) {
     row.encrypType.assign(encrypType);
 }
 
-std::string_view field(std::string_view text, Column column) {
+std::string_view field(std::string_view text, SurveyColumn column) {
     return field_at(text, column.first, column.width);
 }
 
@@ -95,7 +79,7 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
     if (text.back() == '\n') text.remove_suffix(1);
     // A row cut off before its network-type column has lost its security and
     // extension channel and cannot be told from an ad-hoc row: junk.
-    if (text.size() < kNetworkType.first + kNetworkType.width) return RowResult::CutOff;
+    if (text.size() < kMinRowLength) return RowResult::CutOff;
 
     row.channel = parse_int(field(text, kChannel));
     row.ssidLen = parse_int(field(text, kSsidLen));

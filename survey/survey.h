@@ -2,6 +2,7 @@
 // upstream access point and collects the access points that hide their SSID.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -23,6 +24,30 @@ struct SurveyEntry {
     FixedText<3> networkType;
     FixedText<4> extra;
 };
+
+// Where a field of a survey row stands: its first column and its width.
+struct SurveyColumn {
+    std::size_t first;
+    std::size_t width;
+};
+
+// The layout of a survey row as the row parser reads it.
+namespace row_layout {
+inline constexpr SurveyColumn kChannel{0, 3};
+inline constexpr SurveyColumn kSsidLen{4, 2};
+inline constexpr std::size_t kSsidFirst = 7;  // width: the row's SSID length
+inline constexpr SurveyColumn kBssid{40, 17};
+inline constexpr SurveyColumn kSecurity{60, 22};
+inline constexpr SurveyColumn kSignal{83, 3};
+inline constexpr SurveyColumn kWirelessMode{92, 7};
+inline constexpr SurveyColumn kExtCh{100, 5};
+inline constexpr SurveyColumn kNetworkType{107, 2};
+inline constexpr SurveyColumn kExtra{110, 3};
+
+inline constexpr int kMaxSsidLen = 32;
+// The characters a row needs before its line end: up to its network type.
+inline constexpr std::size_t kMinRowLength = kNetworkType.first + kNetworkType.width;
+}  // namespace row_layout
 
 // What the row parser made of one line of the survey table. Every row but
 // a Parsed one is skipped.
