@@ -10,24 +10,6 @@ std::string format_stamp(long t, int day_width) {
     return buf;
 }
 
-std::string format_duration(long s) {
-    if (s < 60) return std::to_string(s) + "s";
-    static constexpr struct {
-        long size;
-        const char* unit;
-    } kUnits[] = {{86400, "d"}, {3600, "h"}, {60, "m"}, {1, "s"}};
-    std::string out;
-    for (const auto& u : kUnits) {
-        if (s >= u.size) {
-            if (!out.empty()) out += ' ';
-            out += std::to_string(s / u.size);
-            out += u.unit;
-            s %= u.size;
-        }
-    }
-    return out;
-}
-
 int day_width_for(long end) {
     int width = 1;
     for (long days = (end > 0 ? end - 1 : 0) / 86400; days >= 10; days /= 10) ++width;

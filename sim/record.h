@@ -1,5 +1,5 @@
 // What a simulation run records: the statistics behind the summary and the
-// timeline, and the stamps and durations in which they are told. Everything
+// timeline, and the stamps in which they are told. Everything
 // here is bounded: per-second state is folded into a fixed number of bins,
 // and only the first few events and upstream changes are kept word for word.
 #pragma once
@@ -13,8 +13,6 @@
 
 // "[0d 00:01:05]"; `day_width` pads the day count so that a run's stamps line up.
 std::string format_stamp(long t, int day_width);
-// "45s", "15m", "2h 5m 3s", "30d".
-std::string format_duration(long seconds);
 // Digits needed for the day count of a run of `end` seconds.
 int day_width_for(long end);
 

@@ -1,16 +1,10 @@
 #include "sim/router.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "sim/text.h"
 
 namespace {
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The store keys that set up the client: a change to one is an upstream
 // change.

@@ -210,3 +210,21 @@ FileText read_bounded_file(const std::string& path, std::size_t limit, const cha
     }
     return file;
 }
+
+std::string format_duration(long s) {
+    if (s < 60) return std::to_string(s) + "s";
+    static constexpr struct {
+        long size;
+        const char* unit;
+    } kUnits[] = {{86400, "d"}, {3600, "h"}, {60, "m"}, {1, "s"}};
+    std::string out;
+    for (const auto& u : kUnits) {
+        if (s >= u.size) {
+            if (!out.empty()) out += ' ';
+            out += std::to_string(s / u.size);
+            out += u.unit;
+            s %= u.size;
+        }
+    }
+    return out;
+}

@@ -34,6 +34,9 @@ std::string percent(long part, long whole, int decimals, int width = 0);
 // kMaxDurationSeconds. Returns false for anything else.
 bool parse_duration(std::string_view text, long& seconds);
 
+// "45s", "15m", "2h 5m 3s", "30d".
+std::string format_duration(long seconds);
+
 // Why `text` is no duration (for "end time", "time", ...): malformed, or
 // longer than the ten years the simulator runs.
 std::string duration_error(std::string_view what, std::string_view text);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sim/svg.h"
+#include "sim/text.h"
 
 namespace {
 

@@ -8,13 +8,12 @@
 #include "sim/router.h"
 #include "sim/shell.h"
 #include "sim/survey_table.h"
+#include "sim/text.h"
 
 namespace {
 
-bool all_digits(std::string_view text) {
-    return !text.empty() && text.size() <= 9 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
+// The driver's numbers: 1 to 9 decimal digits.
+bool driver_number(std::string_view text, long& value) { return parse_whole(text, 9, value); }
 
 bool all_hex(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
@@ -69,10 +68,11 @@ constexpr IwprivSetting kIwprivSettings[] = {
 };
 
 bool follows(const IwprivSetting& s, std::string_view value) {
+    long number = 0;
     switch (s.rule) {
         case Rule::None: return true;
-        case Rule::Channel: return all_digits(value) && is_valid_channel(std::stoi(std::string(value)));
-        case Rule::Digits: return all_digits(value);
+        case Rule::Channel: return driver_number(value, number) && is_valid_channel(static_cast<int>(number));
+        case Rule::Digits: return driver_number(value, number);
         case Rule::OneOf:
             return !value.empty() && std::find(std::begin(s.words), std::end(s.words), value) != std::end(s.words);
         case Rule::WepKey:
@@ -215,7 +215,12 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
             scanned_ = air_;
             recorder_.recovery(now_);
             break;
-        case Effect::Retune: retune(std::stoi(value)); break;
+        case Effect::Retune: {
+            long channel = 0;
+            driver_number(value, channel);
+            retune(static_cast<int>(channel));
+            break;
+        }
         case Effect::Extcha: radio_.extcha = value == "1" ? 1 : 0; break;
         case Effect::Field: radio_.*(s->field) = value; break;
         case Effect::ClientSecurity: {
