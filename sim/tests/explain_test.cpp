@@ -46,6 +46,20 @@ TEST(Explain, EveryLineOfEverySampleHasItsVerdictAndTheRecoverysResult) {
     }
 }
 
+// A table or store that cannot be read: exit status 2, the file and why.
+TEST(Explain, RefusesAFileItCannotRead) {
+    for (const bool table_missing : {true, false}) {
+        ExplainOptions o;
+        o.table = table_missing ? "/nonexistent/table" : RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt";
+        o.store = table_missing ? "" : "/nonexistent/store";
+        std::ostringstream out, err;
+        EXPECT_EQ(explain(o, out, err), 2);
+        EXPECT_EQ(err.str(), "relaywatch-sim explain: /nonexistent/" + std::string(table_missing ? "table" : "store") +
+                                 ": cannot read the file: No such file or directory\n");
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
 TEST(Explain, TellsWhyAJunkLineIsSkipped) {
     int status = -1;
     const std::string text = explain_text("survey-junk.txt", status);

@@ -123,6 +123,27 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
     }
 }
 
+// An event may name an access point by its BSSID, in either letter case.
+TEST(Scenario, AnEventNamesAnAccessPointByItsBssid) {
+    const Scenario sc = parse_scenario("end 10m\nap a ssid a bssid 00:11:22:33:44:55 channel 6\n"
+                                       "ap b ssid b bssid 00:11:22:33:44:6f channel 1\nat 1m hide 00:11:22:33:44:6F\n",
+                                       "t.scn");
+    ASSERT_EQ(sc.events.size(), 1u);
+    EXPECT_EQ(sc.events[0].ap, 1);
+}
+
+// Text from outside keeps valid UTF-8; overlong forms, surrogates and code
+// points beyond U+10FFFF are escaped byte by byte.
+TEST(Text, ShownTextKeepsOnlyValidUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\xE0\xA0\x80", "a\xE0\xA0\x80"},          {"\xC3\xA9\xE0\x80\x80", "\xC3\xA9\\xe0\\x80\\x80"},
+        {"\xED\x9F\xBF", "\xED\x9F\xBF"},             {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
+        {"\xF0\x90\x80\x80", "\xF0\x90\x80\x80"},   {"\xF0\x8F\xBF\xBF", "\\xf0\\x8f\\xbf\\xbf"},
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},   {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(shown_text(text), shown);
+}
+
 TEST(Scenario, Durations) {
     const std::pair<const char*, long> cases[] = {  // -1: refused
         {"0", 0},   {"90", 90}, {"90s", 90}, {"15m", 900}, {"2h", 7200},  {"30d", 2592000},    {"1h30m", 5400},

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 
 #include "sim/runner.h"
+#include "sim/svg.h"
 #include "sim/text.h"
 #include "sim/timeline.h"
 
@@ -165,6 +166,40 @@ TEST(Story, TheTimelineMarksTheMoveAndEachRecovery) {
                                         "[0d 00:00:00] relaywatch: Start (looptime=10, sleeptime=3)",
                                         "[0d 00:05:09] a recovery cycle (site survey)"}));
     EXPECT_EQ(titles[3], "a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)") << "the legend";
+    // Few events are listed under the picture, one a line; the lanes are
+    // named right-aligned at one edge.
+    EXPECT_NE(text.find(">1  [0d 00:05:00]  home moves to channel 11 (ext BELOW)</text>"), std::string::npos);
+    std::string names;
+    const std::string lane = "\" text-anchor=\"end\" font-weight=\"bold\">";
+    for (std::size_t at = text.find(lane); at != std::string::npos; at = text.find(lane, at + 1)) {
+        const std::size_t x = text.rfind("<text x=\"", at) + 9;
+        names += text.substr(x, text.find('"', x) - x) + " " + text.substr(at + lane.size(), text.find('<', at) - at - lane.size()) + "|";
+    }
+    EXPECT_EQ(names, "140 events|140 uplink (apcli0)|140 own AP (ra0)|140 channel|140 recoveries|");
+}
+
+// The picture's numbers: one decimal, none when it is 0.
+TEST(Story, SvgNumbers) {
+    const std::pair<double, const char*> cases[] = {{12.0, "12"}, {12.5, "12.5"}, {0.0, "0"}, {-3.0, "-3"}, {496.04, "496"}};
+    for (const auto& [value, text] : cases) EXPECT_EQ(svg_number(value), text) << value;
+}
+
+// An upstream change that ra0 and the uplink outlast is recovered at once:
+// 0 s, not "not recovered".
+TEST(Story, AChangeRecoveredInItsOwnSecondTookNoTime) {
+    Scenario sc;
+    RunResult res;
+    res.end = sc.end = 60;
+    res.record = std::make_unique<Recorder>(sc.end);
+    for (long t = 0; t < sc.end; ++t) {
+        if (t == 10) res.record->change(t, "home moves");
+        res.record->second(t, true, true, 6, 6);
+    }
+    res.record->finish();
+    std::ostringstream out;
+    print_summary(out, sc, res);
+    EXPECT_NE(out.str().find("home moves                                     ra0 up on channel 6 after 0 s\n"),
+              std::string::npos) << out.str();
 }
 
 // Time ticks in the largest unit that fits, at most eleven, seconds to years.

@@ -1,6 +1,7 @@
 // relaywatch-sim --sweep: its lists, a cell against a single run, the CSV.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     write_sweep_csv(from_single, {single});
     EXPECT_EQ(from_sweep.str(), from_single.str());
     EXPECT_LT(cells[0].recoveries, single.recoveries) << "a longer window, fewer recoveries";
+    const RunResult run = run_scenario(sc, options);
+    ASSERT_GE(run.record->changes_recovered, 2);
+    EXPECT_EQ(single.reaction_mean, std::lround(static_cast<double>(run.record->recovery_sum) / run.record->changes_recovered))
+        << "the mean reaction, to the nearest second";
     const Scenario hop = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/channel-hop.scn");
     EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
 }
