@@ -184,24 +184,6 @@ TEST(Story, SvgNumbers) {
     for (const auto& [value, text] : cases) EXPECT_EQ(svg_number(value), text) << value;
 }
 
-// An upstream change that ra0 and the uplink outlast is recovered at once:
-// 0 s, not "not recovered".
-TEST(Story, AChangeRecoveredInItsOwnSecondTookNoTime) {
-    Scenario sc;
-    RunResult res;
-    res.end = sc.end = 60;
-    res.record = std::make_unique<Recorder>(sc.end);
-    for (long t = 0; t < sc.end; ++t) {
-        if (t == 10) res.record->change(t, "home moves");
-        res.record->second(t, true, true, 6, 6);
-    }
-    res.record->finish();
-    std::ostringstream out;
-    print_summary(out, sc, res);
-    EXPECT_NE(out.str().find("home moves                                     ra0 up on channel 6 after 0 s\n"),
-              std::string::npos) << out.str();
-}
-
 // Time ticks in the largest unit that fits, at most eleven, seconds to years.
 TEST(Story, TimeTicksStayLegibleAtEverySpan) {
     const std::pair<long, const char*> spans[] = {
