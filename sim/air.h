@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct Event;
 
@@ -23,6 +24,13 @@ struct AccessPoint {
     bool adhoc = false;                  // network type "Ad" instead of "In"
     bool present = true;                 // on the air
     int line = 0;                        // where it was declared
+};
+
+// The air of a run: its access points as they are now, on the air or not,
+// and as the last survey trigger saw them (what the survey table prints).
+struct Air {
+    std::vector<AccessPoint> aps;
+    std::vector<AccessPoint> scanned;
 };
 
 // A channel the driver can tune: 1-14 and the 5 GHz channels.

@@ -51,8 +51,8 @@ long Random::between(long lo, long hi) {
 Router::Router(const Scenario& scenario, long end, Console& console, Recorder& recorder, const RouterTaps& taps)
     : sc_(scenario), end_(end), console_(console), recorder_(recorder), taps_(taps), rng_(scenario.random.seed) {
     store_.assign(sc_.store.begin(), sc_.store.end());
-    air_ = sc_.aps;
-    pending_add_.assign(air_.size(), -1);
+    air_.aps = sc_.aps;
+    pending_add_.assign(air_.aps.size(), -1);
     radio_.channel = sc_.start_channel;
     radio_.extcha = store_value("HT_EXTCHA") == "0" ? 0 : 1;
     radio_.htbw = store_value("HT_BW");
@@ -151,7 +151,7 @@ Event Router::make_random_event(long at, bool& made) {
     e.random = true;
     RandomKind kind = plan.kinds[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.kinds.size()) - 1))];
     int ap = plan.aps[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.aps.size()) - 1))];
-    const AccessPoint& target = air_[static_cast<std::size_t>(ap)];
+    const AccessPoint& target = air_.aps[static_cast<std::size_t>(ap)];
     made = false;
     switch (kind) {
         case RandomKind::Move: {
@@ -184,7 +184,7 @@ Event Router::make_random_event(long at, bool& made) {
 }
 
 void Router::apply(const Event& e) {
-    AccessPoint* ap = e.ap >= 0 ? &air_[static_cast<std::size_t>(e.ap)] : nullptr;
+    AccessPoint* ap = e.ap >= 0 ? &air_.aps[static_cast<std::size_t>(e.ap)] : nullptr;
     bool upstream = ap != nullptr && configured_for(*ap);
     AirChange change;
     if (e.kind == EventKind::LinkDown) {
@@ -237,24 +237,24 @@ bool Router::configured_for(const AccessPoint& ap) const {
 }
 
 void Router::refresh() {
-    configured_.assign(air_.size(), 0);
-    accepted_.assign(air_.size(), 0);
+    configured_.assign(air_.aps.size(), 0);
+    accepted_.assign(air_.aps.size(), 0);
     upstream_channel_ = 0;
-    for (std::size_t i = 0; i < air_.size(); ++i) {
-        configured_[i] = configured_for(air_[i]) ? 1 : 0;
-        accepted_[i] = security_accepts(air_[i].security, radio_.cli_auth, radio_.cli_enc) ? 1 : 0;
-        if (upstream_channel_ == 0 && configured_[i] && air_[i].present) upstream_channel_ = air_[i].channel;
+    for (std::size_t i = 0; i < air_.aps.size(); ++i) {
+        configured_[i] = configured_for(air_.aps[i]) ? 1 : 0;
+        accepted_[i] = security_accepts(air_.aps[i].security, radio_.cli_auth, radio_.cli_enc) ? 1 : 0;
+        if (upstream_channel_ == 0 && configured_[i] && air_.aps[i].present) upstream_channel_ = air_.aps[i].channel;
     }
 }
 
 bool Router::acceptable(int i) const {
-    const AccessPoint& ap = air_[static_cast<std::size_t>(i)];
+    const AccessPoint& ap = air_.aps[static_cast<std::size_t>(i)];
     return now_ >= forced_until_ && ap.present && configured_[static_cast<std::size_t>(i)] &&
            ap.channel == radio_.channel && accepted_[static_cast<std::size_t>(i)];
 }
 
 std::string Router::drop_reason(int i) const {
-    const AccessPoint& ap = air_[static_cast<std::size_t>(i)];
+    const AccessPoint& ap = air_.aps[static_cast<std::size_t>(i)];
     if (now_ < forced_until_) return "forced down";
     if (!ap.present) return ap.name + " left the air";
     if (!configured_[static_cast<std::size_t>(i)]) return "the client is no longer set up for " + ap.name;
@@ -275,7 +275,7 @@ void Router::relink() {
         drop_link(drop_reason(linked_));
     }
     int candidate = -1;
-    for (int i = 0; i < static_cast<int>(air_.size()); ++i) {
+    for (int i = 0; i < static_cast<int>(air_.aps.size()); ++i) {
         if (acceptable(i)) {
             candidate = i;
             break;
@@ -292,7 +292,7 @@ void Router::relink() {
     if (now_ >= connect_at_) {
         linked_ = candidate;
         pending_ = -1;
-        const AccessPoint& ap = air_[static_cast<std::size_t>(candidate)];
+        const AccessPoint& ap = air_.aps[static_cast<std::size_t>(candidate)];
         console_.sim_line("link up: " + ap.name + " (" + ap.bssid + ") on channel " + std::to_string(ap.channel));
     }
 }

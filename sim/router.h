@@ -93,7 +93,7 @@ public:
     const RadioModel& radio() const { return radio_; }
     bool link_up() const { return linked_ >= 0; }
     int linked_ap() const { return linked_; }
-    const std::vector<AccessPoint>& air() const { return air_; }
+    const std::vector<AccessPoint>& air() const { return air_.aps; }
     const CommandCounts& counts() const { return counts_; }
 
 private:
@@ -132,8 +132,7 @@ private:
     long now_ = 0;
 
     std::vector<std::pair<std::string, std::string>> store_;  // sorted by key
-    std::vector<AccessPoint> air_;
-    std::vector<AccessPoint> scanned_;  // the air at the last survey trigger
+    Air air_;
     RadioModel radio_;
     CommandCounts counts_;
 

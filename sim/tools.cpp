@@ -140,7 +140,7 @@ std::string Router::tool(const std::vector<std::string>& argv, const std::string
             ++counts_.survey_reads;
             if (taps_.survey_text != nullptr) return *taps_.survey_text;
             std::string table;
-            print_survey_table(scanned_, table);
+            print_survey_table(air_.scanned, table);
             return table;
         }
         ++counts_.iwpriv_set;
@@ -212,7 +212,7 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
     }
     switch (s->effect) {
         case Effect::Scan:
-            scanned_ = air_;
+            air_.scanned = air_.aps;
             recorder_.recovery(now_);
             break;
         case Effect::Retune: {
