@@ -160,6 +160,7 @@ TEST(Shell, SplitsWordsQuotesAndPipelines) {
     EXPECT_EQ(cmd.error, "");
     EXPECT_EQ(cmd.stages, (std::vector<std::vector<std::string>>{
                               {"iwgetid", "-c", "ra0"}, {"sed", "-n", "s/ra0//p"}, {"sed", "-n", "s/Channel://p"}}));
+    EXPECT_EQ(shell_split("echo \"a\\\"b\\\\c\\$d\\x\\\ne\"").stages[0][1], "a\"b\\c$d\\xe") << "escapes in double quotes";
 }
 
 TEST(Shell, ReportsWhatItWouldNotPassOn) {
