@@ -107,7 +107,7 @@ endfunction()
 # What each defence looks like on a command line, on or off.
 # Position independence on and off apart: a packager's -fPIC alone still
 # gets -pie at the link, a -fno-pie alone gets nothing (dpkg-buildflags'
-# hardening=-pie gives its no-pie specs files).
+# hardening=-pie hands GCC driver files that turn it off).
 set(relaywatch_say_pie_on_compile "^-f(pie|PIE|pic|PIC)$")
 set(relaywatch_say_pie_off_compile "^(-fno-(pie|PIE|pic|PIC)|-specs=.*no-pie-compile\\.specs)$")
 set(relaywatch_say_pie_on_link "^-(pie|static-pie)$")
