@@ -176,15 +176,18 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o,
 }
 
 int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
-    const FileText table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
-    FileText store_file;
-    if (table.error.empty() && !o.store.empty()) store_file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");
-    if (!table.error.empty() || !store_file.error.empty()) {
-        err << "relaywatch-sim explain: "
-            << (table.error.empty() ? located(o.store, 0, store_file.error) : located(o.table, 0, table.error)) << "\n";
+    auto refused = [&](const std::string& path, const std::string& why) {
+        err << "relaywatch-sim explain: " << located(path, 0, why) << "\n";
         return 2;
+    };
+    const FileText table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
+    if (!table.error.empty()) return refused(o.table, table.error);
+    std::map<std::string, std::string> store = default_store();
+    if (!o.store.empty()) {
+        const FileText file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");
+        if (!file.error.empty()) return refused(o.store, file.error);
+        store = read_store(file.text);
     }
-    const std::map<std::string, std::string> store = o.store.empty() ? default_store() : read_store(store_file.text);
     auto value = [&](const char* key) {
         auto it = store.find(key);
         return it == store.end() ? std::string() : it->second;

@@ -132,7 +132,6 @@ private:
         if (bin.daemon_at >= 0) lines.push_back(format_stamp(bin.daemon_at, day_width_for(end)) + " " + bin.daemon_line);
     }
 
-
     // A lane of up time: each bin split into its up part (bottom) and down
     // part (top); runs of equal bins are drawn as one rectangle.
     template <typename UpOf>

@@ -191,7 +191,6 @@ std::string Router::tool(const std::vector<std::string>& argv, const std::string
     return fail("no such tool on the simulated router");
 }
 
-
 bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, std::string& why) {
     std::size_t eq = setting.find('=');
     if (eq == std::string::npos) {
