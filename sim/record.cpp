@@ -53,6 +53,7 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
     if (ra0) {
         ++ra0_seconds;
         ++bin->ra0_up;
+        if (!link) ++ra0_alone_seconds;
     }
     if (ra0_channel > 0) track(bin->ra0_first, bin->ra0_last, bin->ra0_min, bin->ra0_max, ra0_channel);
     if (upstream_channel > 0) {
@@ -119,10 +120,24 @@ void Recorder::daemon_line(long t, const std::string& text) {
 
 void Recorder::change(long t, const std::string& what) {
     if (t >= end_) return;
+    if (change_open_ && open_.at == t) {
+        open_.what += "; " + what;
+        return;
+    }
     if (change_open_) close_change(-2, 0);
     ++changes;
     change_open_ = true;
     open_ = ChangeRecord{t, what, -1, 0};
+}
+
+void Recorder::mismatch(long t, const std::string& text) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr) return;
+    ++mismatches;
+    if (bin->mismatches++ == 0) {
+        bin->first_mismatch = t;
+        bin->mismatch_text = text;
+    }
 }
 
 void Recorder::close_change(long took, int channel) {

@@ -45,6 +45,9 @@ struct Bin {
     std::array<EventNote, kEventClasses> notes{};
     long daemon_at = -1;                   // the bin's first daemon line
     std::string daemon_line;
+    std::uint32_t mismatches = 0;          // remembered BSSID not the uplink's
+    long first_mismatch = -1;
+    std::string mismatch_text;             // the first one, as the console told it
 };
 
 // An upstream change and how long it took until ra0 was up again with the
@@ -80,8 +83,11 @@ public:
     // Whether the bin of second `t` still wants a daemon line, and the line.
     bool wants_daemon_line(long t) const;
     void daemon_line(long t, const std::string& text);
-    // An upstream change at `t`; a change still open is overtaken.
+    // An upstream change at `t`; a change still open is overtaken. Changes
+    // in one second are one change.
     void change(long t, const std::string& what);
+    // relaywatch remembered a BSSID that is not the one the uplink joined.
+    void mismatch(long t, const std::string& text);
     // Ends the run: an open change was not recovered before the end.
     void finish();
 
@@ -94,6 +100,10 @@ public:
     // Seconds recorded, and of them those with the uplink connected and
     // those with ra0 up.
     long seconds = 0, link_seconds = 0, ra0_seconds = 0;
+    // Seconds with ra0 up while the uplink was down.
+    long ra0_alone_seconds = 0;
+    // Times the remembered BSSID was found not to be the uplink's.
+    long mismatches = 0;
     // Site surveys, channel settings, client security settings, events.
     long recoveries = 0, reprograms = 0, security_reprograms = 0, events = 0;
     // Upstream changes; of them those with ra0 up again before the next,

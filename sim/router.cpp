@@ -99,6 +99,7 @@ bool Router::connect_status(const char* ifname, int& status) {
 // --- the clock and the events --------------------------------------------------
 
 void Router::sleep(unsigned seconds) {
+    check_remembered_bssid();
     for (unsigned i = 0; i < seconds; ++i) {
         if (now_ >= end_) {
             now_ += static_cast<long>(seconds - i);  // past the end nothing is recorded
@@ -291,8 +292,17 @@ void Router::relink() {
     }
     if (now_ >= connect_at_) {
         linked_ = candidate;
+        last_joined_ = candidate;
         pending_ = -1;
         const AccessPoint& ap = air_.aps[static_cast<std::size_t>(candidate)];
         console_.sim_line("link up: " + ap.name + " (" + ap.bssid + ") on channel " + std::to_string(ap.channel));
+        check_remembered_bssid();
     }
+}
+
+void Router::check_remembered_bssid() {
+    const std::string text = check_remembered(remembered_, air_.aps, linked_);
+    if (text.empty()) return;
+    console_.sim_line(text);
+    recorder_.mismatch(now_, text);
 }

@@ -15,6 +15,7 @@
 #include "sim/air.h"
 #include "sim/console.h"
 #include "sim/record.h"
+#include "sim/remembered.h"
 #include "sim/scenario.h"
 
 // The settings the driver holds for ra0 and apcli0.
@@ -93,6 +94,12 @@ public:
     const RadioModel& radio() const { return radio_; }
     bool link_up() const { return linked_ >= 0; }
     int linked_ap() const { return linked_; }
+    // The access point the uplink last joined; -1 when it never connected.
+    int last_joined() const { return last_joined_; }
+
+    // The daemon's remembered BSSID, looked at as the clock runs and
+    // compared with the access point the uplink joined; null: no longer.
+    void watch_remembered(const char* bssid) { remembered_.daemon = bssid; }
     const std::vector<AccessPoint>& air() const { return air_.aps; }
     const CommandCounts& counts() const { return counts_; }
 
@@ -123,6 +130,7 @@ private:
     std::string drop_reason(int i) const;
     void relink();
     void drop_link(const std::string& why);
+    void check_remembered_bssid();
 
     const Scenario& sc_;
     long end_;
@@ -143,6 +151,8 @@ private:
     int upstream_channel_ = 0;
 
     int linked_ = -1;
+    int last_joined_ = -1;
+    RememberedWatch remembered_;
     int pending_ = -1;
     long connect_at_ = 0;
     long forced_until_ = 0;

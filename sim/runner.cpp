@@ -48,6 +48,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
             res.daemon_ended = true;
             res.daemon_status = 1;
         } else {
+            router.watch_remembered(sv.manual_get_BSSID.c_str());
             int idle = 0;
             while (router.now() < res.end) {
                 long before = router.now();
@@ -62,6 +63,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
         console.flush_partial();
         res.stopped_at = router.now();
         res.remembered_bssid = sv.manual_get_BSSID.c_str();
+        router.watch_remembered(nullptr);
         if (res.daemon_ended) {
             console.sim_line("relaywatch ended with status " + std::to_string(res.daemon_status & 0xff));
         } else if (res.stalled) {
@@ -74,6 +76,11 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     res.record = run.finish();
     res.radio = router.radio();
     res.link_up = router.link_up();
+    if (router.last_joined() >= 0) {
+        const AccessPoint& joined = router.air()[static_cast<std::size_t>(router.last_joined())];
+        res.joined_name = joined.name;
+        res.joined_bssid = joined.bssid;
+    }
     res.counts = router.counts();
     res.holdings = run.holdings();
     return res;
@@ -95,6 +102,8 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
         << r.seconds << " s)\n";
     out << "own AP (ra0) up       " << summary_percent(r.ra0_seconds, r.seconds) << "  (" << r.ra0_seconds << " s of "
         << r.seconds << " s)\n";
+    out << "ra0 up, uplink down   " << summary_percent(r.ra0_alone_seconds, r.seconds) << "  (" << r.ra0_alone_seconds
+        << " s of " << r.seconds << " s)\n";
     out << "ra0 first up           ";
     if (r.first_up >= 0) {
         out << "after " << r.first_up << " s, on channel " << r.first_up_channel << "\n";
@@ -124,7 +133,10 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
     if (r.changes > static_cast<long>(r.listed_changes().size())) {
         out << "  ... and " << r.changes - static_cast<long>(r.listed_changes().size()) << " more\n";
     }
+    out << "uplink last joined     " << (res.joined_bssid.empty() ? "none" : res.joined_name + " (" + res.joined_bssid + ")")
+        << "\n";
     if (res.remembered_bssid != "0") out << "remembered BSSID       " << res.remembered_bssid << "\n";
+    out << "BSSID mismatches       " << r.mismatches << " (remembered BSSID not the access point the uplink joined)\n";
     const CommandCounts& c = res.counts;
     out << "recoveries run         " << r.recoveries << " (site surveys)\n";
     out << "radio re-programmings  " << r.reprograms << " (channel settings)\n";

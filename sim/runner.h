@@ -32,6 +32,8 @@ struct RunResult {
     RadioModel radio;            // the driver's settings at the end
     bool link_up = false;
     std::string remembered_bssid;  // the daemon's manual_get_BSSID at the end
+    std::string joined_name;       // the access point the uplink last joined;
+    std::string joined_bssid;      // empty when it never connected
     CommandCounts counts;
     PlatformHoldings holdings;   // what the daemon still held at the end
     std::unique_ptr<Recorder> record;
