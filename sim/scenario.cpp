@@ -204,21 +204,31 @@ void Parser::ap() {
     sc_.aps.push_back(std::move(ap));
 }
 
-// capture FILE [NAME=BSSID ...]: every row of a captured survey table that
-// relaywatch's reader takes becomes an access point, named by its BSSID or
-// by a name given here. A relative FILE is found beside the scenario.
+// capture FILE [NAME=BSSID[/SSID] ...]: every row of a captured survey
+// table that relaywatch's reader takes becomes an access point, named by
+// its BSSID or by a name given here; a row that hides its SSID may be given
+// its real SSID, which the client finds it by. A relative FILE is found
+// beside the scenario.
 void Parser::capture() {
     std::string path = word(1, "survey table file");
     std::size_t slash = sc_.file.find_last_of('/');
     if (!path.empty() && path[0] != '/' && slash != std::string::npos) path = sc_.file.substr(0, slash + 1) + path;
-    std::vector<std::pair<std::string, std::string>> names;  // name, BSSID
+    struct Named {
+        std::string name, bssid;
+        bool with_ssid;
+        std::string ssid;
+    };
+    std::vector<Named> names;
     for (std::size_t i = 2; i < words_.size(); ++i) {
         const std::string& pair = words_[i].text;
         std::size_t eq = pair.find('=');
-        if (eq == std::string::npos || eq == 0 || !is_bssid(pair.substr(eq + 1))) {
-            fail("capture names access points as NAME=BSSID, got '" + pair + "'");
+        const bool with_ssid = eq != std::string::npos && pair.size() > eq + 18 && pair[eq + 18] == '/';
+        if (eq == std::string::npos || eq == 0 || !is_bssid(pair.substr(eq + 1, 17)) || (pair.size() != eq + 18 && !with_ssid)) {
+            fail("capture names access points as NAME=BSSID, or NAME=BSSID/SSID for a row that hides its SSID, got '" + pair + "'");
         }
-        names.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
+        const std::string ssid = with_ssid ? ssid_word(here(), pair.substr(eq + 19)) : "";
+        if (with_ssid && ssid.empty()) fail("capture: an empty real SSID in '" + pair + "'");
+        names.push_back({pair.substr(0, eq), pair.substr(eq + 1, 17), with_ssid, ssid});
     }
     const FileText table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
     if (!table.error.empty()) fail("capture " + path + ": " + shown_text(table.error));
@@ -229,8 +239,11 @@ void Parser::capture() {
         const std::string where = "capture " + path + " line " + std::to_string(r.line) + ": ";
         AccessPoint ap = captured_ap(here(), where, row);
         ap.name = ap.bssid;
-        for (const auto& [name, bssid] : names) {
-            if (lower(bssid) == lower(ap.bssid)) ap.name = name;
+        for (const Named& n : names) {
+            if (lower(n.bssid) != lower(ap.bssid)) continue;
+            ap.name = n.name;
+            if (n.with_ssid && !ap.hidden) fail(where + "'" + n.name + "' shows its SSID; only a row that hides it takes a real SSID");
+            if (n.with_ssid) ap.ssid = n.ssid;
         }
         for (const auto& other : sc_.aps) {
             if (lower(other.bssid) == lower(ap.bssid)) fail(where + "BSSID " + ap.bssid + " already belongs to '" + other.name + "'");
@@ -238,10 +251,10 @@ void Parser::capture() {
         }
         sc_.aps.push_back(std::move(ap));
     }
-    for (const auto& [name, bssid] : names) {
+    for (const Named& n : names) {
         bool found = false;
-        for (std::size_t i = first; i < sc_.aps.size(); ++i) found = found || sc_.aps[i].name == name;
-        if (!found) fail("capture " + path + ": no row has BSSID " + bssid + " (for '" + name + "')");
+        for (std::size_t i = first; i < sc_.aps.size(); ++i) found = found || sc_.aps[i].name == n.name;
+        if (!found) fail("capture " + path + ": no row has BSSID " + n.bssid + " (for '" + n.name + "')");
     }
 }
 
