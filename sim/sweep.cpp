@@ -52,6 +52,7 @@ SweepCell sweep_cell(int looptime, int sleeptime, const RunResult& res) {
     c.seconds = r.seconds;
     c.ra0_seconds = r.ra0_seconds;
     c.link_seconds = r.link_seconds;
+    c.ra0_alone_seconds = r.ra0_alone_seconds;
     c.changes = r.changes;
     c.recovered = r.changes_recovered;
     if (r.changes_recovered > 0) {
@@ -62,6 +63,7 @@ SweepCell sweep_cell(int looptime, int sleeptime, const RunResult& res) {
     c.reprograms = r.reprograms;
     c.security_reprograms = r.security_reprograms;
     c.commands = res.counts.issued();
+    c.mismatches = r.mismatches;
     c.daemon_ended = res.daemon_ended || res.stalled;
     return c;
 }
@@ -84,28 +86,33 @@ std::vector<SweepCell> run_sweep(const Scenario& sc, const std::vector<int>& loo
 void print_sweep_table(std::ostream& out, const Scenario& sc, long end, const std::vector<SweepCell>& cells) {
     out << "--- sweep: " << sc.name << " (" << sc.file << "), " << format_duration(end) << " of virtual time, "
         << cells.size() << (cells.size() == 1 ? " run" : " runs") << " ---\n";
-    out << "                      available (%)   upstream changes: ra0 up again after (s)\n";
-    out << "looptime  sleeptime   own AP  uplink  changes  missed   mean  worst  recoveries  re-programmings  security  commands\n";
+    out << "                      available (%)     ra0 up,  upstream changes: ra0 up again after (s)\n";
+    out << "looptime  sleeptime   own AP  uplink  no uplink  changes  missed   mean  worst  recoveries  re-programmings  security"
+           "  commands  BSSID mismatches\n";
     for (const SweepCell& c : cells) {
         char row[256];
-        std::snprintf(row, sizeof row, "%8d  %9d  %7s %7s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld%s\n", c.looptime,
-                      c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(), percent(c.link_seconds, c.seconds, 2).c_str(),
+        std::snprintf(row, sizeof row, "%8d  %9d  %7s %7s  %9s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld  %16ld%s\n",
+                      c.looptime, c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(),
+                      percent(c.link_seconds, c.seconds, 2).c_str(), percent(c.ra0_alone_seconds, c.seconds, 2).c_str(),
                       c.changes, c.changes - c.recovered, seconds_or_dash(c.reaction_mean).c_str(),
                       seconds_or_dash(c.reaction_worst).c_str(), c.recoveries, c.reprograms, c.security_reprograms, c.commands,
-                      c.daemon_ended ? "  (relaywatch ended)" : "");
+                      c.mismatches, c.daemon_ended ? "  (relaywatch ended)" : "");
         out << row;
     }
     out << "missed: upstream changes after which ra0 was not up again before the next change or the end\n";
+    out << "ra0 up, no uplink: the share of the run with the own AP up while the uplink was down\n";
+    out << "BSSID mismatches: times relaywatch remembered a BSSID that was not the access point the uplink joined\n";
 }
 
 void write_sweep_csv(std::ostream& out, const std::vector<SweepCell>& cells) {
     out << "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
-           "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended\n";
+           "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,bssid_mismatches\n";
     for (const SweepCell& c : cells) {
         out << c.looptime << ',' << c.sleeptime << ',' << percent(c.ra0_seconds, c.seconds, 2) << ','
             << percent(c.link_seconds, c.seconds, 2) << ',' << c.changes << ',' << c.changes - c.recovered << ','
             << (c.reaction_mean < 0 ? "" : std::to_string(c.reaction_mean)) << ','
             << (c.reaction_worst < 0 ? "" : std::to_string(c.reaction_worst)) << ',' << c.recoveries << ',' << c.reprograms
-            << ',' << c.security_reprograms << ',' << c.commands << ',' << (c.daemon_ended ? 1 : 0) << '\n';
+            << ',' << c.security_reprograms << ',' << c.commands << ',' << (c.daemon_ended ? 1 : 0) << ','
+            << percent(c.ra0_alone_seconds, c.seconds, 2) << ',' << c.mismatches << '\n';
     }
 }

@@ -22,6 +22,7 @@ struct SweepCell {
     long seconds = 0;          // recorded seconds
     long ra0_seconds = 0;      // own AP up
     long link_seconds = 0;     // uplink connected
+    long ra0_alone_seconds = 0;  // own AP up while the uplink was down
     long changes = 0;          // upstream changes
     long recovered = 0;        // of them, with ra0 up again before the next
     long reaction_mean = -1;   // seconds, rounded; -1 when none recovered
@@ -30,6 +31,7 @@ struct SweepCell {
     long reprograms = 0;       // channel settings
     long security_reprograms = 0;
     long commands = 0;
+    long mismatches = 0;       // remembered BSSID not the access point joined
     bool daemon_ended = false; // ended at start-up or stalled
 };
 
