@@ -107,19 +107,32 @@ private:
         }
         if (!events_listed(rec_)) return;
         const auto& marks = rec_.event_marks();
-        double last_x = -100;
-        int row = 0;
-        for (std::size_t i = 0; i < marks.size(); ++i) {
-            double x = x_of(marks[i].at);
-            row = x - last_x < 16 ? row + 1 : 0;
-            last_x = x;
-            out_ << svg_text(x, kEventsTop + kEventsHeight - 11 - 10.0 * (row % 2),
-                             std::string("text-anchor=\"middle\" font-size=\"10\" fill=\"") + kEventColour + "\"", std::to_string(i + 1))
-                 << "\n";
+        for (const EventMark& mark : marks) {
             // A faint guide through the lanes below.
+            const double x = x_of(mark.at);
             out_ << svg_line(x, kUplinkTop, x, kRecoveryTop + kRecoveryHeight,
                              std::string("stroke=\"") + kEventColour + "\" stroke-opacity=\"0.35\" stroke-dasharray=\"3,3\"")
                  << "\n";
+        }
+        // Events closer than kLabelGroup are numbered as one group ("7-9"),
+        // and groups closer than twice that alternate between two rows, so
+        // that no two numbers overlap; a number's title names its events.
+        constexpr double kLabelGroup = 16;
+        double last_x = -100;
+        int row = 0;
+        for (std::size_t i = 0, j = 0; i < marks.size(); i = j) {
+            std::vector<std::string> lines;
+            for (j = i; j < marks.size() && (j == i || x_of(marks[j].at) - x_of(marks[j - 1].at) < kLabelGroup); ++j) {
+                lines.push_back(std::to_string(j + 1) + "  " + stamp(marks[j].at) + " " + marks[j].label);
+            }
+            const double x = (x_of(marks[i].at) + x_of(marks[j - 1].at)) / 2;
+            row = x - last_x < 2 * kLabelGroup ? 1 - row : 0;
+            last_x = x;
+            const std::string number = std::to_string(i + 1) + (j - i > 1 ? "\xE2\x80\x93" + std::to_string(j) : "");
+            out_ << "<g class=\"mark\">" << svg_title(lines)
+                 << svg_text(x, kEventsTop + kEventsHeight - 11 - 10.0 * row,
+                             std::string("text-anchor=\"middle\" font-size=\"10\" fill=\"") + kEventColour + "\"", number)
+                 << "</g>\n";
         }
     }
 
@@ -260,6 +273,11 @@ private:
                      << svg_line(x, kRecoveryTop + kRecoveryHeight - h, x, kRecoveryTop + kRecoveryHeight,
                                  std::string("stroke=\"") + kRecoveryColour + "\" stroke-width=\"1.5\"")
                      << "</g>\n";
+            }
+            if (b.mismatches > 0) {
+                std::vector<std::string> lines = {stamp(b.first_mismatch) + " " + b.mismatch_text};
+                if (b.mismatches > 1) lines.push_back("and " + plural(b.mismatches - 1, "more", "more") + " up to " + stamp(bin_end(i) - 1));
+                write_mark(out_, x, kMismatchY, kMismatchMark, lines);
             }
             if (b.security_reprograms > 0) {
                 std::vector<std::string> lines = {stamp(b.first_security) + " " + b.security_text};

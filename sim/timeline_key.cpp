@@ -83,6 +83,9 @@ void write_legend(std::ostream& out, const Recorder& rec) {
         double xm = kLeft + 6;
         write_mark(out, xm, y + 1, kSecurityMark, {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
         out << svg_text(xm + 12, y, "font-size=\"11\"", "client security re-programmed") << "\n";
+        xm += 230;
+        write_mark(out, xm, y - 4, kMismatchMark, {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
+        out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
     }
     // The event glyphs.
     y += 20;

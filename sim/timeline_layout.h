@@ -53,6 +53,11 @@ inline constexpr EventStyle kEventStyles[kEventClasses] = {
 // A re-programming of the client's security, on the recovery lane.
 inline constexpr EventStyle kSecurityMark = {"client security re-programmed", kSecurityColour, " m0 -6 l6 6 l-6 6 l-6 -6 z"};
 
+// relaywatch's remembered BSSID not the access point the uplink joined,
+// between the uplink and ra0 lanes.
+inline constexpr EventStyle kMismatchMark = {"remembered BSSID not the uplink's", "#c2185b", " m0 -6 l6 12 h-12 z"};
+inline constexpr double kMismatchY = (kUplinkTop + kUplinkHeight + kRa0Top) / 2;
+
 // Where virtual time `t` of a run of `end` seconds stands.
 inline double x_at(long t, long end) { return kLeft + kPlotWidth * static_cast<double>(t) / static_cast<double>(end); }
 
