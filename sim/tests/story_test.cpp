@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 
 #include "sim/runner.h"
 #include "sim/svg.h"
@@ -153,19 +155,21 @@ TEST(Story, TheCommandLineRefusesABadScenario) {
     for (const char* ext : {"", ".err", ".out"}) std::remove((bad + ext).c_str());
 }
 
-// The channel hop's picture: the move's marker, one tick for each of its two
-// recoveries, and the legend's eight glyphs, each titled with what it marks.
+// The channel hop's picture: the move's marker and number, one tick for each
+// of its two recoveries, and the legend's nine glyphs, each titled with what
+// it marks.
 TEST(Story, TheTimelineMarksTheMoveAndEachRecovery) {
     std::string text;
     run("channel-hop.scn", nullptr, &text);
     const std::vector<std::string> titles = mark_titles(text.substr(text.find("<svg ")));
-    ASSERT_EQ(titles.size(), 3u + 8u);
-    EXPECT_EQ(std::vector<std::string>(titles.begin(), titles.begin() + 3),
+    ASSERT_EQ(titles.size(), 4u + 9u);
+    EXPECT_EQ(std::vector<std::string>(titles.begin(), titles.begin() + 4),
               (std::vector<std::string>{"[0d 00:05:00] home moves to channel 11 (ext BELOW)",
+                                        "1  [0d 00:05:00] home moves to channel 11 (ext BELOW)",
                                         "[0d 00:00:00] a recovery cycle (site survey)&#10;"
                                         "[0d 00:00:00] relaywatch: Start (looptime=10, sleeptime=3)",
                                         "[0d 00:05:09] a recovery cycle (site survey)"}));
-    EXPECT_EQ(titles[3], "a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)") << "the legend";
+    EXPECT_EQ(titles[4], "a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)") << "the legend";
     // Few events are listed under the picture, one a line; the lanes are
     // named right-aligned at one edge.
     EXPECT_NE(text.find(">1  [0d 00:05:00]  home moves to channel 11 (ext BELOW)</text>"), std::string::npos);
@@ -228,6 +232,65 @@ TEST(Story, TheClientsSecurityChangeIsToldApart) {
     EXPECT_NE(std::find(debug_titles.begin(), debug_titles.end(),
                         "[0d 00:10:09] a recovery cycle (site survey)&#10;[0d 00:10:09] relaywatch: Disconnect over 10 seconds."),
               debug_titles.end());
+}
+
+// relaywatch tries the hidden "attic" while the client joins "home", which
+// has just come on the air on that channel, and remembers attic's BSSID:
+// the console, the summary and the timeline tell it; later it follows attic.
+TEST(Story, TheWalkThatRemembersAStrangerIsTold) {
+    std::string text;
+    RunResult res = run("stranger.scn", nullptr, &text);
+    EXPECT_NE(text.find("\n[0d 00:00:08] == relaywatch remembers BSSID 02:00:00:00:00:a1 (attic), but the uplink joined home "
+                        "(00:11:22:33:44:55)\n"), std::string::npos);
+    EXPECT_EQ(res.record->mismatches, 1);
+    EXPECT_NE(text.find("\nuplink last joined     home (00:11:22:33:44:55)\nremembered BSSID       02:00:00:00:00:a1\n"
+                        "BSSID mismatches       1 "), std::string::npos);
+    const std::vector<std::string> titles = mark_titles(text.substr(text.find("<svg ")));
+    EXPECT_NE(std::find(titles.begin(), titles.end(),
+                        "[0d 00:00:08] relaywatch remembers BSSID 02:00:00:00:00:a1 (attic), but the uplink joined home "
+                        "(00:11:22:33:44:55)"), titles.end());
+    EXPECT_FALSE(res.link_up) << "ra0 stays on attic's channel";
+    // A hidden upstream given its real SSID on the capture line connects
+    // and is remembered rightly.
+    res = run("hidden-capture.scn", nullptr, &text);
+    EXPECT_TRUE(res.link_up && res.remembered_bssid == "00:11:22:33:44:55" && res.joined_name == "home");
+    EXPECT_EQ(res.record->mismatches, 0);
+}
+
+// Event numbers close together are grouped and staggered so that no two
+// overlap, and each number's title names every event it stands for.
+TEST(Story, EventNumbersNeverOverlap) {
+    RunResult res;
+    res.end = 600;
+    res.record = std::make_unique<Recorder>(600);
+    for (long t : {100, 200, 201, 202, 205, 212, 220, 232, 400, 401, 411, 412, 500, 510, 520, 530}) {
+        res.record->event(t, EventClass::Signal, "e" + std::to_string(t));
+    }
+    std::ostringstream out;
+    write_timeline_svg(out, Scenario{}, res);
+    const std::string svg = out.str();
+    std::vector<std::tuple<double, double, std::string>> labels;  // x, y, text
+    std::string named;
+    const std::string tail = "\" text-anchor=\"middle\" font-size=\"10\" fill=\"#555555\">";
+    for (std::size_t at = svg.find(tail); at != std::string::npos; at = svg.find(tail, at + 1)) {
+        const std::size_t x = svg.rfind("<text x=\"", at) + 9, title = svg.rfind("<title>", at) + 7;
+        labels.emplace_back(std::stod(svg.substr(x)), std::stod(svg.substr(svg.find("y=\"", x) + 3)),
+                            svg.substr(at + tail.size(), svg.find('<', at) - at - tail.size()));
+        named += svg.substr(title, svg.find("</title>", title) - title) + "|";
+    }
+    ASSERT_GE(labels.size(), 4u);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            const auto& [x1, y1, a] = labels[i];
+            const auto& [x2, y2, b] = labels[j];
+            // Half of each number's width: about 5.6 units a character at font size 10.
+            const auto letters = [](const std::string& t) { return std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; }); };
+            if (y1 == y2) {
+                EXPECT_GE(std::fabs(x1 - x2), 2.8 * static_cast<double>(letters(a) + letters(b))) << a << " and " << b;
+            }
+        }
+    }
+    for (int n = 1; n <= 16; ++n) EXPECT_NE(named.find(std::to_string(n) + "  [0d 00:0"), std::string::npos) << n;
 }
 
 }  // namespace

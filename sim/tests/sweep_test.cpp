@@ -58,16 +58,36 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
 
 // The CSV: its header, a line per cell, shares with two decimals (0.00 of no time), no reaction time.
 TEST(Sweep, CsvColumnsAndNumbers) {
-    const SweepCell full{.looptime = 10, .sleeptime = 3, .seconds = 3, .ra0_seconds = 2, .link_seconds = 3, .changes = 4,
+    const SweepCell full{.looptime = 10, .sleeptime = 3, .seconds = 3, .ra0_seconds = 2, .link_seconds = 3, .ra0_alone_seconds = 1, .changes = 4,
                          .recovered = 3, .reaction_mean = 22, .reaction_worst = 40, .recoveries = 5, .reprograms = 6,
-                         .security_reprograms = 1, .commands = 70};
+                         .security_reprograms = 1, .commands = 70, .mismatches = 2};
     std::ostringstream csv;
     write_sweep_csv(csv, {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true}});
     EXPECT_EQ(csv.str(),
               "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
-              "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended\n"
-              "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0\n"
-              "1,0,0.00,0.00,0,0,,,0,0,0,0,1\n");
+              "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
+              "bssid_mismatches\n"
+              "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
+              "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
+}
+
+// Changes in one second are one change, recovered or not as one; seconds
+// with ra0 up and the uplink down are counted apart.
+TEST(Sweep, ChangesInOneSecondAreOneChange) {
+    Recorder r(100);
+    r.change(5, "home moves to channel 11");
+    r.change(5, "home hides its SSID");
+    r.second(5, false, true, 6, 11);
+    r.second(6, false, false, 6, 11);
+    r.second(7, true, true, 11, 11);
+    r.change(9, "home leaves the air");
+    r.finish();
+    EXPECT_EQ(r.changes, 2);
+    EXPECT_EQ(r.changes_recovered, 1);
+    ASSERT_EQ(r.listed_changes().size(), 2u);
+    EXPECT_EQ(r.listed_changes()[0].what, "home moves to channel 11; home hides its SSID");
+    EXPECT_EQ(r.listed_changes()[0].took, 2);
+    EXPECT_EQ(r.ra0_alone_seconds, 1);
 }
 
 }  // namespace
