@@ -71,23 +71,4 @@ TEST(Sweep, CsvColumnsAndNumbers) {
               "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
 }
 
-// Changes in one second are one change, recovered or not as one; seconds
-// with ra0 up and the uplink down are counted apart.
-TEST(Sweep, ChangesInOneSecondAreOneChange) {
-    Recorder r(100);
-    r.change(5, "home moves to channel 11");
-    r.change(5, "home hides its SSID");
-    r.second(5, false, true, 6, 11);
-    r.second(6, false, false, 6, 11);
-    r.second(7, true, true, 11, 11);
-    r.change(9, "home leaves the air");
-    r.finish();
-    EXPECT_EQ(r.changes, 2);
-    EXPECT_EQ(r.changes_recovered, 1);
-    ASSERT_EQ(r.listed_changes().size(), 2u);
-    EXPECT_EQ(r.listed_changes()[0].what, "home moves to channel 11; home hides its SSID");
-    EXPECT_EQ(r.listed_changes()[0].took, 2);
-    EXPECT_EQ(r.ra0_alone_seconds, 1);
-}
-
 }  // namespace
