@@ -87,9 +87,9 @@ Offsets heading_offsets(std::string_view text, std::string& added) {
     return o;
 }
 
-std::string characters(long by) {
+std::string characters(long by, bool columns) {
     const long n = by < 0 ? -by : by;
-    return std::to_string(n) + (n == 1 ? " character " : " characters ") + (by < 0 ? "left" : "right");
+    return std::to_string(n) + (n == 1 ? " character " : " characters ") + (by < 0 ? "left" : "right") + " of relaywatch's column" + (columns ? "s" : "");
 }
 
 // "BSSID 1 character left, "Security" to "WPS" 2 characters left": runs
@@ -105,7 +105,7 @@ std::string shifted(const Offsets& o) {
         while (last + 1 < kCount && o.found[last + 1] && o.by[last + 1] == o.by[c]) ++last;
         out += out.empty() ? "" : ", ";
         out += "\"" + std::string(kColumns[c].word) + (last > c ? std::string("\" to \"") + kColumns[last].word : "") + "\" " +
-               characters(o.by[c]);
+               characters(o.by[c], last > c);
         c = last + 1;
     }
     return out;
@@ -147,9 +147,9 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
 
     f.lines.push_back("the table is not in the layout relaywatch reads");
     if (heading_off) {
-        std::string line = "the heading (line " + heading_line + "):";
+        std::string line = "heading (line " + heading_line + "):";
         if (!missing.empty()) line += " no " + missing + ";";
-        if (!heading_shift.empty()) line += " " + heading_shift + " of relaywatch's columns;";
+        if (!heading_shift.empty()) line += " " + heading_shift + ";";
         if (!added.empty()) line += " a word relaywatch has no column for: " + added + ";";
         line.pop_back();
         f.lines.push_back(line);
@@ -166,12 +166,12 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
             }
         }
         const std::string rows_shift = shifted(usual);
-        f.lines.push_back("the rows (from line " + std::to_string(first_off) + ", " + std::to_string(off) + " of " +
-                          std::to_string(rows) + " rows with a BSSID): " +
-                          (rows_shift.empty() ? std::string("fields away from relaywatch's columns") : rows_shift + " of relaywatch's columns"));
+        f.lines.push_back("rows from line " + std::to_string(first_off) + " (" + std::to_string(off) + " of " +
+                          std::to_string(rows) + " with a BSSID): " +
+                          (rows_shift.empty() ? std::string("fields away from relaywatch's columns") : rows_shift));
     }
-    f.lines.push_back("on a router whose driver prints this table relaywatch misreads every such row: it will not find its "
-                      "upstream, or will re-tune the radio to the wrong settings");
+    f.lines.push_back("on a router printing this table relaywatch misreads every such row: it will not find its upstream, "
+                      "or will re-tune to wrong settings");
     return f;
 }
 
