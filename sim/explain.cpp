@@ -115,12 +115,13 @@ std::string why_not(const SurveyEntry& row, std::string_view cfg_ssid, std::stri
                                 std::to_string(cfg_ssid.size()) + ")";
     const std::size_t first = cfg_ssid.find_first_not_of(' '), last = cfg_ssid.find_last_not_of(' ');
     if (first != std::string_view::npos && cfg_ssid.substr(first, last - first + 1) == ssid) {
-        return std::string("not the upstream: its SSID is ApCliSsid without the ") +
-               (first > 0 ? "leading" : "trailing") + " blank stored in ApCliSsid" + lengths;
+        return std::string("not the upstream: ApCliSsid has a ") + (first > 0 ? "leading" : "trailing") +
+               " blank that its SSID has not" + lengths;
     }
     if (lower(ssid) == lower(cfg_ssid)) return "not the upstream: its SSID differs from ApCliSsid only in letter case";
     if (!ssid.empty() && !cfg_ssid.empty() && (cfg_ssid.substr(0, ssid.size()) == ssid || ssid.substr(0, cfg_ssid.size()) == cfg_ssid)) {
-        return "not the upstream: its SSID and ApCliSsid differ in length only" + lengths;
+        return std::string("not the upstream: ") +
+               (ssid.size() < cfg_ssid.size() ? "its SSID is the start of ApCliSsid" : "ApCliSsid is the start of its SSID") + lengths;
     }
     return "not the upstream (another SSID)";
 }
