@@ -170,8 +170,8 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
                           std::to_string(rows) + " with a BSSID): " +
                           (rows_shift.empty() ? std::string("fields away from relaywatch's columns") : rows_shift));
     }
-    f.lines.push_back("on a router printing this table relaywatch misreads every such row: it will not find its upstream, "
-                      "or will re-tune to wrong settings");
+    f.lines.push_back("on a router printing this table relaywatch misreads every such row: it misses its upstream or "
+                      "re-tunes to wrong settings");
     return f;
 }
 
