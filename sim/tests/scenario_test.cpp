@@ -102,7 +102,7 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
          "no row has BSSID 00:11:22:33:44:56 (for 'home')"},
         {end + "capture /dev/null home\n", 2, "capture names access points as NAME=BSSID, got 'home'"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-narrow.txt\n", 2,
-         ": the table is not in the layout relaywatch reads; rows from line 3 (20 of 20 with a BSSID)"},
+         "the table is not in the layout relaywatch reads; rows from line 3 (20 of 20 with a BSSID)"},
         {"end 1m\nname a\0b\n"s, 2, "NUL byte at column 7"},
         {"\x1b[31m\xff\xc3\xa9 x\n", 1, "unknown directive '\\x1b[31m\\xff\xc3\xa9'"},  // valid UTF-8 kept
         {std::string(100000, 'x'), 1, "unknown directive '" + std::string(59, 'x') + "\xE2\x80\xA6 ("},
