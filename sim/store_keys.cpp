@@ -21,12 +21,10 @@ bool one_edit(const std::string& a, const std::string& b) {
 
 StoreKeys check_store_keys(const std::map<std::string, std::string>& store) {
     StoreKeys found;
-    for (const auto& [meant, value] : default_store()) {
-        if (store.count(meant) == 0) found.lacking.push_back(meant);
-    }
-    for (const auto& [key, value] : store) {
-        if (default_store().count(key) != 0) continue;
-        for (const auto& [meant, stand_in] : default_store()) {
+    for (const auto& [meant, stand_in] : default_store()) {
+        if (store.count(meant) != 0) continue;
+        found.lacking.push_back(meant);
+        for (const auto& [key, value] : store) {
             if (lower(key) == lower(meant)) {
                 found.near.push_back({key, meant, true});
             } else if (one_edit(key, meant)) {

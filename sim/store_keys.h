@@ -1,6 +1,7 @@
 // A router's store against the keys relaywatch reads: the keys it lacks,
-// and the keys it holds that look meant for one of them but are not (keys
-// are case-sensitive: "ApCliSSID" is not read as ApCliSsid).
+// and for each of those the keys it holds that look meant for it (keys are
+// case-sensitive: "ApCliSSID" is not read as ApCliSsid). A key one character
+// from one the store has (SSID2 beside SSID1) is another setting, not a miss.
 #pragma once
 
 #include <map>
@@ -15,7 +16,7 @@ struct NearKey {
 
 struct StoreKeys {
     std::vector<std::string> lacking;  // keys relaywatch reads that the store has not, alphabetically
-    std::vector<NearKey> near;
+    std::vector<NearKey> near;         // near misses of the lacking keys
 };
 
 // `store`'s keys against the stand-in store's, which are the keys relaywatch reads.

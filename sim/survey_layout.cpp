@@ -1,5 +1,6 @@
 #include "sim/survey_layout.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <map>
@@ -31,6 +32,7 @@ bool alnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || 
 struct Offsets {
     std::array<bool, kCount> found{};
     std::array<long, kCount> by{};
+    bool extra = false;  // a row: more words after the BSSID than columns (only the BSSID's offset kept)
 };
 
 long distance(std::size_t at, std::size_t first) { return static_cast<long>(at) - static_cast<long>(first); }
@@ -59,6 +61,8 @@ bool row_offsets(std::string_view text, Offsets& o) {
         while (pos < text.size() && !blank(text[pos])) ++pos;
         while (pos < text.size() && blank(text[pos])) ++pos;
     }
+    o.extra = pos < text.size();
+    if (o.extra) std::fill(o.found.begin() + kBssidIndex + 1, o.found.end(), false);
     return true;
 }
 
@@ -114,13 +118,14 @@ std::string shifted(const Offsets& o) {
 }  // namespace
 
 LayoutFinding check_layout(const std::vector<TableRead>& reads) {
-    int rows = 0, off = 0, first_off = 0;
+    int rows = 0, off = 0, first_off = 0, extra = 0;
     std::array<std::map<long, int>, kCount> seen;  // per column: offset -> rows
     for (const TableRead& r : reads) {
         Offsets o;
         if (r.heading || r.continuation || !row_offsets(r.text, o)) continue;
         ++rows;
-        bool away = false;
+        bool away = o.extra;
+        extra += o.extra ? 1 : 0;
         for (std::size_t c = 0; c < kCount; ++c) {
             if (!o.found[c]) continue;
             ++seen[c][o.by[c]];
@@ -155,9 +160,9 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
         f.lines.push_back(line);
     }
     if (off > 0) {
-        Offsets usual;  // each column's most frequent offset over the rows
+        Offsets usual;  // each column's offset shared by most rows
         for (std::size_t c = 0; c < kCount; ++c) {
-            int most = 0;
+            int most = rows / 2;  // an offset most rows share
             for (const auto& [by, n] : seen[c]) {
                 if (n <= most) continue;
                 usual.found[c] = true;
@@ -165,10 +170,11 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
                 most = n;
             }
         }
-        const std::string rows_shift = shifted(usual);
+        std::string what = shifted(usual);
+        if (extra * 2 > rows) what += (what.empty() ? "" : "; ") + std::string("more words after the BSSID than relaywatch has columns for");
         f.lines.push_back("rows from line " + std::to_string(first_off) + " (" + std::to_string(off) + " of " +
                           std::to_string(rows) + " with a BSSID): " +
-                          (rows_shift.empty() ? std::string("fields away from relaywatch's columns") : rows_shift));
+                          (what.empty() ? std::string("fields away from relaywatch's columns") : what));
     }
     f.lines.push_back("on a router printing this table relaywatch misreads every such row: it misses its upstream or "
                       "re-tunes to wrong settings");

@@ -97,6 +97,9 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
           "        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 3 characters left"},
          {}},
         {"survey-wide-ln.txt", "nvram-home", "0", 3, {"(20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 1 character right"}, {}},
+        {"survey-added.txt", "nvram-home", "0", 3,
+         {"no column for: \"Rate\" at character 61\n        rows from line 3 (6 of 6 with a BSSID): more words after the BSSID than"},
+         {}},
         {"survey-crlf.txt", "nvram-home", "0", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
         {"survey-cut.txt", "nvram-home", "0", 1, {"\nline 10: skipped: cut off before its network type (75 characters"}, {"layout"}},
         {"survey-junk.txt", "nvram-home", "0", 0, {"\nline 9: skipped: SSID length outside 0..32"}, {"layout"}},  // one odd row
@@ -112,9 +115,10 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
         {"survey-crowded.txt", "nvram-misspelt", "0", 0,
          {"\n              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n"
           "              keys relaywatch reads that the store lacks (read as empty): ApCliSsid DefaultKeyID HT_BW Key1Str1\n"
-          "              ApCliSSID is not ApCliSsid (it differs only in letter case; keys are case-sensitive): relaywatch does not read it\n",
+          "              ApCliSSID is not ApCliSsid (it differs only in letter case; keys are case-sensitive): relaywatch does not read it\n"
+          "              HTBW is not HT_BW (it differs by one character): relaywatch does not read it\n",
           "\nline 9: collected as hidden entry 1; selected by SSID"},
-         {}},
+         {"SSID2"}},
         {"survey-hidden.txt", "nvram-home", "02:11:22:33:44:AA", 1,
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 holds it so)"}, {}},
         {"survey-crowded.txt", "nvram-not-repeater", "0", 4,
