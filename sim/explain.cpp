@@ -75,7 +75,11 @@ std::string why_skipped(const TableRead& r) {
     return "";
 }
 
-std::string how_selected(Selection s) {
+std::string how_selected(Selection s, bool empty_ssid) {
+    if (s == Selection::BySsid && empty_ssid) {
+        return "selected by SSID, the first hidden row: its empty SSID equals the empty ApCliSsid; relaywatch remembers "
+               "its BSSID";
+    }
     switch (s) {
         case Selection::BySsid: return "selected by SSID (no BSSID configured): relaywatch remembers its BSSID";
         case Selection::BySsidAndBssid: return "selected by SSID and the configured BSSID";
@@ -119,9 +123,10 @@ std::string why_not(const SurveyEntry& row, std::string_view cfg_ssid, std::stri
                " blank that its SSID has not" + lengths;
     }
     if (lower(ssid) == lower(cfg_ssid)) return "not the upstream: its SSID differs from ApCliSsid only in letter case";
-    if (!ssid.empty() && !cfg_ssid.empty() && (cfg_ssid.substr(0, ssid.size()) == ssid || ssid.substr(0, cfg_ssid.size()) == cfg_ssid)) {
+    const bool row_shorter = ssid.size() < cfg_ssid.size();
+    if (!ssid.empty() && !cfg_ssid.empty() && (row_shorter ? cfg_ssid.substr(0, ssid.size()) == ssid : ssid.substr(0, cfg_ssid.size()) == cfg_ssid)) {
         return std::string("not the upstream: ") +
-               (ssid.size() < cfg_ssid.size() ? "its SSID is the start of ApCliSsid" : "ApCliSsid is the start of its SSID") + lengths;
+               (row_shorter ? "its SSID is the start of ApCliSsid" : "ApCliSsid is the start of its SSID") + lengths;
     }
     return "not the upstream (another SSID)";
 }
@@ -332,7 +337,8 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         const Selection s = select_upstream(r.row, up, remembered);
         if (r.row.ssidLen == 0) out << "collected as hidden entry " << ++hidden << (s == Selection::None ? "" : "; ");
         if (s != Selection::None) {
-            out << (rec.ran ? how_selected(s) : "the configured upstream's row, not selected: relaywatch ends at start-up");
+            out << (rec.ran ? how_selected(s, cfg_ssid.empty())
+                            : "the configured upstream's row, not selected: relaywatch ends at start-up");
         } else if (r.row.ssidLen != 0) {
             out << why_not(r.row, cfg_ssid, cfg_bssid);
         }

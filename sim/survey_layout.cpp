@@ -41,7 +41,8 @@ long distance(std::size_t at, std::size_t first) { return static_cast<long>(at) 
 std::size_t bssid_at(std::string_view text) {
     std::size_t best = std::string_view::npos;
     for (std::size_t i = 0; i + kBssid.width <= text.size(); ++i) {
-        if (is_bssid(text.substr(i, kBssid.width)) && (best == std::string_view::npos || std::labs(distance(i, kBssid.first)) < std::labs(distance(best, kBssid.first)))) {
+        if (!is_bssid(text.substr(i, kBssid.width))) continue;
+        if (best == std::string_view::npos || std::labs(distance(i, kBssid.first)) < std::labs(distance(best, kBssid.first))) {
             best = i;
         }
     }
@@ -93,7 +94,8 @@ Offsets heading_offsets(std::string_view text, std::string& added) {
 
 std::string characters(long by, bool columns) {
     const long n = by < 0 ? -by : by;
-    return std::to_string(n) + (n == 1 ? " character " : " characters ") + (by < 0 ? "left" : "right") + " of relaywatch's column" + (columns ? "s" : "");
+    return std::to_string(n) + (n == 1 ? " character " : " characters ") + (by < 0 ? "left" : "right") +
+           " of relaywatch's column" + (columns ? "s" : "");
 }
 
 // "BSSID 1 character left, "Security" to "WPS" 2 characters left": runs
@@ -171,7 +173,9 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
             }
         }
         std::string what = shifted(usual);
-        if (extra * 2 > rows) what += (what.empty() ? "" : "; ") + std::string("more words after the BSSID than relaywatch has columns for");
+        if (extra * 2 > rows) {
+            what += (what.empty() ? "" : "; ") + std::string("more words after the BSSID than relaywatch has columns for");
+        }
         f.lines.push_back("rows from line " + std::to_string(first_off) + " (" + std::to_string(off) + " of " +
                           std::to_string(rows) + " with a BSSID): " +
                           (what.empty() ? std::string("fields away from relaywatch's columns") : what));

@@ -117,7 +117,7 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
           "              keys relaywatch reads that the store lacks (read as empty): ApCliSsid DefaultKeyID HT_BW Key1Str1\n"
           "              ApCliSSID is not ApCliSsid (it differs only in letter case; keys are case-sensitive): relaywatch does not read it\n"
           "              HTBW is not HT_BW (it differs by one character): relaywatch does not read it\n",
-          "\nline 9: collected as hidden entry 1; selected by SSID"},
+          "\nline 9: collected as hidden entry 1; selected by SSID, the first hidden row: its empty SSID equals the empty ApCliSsid"},
          {"SSID2"}},
         {"survey-hidden.txt", "nvram-home", "02:11:22:33:44:AA", 1,
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 holds it so)"}, {}},
