@@ -21,7 +21,7 @@ constexpr std::size_t kMaxStoreBytes = 64 * 1024;
 
 // How command lines are shown, said once above them.
 constexpr const char* kCommandNotation =
-    "; $ a command line, whole; under it,\n"
+    "; $ a command line, whole, as is one an == line quotes; under it,\n"
     "between \xE2\x9F\xA8 \xE2\x9F\xA9, its last word as the tool receives it once the shell has removed the escaping;\n"
     "in both, a byte outside printable ASCII is %XX in hex, and % itself %25):\n";
 
@@ -188,7 +188,8 @@ std::string received(std::string_view command) {
 // what its tool receives under it; any other line as a message shows it.
 std::string daemon_line(const std::string& line, std::size_t times) {
     const bool command = line.rfind("$ ", 0) == 0;
-    std::string text = "  " + (command ? exact_bytes(line) : shown_text(line));
+    const bool quotes_command = line.rfind("== ", 0) == 0;  // the simulated driver refusing a command line
+    std::string text = "  " + (command || quotes_command ? exact_bytes(line) : shown_text(line));
     if (times > 1) text += "  (" + std::to_string(times) + " times)";
     if (command) text += "\n    " + received(line.substr(2));
     return text + "\n";
