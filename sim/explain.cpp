@@ -6,6 +6,10 @@
 #include "sim/air.h"
 #include "sim/default_store.h"
 #include "sim/run_context.h"
+#include "sim/scenario_words.h"
+#include "sim/shell.h"
+#include "sim/store_keys.h"
+#include "sim/survey_layout.h"
 #include "sim/survey_read.h"
 #include "sim/text.h"
 #include "supervisor/supervisor.h"
@@ -14,6 +18,12 @@ namespace {
 
 constexpr std::size_t kMaxTableBytes = 1024 * 1024;
 constexpr std::size_t kMaxStoreBytes = 64 * 1024;
+
+// How command lines are shown, said once above them.
+constexpr const char* kCommandNotation =
+    "; $ a command line, whole, as is one an == line quotes; under it,\n"
+    "between \xE2\x9F\xA8 \xE2\x9F\xA9, its last word as the tool receives it once the shell has removed the escaping;\n"
+    "in both, a byte outside printable ASCII is %XX in hex, and % itself %25):\n";
 
 // A field as the reader took it, in quotes, non-printable bytes escaped.
 std::string quoted(std::string_view text) {
@@ -65,7 +75,11 @@ std::string why_skipped(const TableRead& r) {
     return "";
 }
 
-std::string how_selected(Selection s) {
+std::string how_selected(Selection s, bool empty_ssid) {
+    if (s == Selection::BySsid && empty_ssid) {
+        return "selected by SSID, the first hidden row: its empty SSID equals the empty ApCliSsid; relaywatch remembers "
+               "its BSSID";
+    }
     switch (s) {
         case Selection::BySsid: return "selected by SSID (no BSSID configured): relaywatch remembers its BSSID";
         case Selection::BySsidAndBssid: return "selected by SSID and the configured BSSID";
@@ -76,16 +90,44 @@ std::string how_selected(Selection s) {
     return "";
 }
 
-// Why a parsed row with a shown SSID is not the upstream.
-std::string why_not(const SurveyEntry& row, const Upstream& up, std::string_view cfg_bssid) {
-    if (row.ssid == up.ssid) {
-        if (lower(row.bssid.view()) == up.bssid.view()) {
+// What keeps a configured BSSID from matching any row, or "" when it is six
+// hex pairs with colons.
+std::string bssid_fault(std::string_view cfg) {
+    if (cfg.empty() || is_bssid(cfg)) return "";
+    const std::string n = std::to_string(cfg.size()) + " characters";
+    if (cfg.front() == ' ' || cfg.back() == ' ') {
+        return std::string("has a ") + (cfg.front() == ' ' ? "leading" : "trailing") + " blank: its " + n +
+               " never match a BSSID's " + std::to_string(row_layout::kBssid.width);
+    }
+    return "is not six hex pairs with colons (" + n + "): it matches no row";
+}
+
+// Why a parsed row with a shown SSID is not the upstream: the difference
+// itself.
+std::string why_not(const SurveyEntry& row, std::string_view cfg_ssid, std::string_view cfg_bssid) {
+    const std::string_view ssid = row.ssid.view();
+    if (ssid == cfg_ssid) {
+        const std::string fault = bssid_fault(cfg_bssid);
+        if (!fault.empty()) return "not the upstream: the configured SSID, but ApCliBssid " + quoted(cfg_bssid) + " " + fault;
+        if (lower(row.bssid.view()) == lower(cfg_bssid)) {
             return "not the upstream: the configured SSID, but its BSSID is printed in capitals and relaywatch compares "
                    "ApCliBssid in small letters";
         }
         return "not the upstream: the configured SSID, but not ApCliBssid " + quoted(cfg_bssid);
     }
-    if (lower(row.ssid.view()) == lower(up.ssid)) return "not the upstream: its SSID differs from ApCliSsid only in letter case";
+    const std::string lengths = " (the row's is " + std::to_string(ssid.size()) + " characters, ApCliSsid " +
+                                std::to_string(cfg_ssid.size()) + ")";
+    const std::size_t first = cfg_ssid.find_first_not_of(' '), last = cfg_ssid.find_last_not_of(' ');
+    if (first != std::string_view::npos && cfg_ssid.substr(first, last - first + 1) == ssid) {
+        return std::string("not the upstream: ApCliSsid has a ") + (first > 0 ? "leading" : "trailing") +
+               " blank that its SSID has not" + lengths;
+    }
+    if (lower(ssid) == lower(cfg_ssid)) return "not the upstream: its SSID differs from ApCliSsid only in letter case";
+    const bool row_shorter = ssid.size() < cfg_ssid.size();
+    if (!ssid.empty() && !cfg_ssid.empty() && (row_shorter ? cfg_ssid.substr(0, ssid.size()) == ssid : ssid.substr(0, cfg_ssid.size()) == cfg_ssid)) {
+        return std::string("not the upstream: ") +
+               (row_shorter ? "its SSID is the start of ApCliSsid" : "ApCliSsid is the start of its SSID") + lengths;
+    }
     return "not the upstream (another SSID)";
 }
 
@@ -100,6 +142,7 @@ std::string fields(const SurveyEntry& row) {
 struct Recovery {
     std::vector<std::string> lines;  // the daemon's lines and "$ COMMAND" lines, in order
     bool ran = false;                // start-up let the link watch run
+    int exit_status = 0;             // relaywatch's, when it ended at start-up
 };
 
 // relaywatch's own start-up and one recovery cycle against a router whose
@@ -120,7 +163,9 @@ Recovery run_recovery(const std::string& table, const std::map<std::string, std:
     {
         Supervisor sv;
         const char* argv[] = {"relaywatch", "10", "0", "debug", nullptr};
-        if (startup(4, argv, sv).runLinkWatch && linkwatch_setup(sv)) {
+        const StartupResult start = startup(4, argv, sv);
+        rec.exit_status = start.exitStatus;
+        if (start.runLinkWatch && linkwatch_setup(sv)) {
             sv.manual_get_BSSID.assign(remembered);
             rec.lines.clear();
             rec.ran = true;
@@ -128,6 +173,26 @@ Recovery run_recovery(const std::string& table, const std::map<std::string, std:
         }
     }
     return rec;
+}
+
+// The last word of a command line as the tool receives it, once the shell
+// has removed the escaping, between brackets no byte of it can be mistaken
+// for.
+std::string received(std::string_view command) {
+    const ShellCommand cmd = shell_split(command);
+    if (!cmd.error.empty()) return "(not a command line the shell takes as it is meant: " + cmd.error + ")";
+    return "\xE2\x9F\xA8" + exact_bytes(cmd.stages.back().back()) + "\xE2\x9F\xA9";
+}
+
+// One of the daemon's lines, repeated `times`: a command line whole, with
+// what its tool receives under it; any other line as a message shows it.
+std::string daemon_line(const std::string& line, std::size_t times) {
+    const bool command = line.rfind("$ ", 0) == 0;
+    const bool quotes_command = line.rfind("== ", 0) == 0;  // the simulated driver refusing a command line
+    std::string text = "  " + (command || quotes_command ? exact_bytes(line) : shown_text(line));
+    if (times > 1) text += "  (" + std::to_string(times) + " times)";
+    if (command) text += "\n    " + received(line.substr(2));
+    return text + "\n";
 }
 
 }  // namespace
@@ -144,8 +209,9 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o,
             if (a == "--store") {
                 o.store = v;
             } else if (a == "--remembered") {
-                if (v.empty() || v.size() > BssidText::capacity) {
-                    why = "bad --remembered '" + v + "' (a BSSID as the survey prints it, at most 17 characters)";
+                if (v != "0" && !is_bssid(v)) {
+                    why = "bad --remembered '" + v + "' (" + std::to_string(v.size()) +
+                          " characters): six hex pairs with colons as the survey prints them, e.g. 00:11:22:33:44:55, or 0 for none";
                     return false;
                 }
                 o.remembered = v;
@@ -196,16 +262,60 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     const Upstream up = make_upstream(cfg_ssid.c_str(), cfg_bssid.c_str());
     BssidText remembered{};
     remembered.assign(o.remembered);
+    const std::vector<TableRead> reads = read_survey_text(table.text);
+    const Recovery rec = run_recovery(table.text, store, o.channel, o.remembered);
 
     out << "survey table " << shown_text(o.table) << ", as relaywatch reads it\n";
     out << "  store       " << (o.store.empty() ? "the stand-in defaults (--store FILE for a router's)" : shown_text(o.store))
-        << ": ApCliSsid " << quoted(cfg_ssid) << ", ApCliBssid "
-        << (cfg_bssid.empty() ? std::string("none") : quoted(cfg_bssid) + " (compared as " + quoted(up.bssid.view()) + ")")
-        << "\n";
+        << ": ApCliSsid " << quoted(cfg_ssid) << ", ApCliBssid ";
+    if (cfg_bssid.empty()) {
+        out << "none";
+    } else {
+        const std::string fault = bssid_fault(cfg_bssid);
+        out << quoted(cfg_bssid) << " (" << (fault.empty() ? "compared as " + quoted(up.bssid.view()) : fault) << ")";
+    }
+    out << "\n";
+    if (cfg_ssid.empty()) {
+        out << "              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n";
+    }
+    if (!o.store.empty()) {
+        const StoreKeys keys = check_store_keys(store);
+        if (!keys.lacking.empty()) {
+            out << "              keys relaywatch reads that the store lacks (read as empty):";
+            for (const std::string& key : keys.lacking) out << " " << key;
+            out << "\n";
+        }
+        for (const NearKey& k : keys.near) {
+            out << "              " << shown_text(k.key) << " is not " << k.meant << " (it differs "
+                << (k.case_only ? "only in letter case; keys are case-sensitive" : "by one character")
+                << "): relaywatch does not read it\n";
+        }
+    }
     out << "  remembered  " << (o.remembered == "0" ? std::string("none yet (\"0\")") : quoted(o.remembered)) << "\n";
+    if (o.remembered != "0" && lower(o.remembered) != o.remembered) {
+        int exact = 0, lowered = 0;
+        for (const TableRead& r : reads) {
+            if (r.result != RowResult::Parsed) continue;
+            if (r.row.bssid.view() == o.remembered) exact = r.line;
+            if (lowered == 0 && r.row.bssid.view() == lower(o.remembered)) lowered = r.line;
+        }
+        if (exact == 0 && lowered > 0) {
+            out << "              in capitals it matches no row: relaywatch compares it exactly, and the driver prints "
+                   "small letters (line "
+                << lowered << " holds it so)\n";
+        }
+    }
     out << "  ra0         on channel " << o.channel << (o.channel_given ? "" : " (the default; --channel N)") << "\n\n";
 
-    const std::vector<TableRead> reads = read_survey_text(table.text);
+    if (!rec.ran) {
+        out << "relaywatch at start-up with this store (its own lines" << kCommandNotation;
+        for (const std::string& line : rec.lines) out << daemon_line(line, 1);
+        out << "  exit status " << rec.exit_status << ": it never surveys, so no row below is selected\n\n";
+    }
+    const LayoutFinding layout = check_layout(reads);
+    for (std::size_t i = 0; i < layout.lines.size(); ++i) out << (i == 0 ? "layout: " : "        ") << layout.lines[i] << "\n";
+    if (!layout.lines.empty()) out << "the lines as relaywatch reads them all the same:\n";
+
     int hidden = 0, selected_line = 0, last_line = 0;
     std::size_t stopped = reads.size();
     for (std::size_t i = 0; i < reads.size(); ++i) {
@@ -228,16 +338,17 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         const Selection s = select_upstream(r.row, up, remembered);
         if (r.row.ssidLen == 0) out << "collected as hidden entry " << ++hidden << (s == Selection::None ? "" : "; ");
         if (s != Selection::None) {
-            out << how_selected(s);
+            out << (rec.ran ? how_selected(s, cfg_ssid.empty())
+                            : "the configured upstream's row, not selected: relaywatch ends at start-up");
         } else if (r.row.ssidLen != 0) {
-            out << why_not(r.row, up, cfg_bssid);
+            out << why_not(r.row, cfg_ssid, cfg_bssid);
         }
         out << "\n";
         if (r.leading_blanks > 0) {
             out << "        (" << r.leading_blanks << " leading blanks went with the heading: its columns count from here)\n";
         }
         out << "        " << fields(r.row) << "\n";
-        if (s != Selection::None) {
+        if (s != Selection::None && rec.ran) {
             selected_line = r.line;
             stopped = i;
             break;
@@ -249,13 +360,17 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         if (unread == 1) out << "; the row after it is not read";
         if (unread > 1) out << "; the " << unread << " rows after it are not read";
         out << "\n";
-    } else {
+    } else if (rec.ran) {
         out << "reading reached the end of the table" << (last_line > 0 ? " after line " + std::to_string(last_line) : "")
             << ": the upstream is not in it; " << hidden << (hidden == 1 ? " hidden entry" : " hidden entries") << "\n";
     }
 
-    const Recovery rec = run_recovery(table.text, store, o.channel, o.remembered);
-    out << "\nwhat a recovery would do (relaywatch's own cycle, its debug lines; $ a command line):\n";
+    if (!rec.ran) {
+        out << "result: relaywatch ends at start-up with this store (exit status " << rec.exit_status
+            << "): no survey, no recovery\n";
+        return 4;
+    }
+    out << "\nwhat a recovery would do (relaywatch's own cycle, its debug lines" << kCommandNotation;
     long commands = 0, tried = 0;
     for (std::size_t i = 0; i < rec.lines.size(); ++i) {
         const std::string& line = rec.lines[i];
@@ -265,15 +380,14 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         }
         std::size_t same = 1;
         while (i + same < rec.lines.size() && rec.lines[i + same] == line) ++same;
-        out << "  " << shown_text(line) << (same > 1 ? "  (" + std::to_string(same) + " times)" : "") << "\n";
+        const bool command = line.rfind("$ ", 0) == 0;
+        out << daemon_line(line, same);
         i += same - 1;
-        if (line.rfind("$ ", 0) == 0) commands += static_cast<long>(same);
+        if (command) commands += static_cast<long>(same);
         if (line == "relaywatch: Mode is changed, apply new settings...") ++tried;
     }
     out << "result: ";
-    if (!rec.ran) {
-        out << "relaywatch does not reach its link watch with this store (its line above)\n";
-    } else if (selected_line > 0) {
+    if (selected_line > 0) {
         out << (commands > 0 ? "re-programming with " + std::to_string(commands) + " command line" + (commands == 1 ? "" : "s")
                              : std::string("no change: the radio already matches the upstream"))
             << "\n";
@@ -285,5 +399,6 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
             << " passed over with the settings already in force; " << commands << " command line" << (commands == 1 ? "" : "s")
             << "\n";
     }
+    if (!layout.lines.empty()) return 3;
     return selected_line > 0 ? 0 : 1;
 }

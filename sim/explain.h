@@ -22,9 +22,10 @@ struct ExplainOptions {
 // set for a bad command line.
 bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& options, std::string& why);
 
-// Prints the explanation. Returns the exit status: 0 when the upstream was
-// selected, 1 when it was not, 2 when the table or store cannot be read
-// (the reason on `err`).
+// Prints the explanation. Returns the exit status: 2 when the table or
+// store cannot be read (the reason on `err`), else 4 when relaywatch ends at
+// start-up with the store, else 3 when the table is not in the layout
+// relaywatch reads, else 0 when the upstream was selected and 1 when not.
 int explain(const ExplainOptions& options, std::ostream& out, std::ostream& err);
 
 inline constexpr const char* kExplainUsage =
@@ -32,5 +33,7 @@ inline constexpr const char* kExplainUsage =
     "  TABLE               a survey table as the driver prints it (iwpriv ra0 get_site_survey), captured on a router\n"
     "  --store FILE        the router's store as KEY=VALUE lines; default: the simulator's stand-in store\n"
     "  --channel N         ra0's channel now (default 1)\n"
-    "  --remembered BSSID  the BSSID relaywatch remembers from earlier surveys (default: none yet)\n"
-    "exit status: 0 when the upstream is selected, 1 when it is not, 2 for bad input\n";
+    "  --remembered BSSID  the BSSID relaywatch remembers from earlier surveys: six hex pairs, or 0 (default: none yet)\n"
+    "exit status, the first that applies: 2 for bad input (command line, unreadable table or store),\n"
+    "  4 when relaywatch would not run with this store (it ends at start-up),\n"
+    "  3 when the table is not in the layout relaywatch reads; else 0 when the upstream is selected, 1 when it is not\n";

@@ -4,6 +4,7 @@
 
 #include "sim/default_store.h"
 #include "sim/scenario_words.h"
+#include "sim/survey_layout.h"
 #include "sim/survey_read.h"
 #include "sim/text.h"
 
@@ -232,8 +233,11 @@ void Parser::capture() {
     }
     const FileText table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
     if (!table.error.empty()) fail("capture " + path + ": " + shown_text(table.error));
+    const std::vector<TableRead> reads = read_survey_text(table.text);
+    const LayoutFinding layout = check_layout(reads);
+    if (!layout.lines.empty()) fail("capture " + path + ": " + one_line(layout));
     const std::size_t first = sc_.aps.size();
-    for (const TableRead& r : read_survey_text(table.text)) {
+    for (const TableRead& r : reads) {
         if (r.result != RowResult::Parsed) continue;
         const SurveyEntry& row = r.row;
         const std::string where = "capture " + path + " line " + std::to_string(r.line) + ": ";

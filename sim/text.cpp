@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr char kHex[] = "0123456789abcdef";
+
 // The decimal digits from text[from] on, their value saturated at `cap`;
 // returns where they end.
 std::size_t read_digits(std::string_view text, std::size_t from, long long cap, long long& value) {
@@ -131,7 +133,6 @@ std::string duration_error(std::string_view what, std::string_view text) {
 std::string shown_text(std::string_view text) {
     constexpr std::size_t kLongestWord = 60;   // characters of one word shown
     constexpr std::size_t kLongestText = 400;  // characters of a whole message
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     std::size_t word = 0;  // characters of the word being shown
     bool cut = false;      // the rest of this word is left out
@@ -167,6 +168,21 @@ std::string shown_text(std::string_view text) {
         }
         out += piece;
         ++shown;
+    }
+    return out;
+}
+
+std::string exact_bytes(std::string_view text) {
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c < 0x7f && c != '%') {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
     }
     return out;
 }

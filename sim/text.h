@@ -46,6 +46,12 @@ std::string duration_error(std::string_view what, std::string_view text);
 // 60 characters and texts longer than 400 cut with an ellipsis.
 std::string shown_text(std::string_view text);
 
+// Bytes exactly, whole at any length, for a command line and what a tool
+// receives: printable ASCII and the blank as themselves, every other byte as
+// %XX (hex, two digits) and a % itself as %25, so that no byte is hidden,
+// cut or mistaken for the shell's backslashes.
+std::string exact_bytes(std::string_view text);
+
 // "FILE:LINE: MESSAGE", or "FILE: MESSAGE" when `line` is 0 (the file as a
 // whole); file and message shown as shown_text shows them.
 std::string located(const std::string& file, int line, const std::string& message);

@@ -43,7 +43,7 @@ Explained run_explain(const std::string& args) {
     bool in_recovery = false, hidden_next = false;
     for (std::string line; std::getline(lines, line);) {
         in_recovery = in_recovery || line.rfind("what a recovery would do", 0) == 0;
-        if (in_recovery && line.rfind("  ", 0) == 0) {
+        if (in_recovery && line.rfind("  ", 0) == 0 && line.rfind("    ", 0) != 0) {
             const std::size_t at = line.rfind("  (");
             const int times = at != 0 && at != std::string::npos ? std::stoi(line.substr(at + 3)) : 1;
             e.recovery.insert(e.recovery.end(), times, line.substr(2, at != 0 && at != std::string::npos ? at - 2 : std::string::npos));
