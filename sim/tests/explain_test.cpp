@@ -110,6 +110,8 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          {"compared as", "capitals"}},
         {"survey-crowded.txt", "nvram-blank-ssid", "0", 1,
          {"\nline 14: not the upstream: ApCliSsid has a leading blank that its SSID has not (the row's is 4 characters, ApCliSsid 5)"}, {}},
+        {"survey-crowded.txt", "nvram-hidden-bssid", "0", 0,
+         {"\nline 9: collected as hidden entry 1; selected by the configured BSSID (its SSID hidden)\n"}, {}},
         {"survey-crowded.txt", "nvram-home-5g", "0", 1,
          {"\nline 14: not the upstream: its SSID is the start of ApCliSsid (the row's is 4 characters, ApCliSsid 7)"}, {}},
         {"survey-crowded.txt", "nvram-misspelt", "0", 0,

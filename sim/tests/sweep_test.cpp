@@ -56,7 +56,7 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
 }
 
-// The CSV: its header, a line per cell, shares with two decimals (0.00 of no time), no reaction time.
+// The CSV and the table: a line per cell, shares with two decimals (0.00 of no time), no reaction time.
 TEST(Sweep, CsvColumnsAndNumbers) {
     const SweepCell full{.looptime = 10, .sleeptime = 3, .seconds = 3, .ra0_seconds = 2, .link_seconds = 3, .ra0_alone_seconds = 1, .changes = 4,
                          .recovered = 3, .reaction_mean = 22, .reaction_worst = 40, .recoveries = 5, .reprograms = 6,
@@ -69,6 +69,16 @@ TEST(Sweep, CsvColumnsAndNumbers) {
               "bssid_mismatches\n"
               "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
               "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
+    std::ostringstream table;
+    Scenario sc;
+    print_sweep_table(table, sc, 3, {full, SweepCell{.looptime = 1, .daemon_ended = true}});
+    EXPECT_NE(table.str().find(
+              "\n      10          3    66.67  100.00      33.33        4       1     22     40           5                6         1"
+              "        70                 2\n"
+              "       1          0     0.00    0.00       0.00        0       0      -      -           0                0         0"
+              "         0                 0  (relaywatch ended)\nmissed: "),
+              std::string::npos)
+        << table.str();
 }
 
 }  // namespace
