@@ -83,6 +83,9 @@ struct Replay {
 // Reads the log from `in` (`name` for messages).
 Replay replay_log(std::FILE* in, const std::string& name);
 
+// Seconds of the log's span with ra0 up.
+long ra0_up_seconds(const Replay& replay);
+
 // The summary of a replay, in the simulator's style.
 void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay);
 

@@ -110,10 +110,7 @@ private:
     }
 
     void ra0() {
-        long up = 0;
-        for (const Outage& o : outages(r_)) up += o.length;
-        const long span = r_.last.t;
-        up = span - up;
+        const long span = r_.last.t, up = ra0_up_seconds(r_);
         out_ << "own AP (ra0) up       " << percent(up, span, 1, 5) << " %  (" << up << " s of " << span << " s)\n";
         std::vector<Outage> list = outages(r_);
         long longest = 0;
@@ -174,5 +171,11 @@ private:
 };
 
 }  // namespace
+
+long ra0_up_seconds(const Replay& replay) {
+    long down = 0;
+    for (const Outage& o : outages(replay)) down += o.length;
+    return replay.last.t - down;
+}
 
 void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) { Summary(out, name, replay).print(); }
