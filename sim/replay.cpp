@@ -128,7 +128,8 @@ private:
 
     void begin_run(bool start_seen, long pid) {
         ReplayRun run;
-        run.at = now();
+        // A run already going when the log begins is there from its first line.
+        run.at = start_seen || !r_.runs.empty() ? now() : r_.first;
         run.start_seen = start_seen;
         run.pid = pid;
         if (!r_.runs.empty()) run.ended_before = ended_;

@@ -83,6 +83,8 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
                       format_duration(r.last.t) + ") \xC2\xB7 ra0 up " + percent(rec.ra0_seconds, rec.seconds, 1) + " % \xC2\xB7 " +
                       std::to_string(r.runs.size()) + " relaywatch run" + (r.runs.size() == 1 ? "" : "s") + " \xC2\xB7 " +
                       (r.any_debug ? std::to_string(r.recoveries.size()) + " recoveries" : "no debug lines");
+    options.axis = "log time";
+    if (!r.link.empty()) options.uplink_known_from = r.link.front().t;
     if (r.link.empty()) options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
     if (r.channel.empty()) options.channel_unknown = "not in the log: relaywatch tells ra0's channel only with debug";
     options.upstream_unknown = "the upstream's channel: only where a survey found it";

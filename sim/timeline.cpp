@@ -37,13 +37,16 @@ public:
         events_lane();
         if (options_.uplink_unknown.empty()) {
             state_lane(kUplinkTop, kUplinkHeight, kUpColour, kDownColour, [](const Bin& b) { return b.link_up; });
+            if (options_.uplink_known_from > 0) {
+                unknown_lane(kUplinkTop, kUplinkHeight, x_of(options_.uplink_known_from) - kLeft, "not in the log");
+            }
         } else {
-            unknown_lane(kUplinkTop, kUplinkHeight, options_.uplink_unknown);
+            unknown_lane(kUplinkTop, kUplinkHeight, kPlotWidth, options_.uplink_unknown);
         }
         state_lane(kRa0Top, kRa0Height, kRa0UpColour, kRa0DownColour, [](const Bin& b) { return b.ra0_up; });
         channel_lane();
         recovery_lane();
-        write_axis(out_, rec_.end());
+        write_axis(out_, rec_.end(), options_.axis);
         write_legend(out_, rec_);
         out_ << "</svg>\n";
     }
@@ -56,9 +59,9 @@ private:
     }
 
     // A lane the picture cannot draw, with the reason across it.
-    void unknown_lane(double top, double height, const std::string& why) {
-        out_ << svg_rect(kLeft, top, kPlotWidth, height, "fill=\"#eeeeee\"") << "\n";
-        out_ << svg_text(kLeft + kPlotWidth / 2, top + height / 2 + 4, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
+    void unknown_lane(double top, double height, double width, const std::string& why) {
+        out_ << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "\n";
+        out_ << svg_text(kLeft + width / 2, top + height / 2 + 4, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
                          svg_escape(why))
              << "\n";
     }
@@ -93,7 +96,9 @@ private:
     void lane_labels() {
         lane_label(kEventsTop, kEventsHeight, "events", std::to_string(rec_.events) + " in all");
         lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)",
-                   options_.uplink_unknown.empty() ? label_percent(rec_.link_seconds, rec_.seconds) + " connected" : "");
+                   options_.uplink_unknown.empty()
+                       ? label_percent(rec_.link_seconds, rec_.seconds - options_.uplink_known_from) + " connected"
+                       : "");
         lane_label(kRa0Top, kRa0Height, "own AP (ra0)", label_percent(rec_.ra0_seconds, rec_.seconds) + " up");
         out_ << svg_text(kLeft - 10, kChannelTop - 5, "text-anchor=\"end\" font-weight=\"bold\"", "channel") << "\n";
         out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"", "in order of channel number, not to scale")

@@ -18,6 +18,8 @@ void write_timeline_svg(std::ostream& out, const Scenario& scenario, const RunRe
 struct TimelineOptions {
     std::string title, figures;
     std::string uplink_unknown;    // the uplink lane
+    long uplink_known_from = 0;    // the uplink lane before this second, when it is drawn
+    const char* axis = "virtual time";
     std::string channel_unknown;   // the channel lane (ra0's channel)
     std::string upstream_unknown;  // the upstream's channel between surveys: not shaded as absent
 };
