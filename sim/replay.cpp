@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "platform/messages.h"
+#include "sim/log_formats.h"
 #include "sim/format_match.h"
 #include "sim/log_read.h"
 #include "sim/text.h"
