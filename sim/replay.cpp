@@ -7,6 +7,7 @@
 #include "sim/format_match.h"
 #include "sim/log_read.h"
 #include "sim/text.h"
+#include "survey/vocabulary.h"
 
 namespace {
 
@@ -21,6 +22,14 @@ constexpr long kDebugQuiet = 60;
 // Year of a log whose stamps carry none: a leap year, so that 29 February
 // stays a date.
 constexpr int kYearlessBase = 2000;
+
+// The client security a candidate is compared and applied with: the
+// survey's texts as the recovery cycle normalises them.
+std::string applied_security(std::string_view auth, std::string_view enc) {
+    if (auth == std::string_view(vocab::kAuthMixed)) auth = vocab::kAuthWpa2Psk;
+    if (enc == std::string_view(vocab::kEncTkipAes)) enc = vocab::kEncAes;
+    return std::string(auth) + "/" + std::string(enc);
+}
 
 int to_int(std::string_view text) {
     long value = 0;
@@ -126,7 +135,19 @@ private:
 
     LogMoment now() const { return r_.last; }
 
+public:
+    // A security change the log ended (or the run ended) before showing:
+    // told as likely, with the settings the candidate had.
+    void settle() {
+        if (pending_security_.empty()) return;
+        r_.security.push_back({last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
+        pending_security_.clear();
+    }
+
+private:
     void begin_run(bool start_seen, long pid) {
+        settle();
+        security_.clear();
         ReplayRun run;
         // A run already going when the log begins is there from its first line.
         run.at = start_seen || !r_.runs.empty() ? now() : r_.first;
@@ -206,12 +227,14 @@ private:
                     r_.security.push_back({last_apply_, security});
                 }
                 security_ = security;
+                pending_security_.clear();
                 set_channel(r_.channel, to_int(fields_[2]));
                 break;
             }
             case LogMsg::FoundAp:
                 debug_seen();
                 candidate_ = to_int(fields_[2]);
+                candidate_security_ = applied_security(fields_[4], fields_[5]);
                 via_ = "upstream";
                 set_channel(r_.upstream, candidate_);
                 finish_recovery(Outcome::UpstreamFound);
@@ -219,12 +242,15 @@ private:
             case LogMsg::HiddenEntry:
                 debug_seen();
                 candidate_ = to_int(fields_[5]);
+                candidate_security_ = applied_security(fields_[3], fields_[4]);
                 via_ = std::string(fields_[2]);
                 break;
             case LogMsg::ModeChanged:
                 debug_seen();
                 r_.retunes.push_back({now(), candidate_, via_});
                 last_apply_ = now();
+                // Whether the client followed shows in the next settings line.
+                pending_security_ = security_.empty() || candidate_security_ == security_ ? "" : candidate_security_;
                 set_channel(r_.channel, candidate_);
                 pending_retune_ = true;
                 break;
@@ -275,6 +301,7 @@ private:
     bool pending_retune_ = false;
     LogMoment last_apply_{-1, 0};
     std::string security_, remembered_ = "0";
+    std::string candidate_security_, pending_security_;
 };
 
 }  // namespace
@@ -292,6 +319,7 @@ Replay replay_log(std::FILE* in, const std::string& name) {
         }
         reader.line(parse_log_line(text));
     }
+    reader.settle();
     if (std::ferror(in)) {
         r.error = located(name, 0, "cannot be read to its end");
         return r;
