@@ -1,5 +1,6 @@
 #include "sim/replay.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -16,7 +17,8 @@ constexpr std::string_view kPrefix = RW_LOG_PREFIX;
 
 // A debug run prints a line every second; it is quiet at most for a survey
 // whose output never opens (about half a minute) and the pause after a
-// recovery. A longer gap in a debug run is the clock jumping forward.
+// recovery. A longer gap in a debug run whose pause is known (from its start
+// line or a "delay" line) is the clock jumping forward.
 constexpr long kDebugQuiet = 60;
 
 // Year of a log whose stamps carry none: a leap year, so that 29 February
@@ -28,7 +30,7 @@ constexpr int kYearlessBase = 2000;
 std::string applied_security(std::string_view auth, std::string_view enc) {
     if (auth == std::string_view(vocab::kAuthMixed)) auth = vocab::kAuthWpa2Psk;
     if (enc == std::string_view(vocab::kEncTkipAes)) enc = vocab::kEncAes;
-    return std::string(auth) + "/" + std::string(enc);
+    return shown_text(std::string(auth) + "/" + std::string(enc));
 }
 
 int to_int(std::string_view text) {
@@ -51,8 +53,16 @@ class Reader {
 public:
     explicit Reader(Replay& out) : r_(out) {}
 
+    // A security change the log ended (or the run ended) before showing:
+    // told as likely, with the settings the candidate had.
+    void settle() {
+        if (pending_security_.empty()) return;
+        r_.security.push_back({last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
+        pending_security_.clear();
+    }
+
     // The router's clock to the log's: the year inferred, jumps noted.
-    bool clock(const LogLine& line, bool own_start) {
+    void clock(const LogLine& line, bool own_start) {
         const LogStamp& s = line.stamp;
         int year = s.year;
         if (year != 0) {
@@ -72,7 +82,7 @@ public:
             r_.first = {0, wall};
         } else if (wall < last_wall_) {
             r_.back_jumps.push_back({{now_, wall}, last_wall_});
-        } else if (wall - last_wall_ > kDebugQuiet + sleeptime_ && debug_live_ && !own_start) {
+        } else if (sleeptime_ >= 0 && wall - last_wall_ > kDebugQuiet + sleeptime_ && debug_live_ && !own_start) {
             r_.forward_jumps.push_back({{now_ + 1, wall}, last_wall_});
             now_ += 1;
         } else {
@@ -80,7 +90,6 @@ public:
         }
         last_wall_ = wall;
         r_.last = {now_, wall};
-        return true;
     }
 
     void line(const LogLine& line) {
@@ -97,7 +106,7 @@ public:
         clock(line, format != nullptr && format->msg == LogMsg::Start);
         if (!own) {
             if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {
-                ended_ = std::string(line.tag) + ": " + std::string(line.message).substr(0, 200);
+                ended_ = shown_text(std::string(line.tag) + ": " + std::string(line.message));
                 debug_live_ = false;
             }
             return;
@@ -135,16 +144,6 @@ private:
 
     LogMoment now() const { return r_.last; }
 
-public:
-    // A security change the log ended (or the run ended) before showing:
-    // told as likely, with the settings the candidate had.
-    void settle() {
-        if (pending_security_.empty()) return;
-        r_.security.push_back({last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
-        pending_security_.clear();
-    }
-
-private:
     void begin_run(bool start_seen, long pid) {
         settle();
         security_.clear();
@@ -158,7 +157,7 @@ private:
         r_.runs.push_back(run);
         pid_ = pid;
         debug_live_ = false;
-        sleeptime_ = 0;
+        sleeptime_ = -1;
         pending_retune_ = false;
     }
 
@@ -201,7 +200,7 @@ private:
                 begin_run(true, pid);
                 run().looptime = to_int(fields_[0]);
                 run().sleeptime = to_int(fields_[1]);
-                sleeptime_ = run().sleeptime < 0 ? 0 : run().sleeptime;
+                sleeptime_ = std::max(0, run().sleeptime);
                 break;
             case LogMsg::NotEnabled:
                 gave_up(shown_text(text));
@@ -222,7 +221,7 @@ private:
                 break;
             case LogMsg::Current: {
                 debug_seen();
-                std::string security = std::string(fields_[0]) + "/" + std::string(fields_[1]);
+                std::string security = shown_text(std::string(fields_[0]) + "/" + std::string(fields_[1]));
                 if (!security_.empty() && security != security_ && last_apply_.t >= 0) {
                     r_.security.push_back({last_apply_, security});
                 }
@@ -243,7 +242,7 @@ private:
                 debug_seen();
                 candidate_ = to_int(fields_[5]);
                 candidate_security_ = applied_security(fields_[3], fields_[4]);
-                via_ = std::string(fields_[2]);
+                via_ = shown_text(fields_[2]);
                 break;
             case LogMsg::ModeChanged:
                 debug_seen();
@@ -264,14 +263,18 @@ private:
                 break;
             case LogMsg::Remembered: {
                 debug_seen();
-                const std::string bssid(fields_[0]);
+                const std::string bssid = shown_text(fields_[0]);
                 if (bssid != remembered_) r_.remembered.push_back({now(), bssid});
                 remembered_ = bssid;
                 break;
             }
             case LogMsg::HiddenConnected: debug_seen(); finish_recovery(Outcome::HiddenConnected); break;
             case LogMsg::NoHidden:
-            case LogMsg::HiddenNone: debug_seen(); finish_recovery(Outcome::NothingFound); break;
+            case LogMsg::HiddenNone:
+                debug_seen();
+                finish_recovery(Outcome::NothingFound);
+                sleeptime_ = std::max(0, to_int(fields_[0]));
+                break;
             default: debug_seen(); break;
         }
     }
@@ -293,7 +296,7 @@ private:
     int year_ = 0, month_ = 0;
     long last_wall_ = 0, now_ = 0;
     long pid_ = -1;
-    long sleeptime_ = 0;
+    long sleeptime_ = -1;  // the run's pause after a recovery; -1 not yet known
     bool debug_live_ = false;
     std::string ended_;
     int candidate_ = 0;
