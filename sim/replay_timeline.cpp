@@ -86,6 +86,7 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     options.axis = "log time";
     if (!r.link.empty()) options.uplink_known_from = r.link.front().t;
     if (r.link.empty()) options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
+    if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";
     if (r.channel.empty()) options.channel_unknown = "not in the log: relaywatch tells ra0's channel only with debug";
     options.upstream_unknown = "the upstream's channel: only where a survey found it";
     write_timeline_svg(out, sc, res, options);

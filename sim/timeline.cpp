@@ -104,7 +104,7 @@ private:
         out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"", "in order of channel number, not to scale")
              << "\n";
         lane_label(kRecoveryTop, kRecoveryHeight, "recoveries",
-                   std::to_string(rec_.recoveries) + " in all" +
+                   !options_.recovery_unknown.empty() ? "" : std::to_string(rec_.recoveries) + " in all" +
                        (rec_.security_reprograms > 0 ? ", " + std::to_string(rec_.security_reprograms) + " \xE2\x97\x86" : ""));
         out_ << svg_rect(kLeft, kChannelTop, kPlotWidth, kChannelHeight, "fill=\"#fafafa\" stroke=\"#ddd\"") << "\n";
     }
@@ -275,6 +275,7 @@ private:
         for (const Bin& b : bins_) most = std::max(most, b.recoveries);
         out_ << svg_line(kLeft, kRecoveryTop + kRecoveryHeight, kLeft + kPlotWidth, kRecoveryTop + kRecoveryHeight, "stroke=\"#ccc\"")
              << "\n";
+        if (!options_.recovery_unknown.empty()) unknown_lane(kRecoveryTop, kRecoveryHeight, kPlotWidth, options_.recovery_unknown);
         for (std::size_t i = 0; i < bins_.size(); ++i) {
             const Bin& b = bins_[i];
             double x = (bin_x0(i) + bin_x1(i)) / 2;

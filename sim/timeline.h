@@ -22,5 +22,6 @@ struct TimelineOptions {
     const char* axis = "virtual time";
     std::string channel_unknown;   // the channel lane (ra0's channel)
     std::string upstream_unknown;  // the upstream's channel between surveys: not shaded as absent
+    std::string recovery_unknown;  // the recovery lane
 };
 void write_timeline_svg(std::ostream& out, const Scenario& scenario, const RunResult& result, const TimelineOptions& options);
