@@ -33,6 +33,28 @@ std::string applied_security(std::string_view auth, std::string_view enc) {
     return shown_text(std::string(auth) + "/" + std::string(enc));
 }
 
+// A hidden entry's "AUTH/ENC" cut where both halves are words of the
+// survey's vocabulary (the mixed mode and cipher hold slashes themselves);
+// false when no cut makes two such words.
+bool split_security(std::string_view joined, std::string_view& auth, std::string_view& enc) {
+    static constexpr std::string_view kAuths[] = {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk, vocab::kAuthMixed,
+                                                  vocab::kAuthNotSupport};
+    static constexpr std::string_view kEncs[] = {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes, vocab::kEncTkip,
+                                                 vocab::kEncAes, vocab::kEncEmpty};
+    for (std::size_t cut = joined.find('/'); cut != std::string_view::npos; cut = joined.find('/', cut + 1)) {
+        const std::string_view a = joined.substr(0, cut), e = joined.substr(cut + 1);
+        bool known_auth = false, known_enc = false;
+        for (std::string_view w : kAuths) known_auth = known_auth || a == w;
+        for (std::string_view w : kEncs) known_enc = known_enc || e == w;
+        if (known_auth && known_enc) {
+            auth = a;
+            enc = e;
+            return true;
+        }
+    }
+    return false;
+}
+
 int to_int(std::string_view text) {
     long value = 0;
     const bool negative = !text.empty() && text[0] == '-';
@@ -238,12 +260,17 @@ private:
                 set_channel(r_.upstream, candidate_);
                 finish_recovery(Outcome::UpstreamFound);
                 break;
-            case LogMsg::HiddenEntry:
+            case LogMsg::HiddenEntry: {
                 debug_seen();
                 candidate_ = to_int(fields_[5]);
-                candidate_security_ = applied_security(fields_[3], fields_[4]);
+                // The matcher cuts "AUTH/ENC" at the first slash; the vocabulary knows better.
+                std::string_view auth = fields_[3], enc = fields_[4];
+                const std::string_view joined(auth.data(), static_cast<std::size_t>(enc.data() + enc.size() - auth.data()));
+                split_security(joined, auth, enc);
+                candidate_security_ = applied_security(auth, enc);
                 via_ = shown_text(fields_[2]);
                 break;
+            }
             case LogMsg::ModeChanged:
                 debug_seen();
                 r_.retunes.push_back({now(), candidate_, via_});

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -163,6 +164,61 @@ TEST(Replay, ClockAndLines) {
     EXPECT_EQ(router_time(r.last.wall, false), "Jan  1 00:00:20");
 }
 
+// What the summary tells of a log without years: jumps both ways, each
+// recovery's outcome, client security, errors.
+TEST(Replay, SummaryOfADebugLogWithoutYears) {
+    std::string log = "Dec 31 23:59:00 gw relaywatch: relaywatch: Start (looptime=10, sleeptime=3)\n";
+    const char* const lines[] = {
+        "00:00:01 relaywatch: Scanning...",
+        "00:00:05 relaywatch: current Auth=WPA2PSK EncrypType=TKIP Ch=6 ExtCh=1",
+        "00:00:05 relaywatch: Not found in broadcast SSID list.",
+        "00:00:05 relaywatch: Found 1 hidden SSID AP.",
+        "00:00:05 relaywatch: [1/1] AP(02:00:00:00:00:a1) (WPA-PSK/WPA2-PSK/TKIP/AES) ch=11",
+        "00:00:05 relaywatch: Mode is changed, apply new settings...",
+        "00:00:05 Invalid Key=short",
+        "00:00:06 relaywatch: Found hidden AP and connected.",
+        "00:00:06 relaywatch: manual_get_BSSID=02:00:00:00:00:a1",
+        "00:00:07 relaywatch: resetTimerArray[01]=1  [1111111111]",
+        "00:00:02 relaywatch: Scanning...",
+        "00:00:06 relaywatch: current Auth=WPA2PSK EncrypType=AES Ch=11 ExtCh=0",
+        "00:00:06 relaywatch: Not found in broadcast SSID list.",
+        "00:00:06 relaywatch: Not found any hidden SSID, delay 3 seconds.",
+        "02:00:00 relaywatch: resetTimerArray[02]=0  [1011111111]",
+    };
+    for (const std::string l : lines) log += "Jan  1 " + l.substr(0, 9) + "gw relaywatch: " + l.substr(9) + "\n";
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", replay_text(log));
+    for (const char* expected : {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (",
+                                 "year                   not in the log", "clock jumps            1 back, 1 forward",
+                                 "Jan  1 00:00:02  back 5s from Jan  1 00:00:07", "forward 1h 59m 54s from Jan  1 00:00:06",
+                                 "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
+                                 "ra0 to channel 11 (hidden AP 02:00:00:00:00:a1)", "client security        1 re-programming\n",
+                                 "Jan  1 00:00:05  to WPA2PSK/AES\n", "ra0 outages            1, the longest 1m 12s", "remembered BSSID       02:00:00:00:00:a1",
+                                 "uplink connected      100.0 %  (5 s of the 5 s", "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
+        EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
+    }
+}
+
+// The README shows the sample's replay as it is; its timeline is drawn.
+TEST(Replay, TheReadmeShowsTheSamplesReplay) {
+    const std::string svg = testing::TempDir() + "replay-sample.svg";
+    const std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " replay samples/logread-excerpt.log --timeline " + svg;
+    FILE* pipe = popen(("cd " RELAYWATCH_SOURCE_DIR " && " + cmd).c_str(), "r");
+    std::string shown;
+    for (int c = 0; (c = std::fgetc(pipe)) != EOF;) shown += static_cast<char>(c);
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
+    std::ifstream readme(RELAYWATCH_SOURCE_DIR "/README.md");
+    const std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    const std::string head = "$ relaywatch-sim replay samples/logread-excerpt.log\n";
+    const std::size_t at = text.find(head);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(text.substr(at + head.size(), text.find("```", at) - at - head.size()), shown);
+    std::ifstream picture(svg);
+    const std::string drawn((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
+    EXPECT_NE(drawn.find(">not in the log</text>"), std::string::npos) << "the uplink before the debug lines";
+    EXPECT_NE(drawn.find(">log time</text>"), std::string::npos);
+}
+
 // Input that cannot be replayed: refused with the reason, exit status 2.
 TEST(Replay, Refusals) {
     const struct {
@@ -174,9 +230,9 @@ TEST(Replay, Refusals) {
         {"", "is empty"},
     };
     for (const auto& c : cases) EXPECT_NE(replay_text(c.text).error.find(c.why), std::string::npos) << replay_text(c.text).error;
-    for (const char* path : {"/tmp", "/dev/null"}) {
-        const std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " replay " + path + " 2>/dev/null >/dev/null";
-        EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 2) << path;
+    for (const char* args : {"/tmp", "/dev/null", "- </dev/null", RELAYWATCH_SOURCE_DIR "/README.md --timeline /nonexistent/x.svg"}) {
+        const std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " replay " + args + " 2>/dev/null >/dev/null";
+        EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 2) << args;
     }
 }
 
