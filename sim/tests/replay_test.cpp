@@ -217,6 +217,7 @@ TEST(Replay, TheReadmeShowsTheSamplesReplay) {
     const std::string drawn((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
     EXPECT_NE(drawn.find(">not in the log</text>"), std::string::npos) << "the uplink before the debug lines";
     EXPECT_NE(drawn.find(">log time</text>"), std::string::npos);
+    EXPECT_NE(drawn.find("fill=\"#2e9e44\""), std::string::npos) << "the uplink connected, from the debug lines";
 }
 
 // Input that cannot be replayed: refused with the reason, exit status 2.
@@ -230,9 +231,23 @@ TEST(Replay, Refusals) {
         {"", "is empty"},
     };
     for (const auto& c : cases) EXPECT_NE(replay_text(c.text).error.find(c.why), std::string::npos) << replay_text(c.text).error;
-    for (const char* args : {"/tmp", "/dev/null", "- </dev/null", RELAYWATCH_SOURCE_DIR "/README.md --timeline /nonexistent/x.svg"}) {
-        const std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " replay " + args + " 2>/dev/null >/dev/null";
-        EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 2) << args;
+    const struct {
+        const char* args;
+        const char* why;
+    } commands[] = {
+        {"replay /tmp", "/tmp: is a directory, not a system log"},
+        {"replay /dev/null", "/dev/null: is a device, not a system log"},
+        {"replay - </dev/null", "(standard input): is empty"},
+        {"replay " RELAYWATCH_SOURCE_DIR "/README.md --timeline /nonexistent/x.svg", "cannot write /nonexistent/x.svg"},
+        {"--syslog /dev/null --log-start 2026-04-31T00:00:00 x.scn", "--log-start wants a date and time"},
+        {"--syslog /dev/null --log-start 2026-12-31T23:59:60 x.scn", "--log-start wants a date and time"},
+    };
+    for (const auto& c : commands) {
+        FILE* pipe = popen((std::string(RELAYWATCH_SIM_BIN) + " " + c.args + " 2>&1 >/dev/null").c_str(), "r");
+        std::string said;
+        for (int ch = 0; (ch = std::fgetc(pipe)) != EOF;) said += static_cast<char>(ch);
+        EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 2) << c.args;
+        EXPECT_NE(said.find(c.why), std::string::npos) << c.args << ": " << said;
     }
 }
 
