@@ -77,7 +77,7 @@ struct Replay {
     std::vector<Noted> remembered;    // the remembered BSSID as it changed
     std::vector<Noted> errors;
     std::vector<ClockJump> back_jumps, forward_jumps;
-    bool any_debug = false;
+    bool any_debug = false;           // relaywatch printed debug lines
 };
 
 // Reads the log from `in` (`name` for messages).
