@@ -217,7 +217,7 @@ TEST(Replay, TheReadmeShowsTheSamplesReplay) {
     const std::string drawn((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
     EXPECT_NE(drawn.find(">not in the log</text>"), std::string::npos) << "the uplink before the debug lines";
     EXPECT_NE(drawn.find(">log time</text>"), std::string::npos);
-    EXPECT_NE(drawn.find("fill=\"#2e9e44\""), std::string::npos) << "the uplink connected, from the debug lines";
+    EXPECT_NE(drawn.find("fill=\"#2e9e44\"/>"), std::string::npos) << "the uplink connected, from the debug lines";
 }
 
 // Input that cannot be replayed: refused with the reason, exit status 2.
