@@ -14,7 +14,7 @@ StoredText store_read(const char* key) {
 namespace {
 
 // The daemon's name, which begins its log lines.
-constexpr char kLogName[] = "relaywatch: ";
+constexpr char kLogName[] = RW_LOG_PREFIX;
 constexpr std::size_t kLogNameLength = sizeof kLogName - 1;
 
 }  // namespace

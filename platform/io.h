@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/messages.h"
 #include "platform/platform.h"
 
 // Set by the word "debug" on the command line; the only log level.

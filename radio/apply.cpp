@@ -62,7 +62,7 @@ void wep_key_step(const StoredText& keyId, const StoredText& key) {
     if (is_valid_wep_key(key.count)) {
         run_escaped("Key1", key.view());
     } else {
-        print("Invalid Key=%s\n", key.c_str());
+        print(RW_MSG_INVALID_KEY, key.c_str());
     }
 }
 
@@ -70,7 +70,7 @@ void pre_shared_key_step(const StoredText& passphrase) {
     if (is_valid_psk(passphrase.count)) {
         run_escaped("WPAPSK", passphrase.view());
     } else {
-        print("Invalid Key=%s\n", passphrase.c_str());
+        print(RW_MSG_INVALID_KEY, passphrase.c_str());
     }
 }
 
@@ -91,7 +91,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     for (int i = 0; i < kStoredSettings && keys[i] != nullptr; ++i) {
         stored[i] = store_read(keys[i]);
         if (!stored[i].ok()) {
-            say("error, cannot read %s from the settings store, radio left as it was\n", keys[i]);
+            say(RW_MSG_STORE_UNREADABLE, keys[i]);
             return false;
         }
     }
@@ -122,7 +122,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
         case KeyStep::Wep: wep_key_step(stored[kKeyFirst], stored[kKeySecond]); break;
         case KeyStep::PreShared: pre_shared_key_step(stored[kKeyFirst]); break;
         case KeyStep::Unsupported:
-            print("Unsupport security mode: %.*s (%.*s).\n", static_cast<int>(own.auth.size()),
+            print(RW_MSG_UNSUPPORTED_MODE, static_cast<int>(own.auth.size()),
                   own.auth.data(), static_cast<int>(own.enc.size()), own.enc.data());
             break;
     }

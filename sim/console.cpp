@@ -1,13 +1,14 @@
 #include "sim/console.h"
 
 #include "sim/record.h"
+#include "sim/syslog_out.h"
 
 Console::Console(std::ostream* out, long end) : out_(out), end_(end), day_width_(day_width_for(end)) {}
 
 void Console::daemon_text(const char* text, std::size_t len) {
     // Quiet, the text is cut into lines only while the timeline wants one.
     const bool keep = recorder_ != nullptr && recorder_->wants_daemon_line(partial_.empty() ? *now_ : partial_at_);
-    if (!open() && !keep && transcript_ == nullptr) return;
+    if (!open() && !keep && transcript_ == nullptr && syslog_ == nullptr) return;
     std::size_t start = 0;
     for (std::size_t i = 0; i < len; ++i) {
         if (text[i] != '\n') continue;
@@ -15,6 +16,7 @@ void Console::daemon_text(const char* text, std::size_t len) {
         long at = partial_.empty() ? *now_ : partial_at_;
         if (keep) recorder_->daemon_line(at, partial_ + std::string(text + start, i - start));
         if (transcript_ != nullptr) transcript_->push_back(partial_ + std::string(text + start, i - start));
+        if (syslog_ != nullptr && at < end_) syslog_daemon_line(*syslog_, at, partial_ + std::string(text + start, i - start));
         if (open()) {
             *out_ << format_stamp(at, day_width_) << ' ' << partial_;
             out_->write(text + start, static_cast<std::streamsize>(i - start));
@@ -30,6 +32,7 @@ void Console::daemon_text(const char* text, std::size_t len) {
 }
 
 void Console::flush_partial() {
+    if (syslog_ != nullptr && !partial_.empty() && partial_at_ < end_) syslog_daemon_line(*syslog_, partial_at_, partial_);
     if (out_ == nullptr || partial_.empty()) return;
     *out_ << format_stamp(partial_at_, day_width_) << ' ' << partial_ << '\n';
     partial_.clear();

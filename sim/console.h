@@ -7,6 +7,7 @@
 #include <vector>
 
 class Recorder;
+struct SyslogOut;
 
 // Standard output of the simulated router: the daemon's text cut into lines,
 // each behind the virtual time at which it began, and the simulator's own
@@ -21,6 +22,8 @@ public:
     void set_recorder(Recorder* recorder) { recorder_ = recorder; }
     // Every line of the daemon is also appended here, whole.
     void set_transcript(std::vector<std::string>* lines) { transcript_ = lines; }
+    // Every line of the daemon before the end is also written to this log.
+    void set_syslog(const SyslogOut* log) { syslog_ = log; }
     bool quiet() const { return out_ == nullptr; }
 
     void daemon_text(const char* text, std::size_t len);
@@ -37,6 +40,7 @@ private:
     const long* now_ = nullptr;
     Recorder* recorder_ = nullptr;
     std::vector<std::string>* transcript_ = nullptr;
+    const SyslogOut* syslog_ = nullptr;
     std::string partial_;
     long partial_at_ = 0;
 };

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "sim/explain.h"
+#include "sim/replay.h"
 #include "sim/runner.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
@@ -34,7 +35,10 @@ constexpr const char* kUsage =
     "  --sweep L S         run once for every looptime in L and sleeptime in S (lists or ranges: 5,10,20 or 0..6)\n"
     "                      and print one table; looptimes 1-3600, sleeptimes 0-3600, at most 400 runs\n"
     "  --csv FILE          with --sweep: also write the table's numbers as CSV\n"
+    "  --syslog FILE       also write the daemon's lines as a logread-style system log (for replay)\n"
+    "  --log-start DATE    the log's date at virtual time 0 (2026-12-07T04:00:00; default 2026-01-01T00:00:00)\n"
     "       relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]   (explain --help)\n"
+    "       relaywatch-sim replay LOG [--timeline FILE.svg]   (replay --help)\n"
     "exit status: 0 after a run to its end, 1 when relaywatch ended or stalled on its own, 2 for bad input\n";
 
 int usage_error(const std::string& message) {
@@ -88,8 +92,10 @@ int main(int argc, char** argv) {
         }
         return explain(options, std::cout, std::cerr);
     }
+    if (argc > 1 && std::string(argv[1]) == "replay") return replay_main(std::vector<std::string>(argv + 2, argv + argc));
     RunOptions options;
     std::string timeline, csv;
+    std::string syslog_path, log_start = kDefaultLogStart;
     bool quiet = false, sweep = false;
     std::vector<int> looptimes, sleeptimes;
     std::vector<std::string> positional;  // the scenario, then relaywatch's arguments
@@ -120,10 +126,14 @@ int main(int argc, char** argv) {
             }
             sweep = true;
             i += 2;
-        } else if (arg == "--until" || arg == "--timeline" || arg == "--csv") {
+        } else if (arg == "--until" || arg == "--timeline" || arg == "--csv" || arg == "--syslog" || arg == "--log-start") {
             if (i + 1 >= argc) return usage_error(arg + " needs a value");
             std::string value = argv[++i];
-            if (arg == "--timeline") {
+            if (arg == "--syslog") {
+                syslog_path = value;
+            } else if (arg == "--log-start") {
+                log_start = value;
+            } else if (arg == "--timeline") {
                 timeline = value;
             } else if (arg == "--csv") {
                 csv = value;
@@ -147,6 +157,9 @@ int main(int argc, char** argv) {
     }
     if (sweep && !timeline.empty()) return usage_error("--timeline draws one run; it does not go with --sweep");
     if (!sweep && !csv.empty()) return usage_error("--csv goes with --sweep");
+    if (sweep && !syslog_path.empty()) return usage_error("--syslog writes one run; it does not go with --sweep");
+    SyslogOut syslog;
+    if (!parse_log_start(log_start, syslog.start)) return usage_error("--log-start wants a date and time like 2026-12-07T04:00:00, not " + log_start);
 
     Scenario scenario;
     try {
@@ -161,8 +174,22 @@ int main(int argc, char** argv) {
     std::ofstream svg;
     if (!open_output(svg, timeline)) return 2;
 
+    std::ofstream syslog_file;
+    if (!open_output(syslog_file, syslog_path)) return 2;
+    if (syslog_file.is_open()) {
+        syslog.out = &syslog_file;
+        options.syslog = &syslog;
+    }
     options.out = quiet ? nullptr : &std::cout;
     RunResult result = run_scenario(scenario, options);
+    if (syslog_file.is_open()) {
+        syslog_close(syslog, result.end);
+        syslog_file.close();
+        if (!syslog_file) {
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(syslog_path) << "\n";
+            return 2;
+        }
+    }
     if (!quiet) std::cout << "\n";
     print_summary(std::cout, scenario, result);
     std::cout.flush();

@@ -31,6 +31,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     SimRun run(sc, res.end, options.out, taps);
     Router& router = run.router();
     Console& console = run.console();
+    console.set_syslog(options.syslog);
 
     std::vector<std::string> words = {"relaywatch"};
     words.insert(words.end(), res.args.begin(), res.args.end());

@@ -12,6 +12,7 @@
 #include "sim/router.h"
 #include "sim/scenario.h"
 #include "sim/sim_platform.h"
+#include "sim/syslog_out.h"
 
 struct RunOptions {
     long until = 0;                   // 0: the scenario's end
@@ -19,6 +20,7 @@ struct RunOptions {
     std::vector<std::string> args;    // the daemon's arguments after its name
     std::ostream* out = nullptr;      // the console; null: quiet
     std::vector<std::pair<long, std::string>>* command_log = nullptr;
+    const SyslogOut* syslog = nullptr;  // also write the daemon's lines as a system log
 };
 
 struct RunResult {

@@ -21,8 +21,8 @@ std::string label_percent(long part, long whole) { return percent(part, whole, 1
 
 class Picture {
 public:
-    Picture(std::ostream& out, const Scenario& sc, const RunResult& res)
-        : out_(out), sc_(sc), res_(res), rec_(*res.record), bins_(rec_.bins()) {}
+    Picture(std::ostream& out, const Scenario& sc, const RunResult& res, const TimelineOptions& options)
+        : out_(out), sc_(sc), res_(res), rec_(*res.record), bins_(rec_.bins()), options_(options) {}
 
     void draw() {
         collect_channels();
@@ -35,11 +35,18 @@ public:
         title();
         lane_labels();
         events_lane();
-        state_lane(kUplinkTop, kUplinkHeight, kUpColour, kDownColour, [](const Bin& b) { return b.link_up; });
+        if (options_.uplink_unknown.empty()) {
+            state_lane(kUplinkTop, kUplinkHeight, kUpColour, kDownColour, [](const Bin& b) { return b.link_up; });
+            if (options_.uplink_known_from > 0) {
+                unknown_lane(kUplinkTop, kUplinkHeight, x_of(options_.uplink_known_from) - kLeft, "not in the log");
+            }
+        } else {
+            unknown_lane(kUplinkTop, kUplinkHeight, kPlotWidth, options_.uplink_unknown);
+        }
         state_lane(kRa0Top, kRa0Height, kRa0UpColour, kRa0DownColour, [](const Bin& b) { return b.ra0_up; });
         channel_lane();
         recovery_lane();
-        write_axis(out_, rec_.end());
+        write_axis(out_, rec_.end(), options_.axis);
         write_legend(out_, rec_);
         out_ << "</svg>\n";
     }
@@ -51,7 +58,20 @@ private:
         return x_of(std::min(rec_.end(), static_cast<long>(i + 1) * rec_.bin_width()));
     }
 
+    // A lane the picture cannot draw, with the reason across it.
+    void unknown_lane(double top, double height, double width, const std::string& why) {
+        out_ << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "\n";
+        out_ << svg_text(kLeft + width / 2, top + height / 2 + 4, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
+                         svg_escape(why))
+             << "\n";
+    }
+
     void title() {
+        if (!options_.title.empty()) {
+            out_ << svg_text(kLeft, 24, "font-size=\"17\" font-weight=\"bold\"", svg_escape(options_.title)) << "\n";
+            out_ << svg_text(kLeft, 44, "fill=\"#444\"", svg_escape(options_.figures)) << "\n";
+            return;
+        }
         out_ << svg_text(kLeft, 24, "font-size=\"17\" font-weight=\"bold\"", "relaywatch-sim: " + svg_escape(sc_.name)) << "\n";
         std::string args;
         for (const std::string& a : res_.args) args += " " + a;
@@ -75,13 +95,16 @@ private:
 
     void lane_labels() {
         lane_label(kEventsTop, kEventsHeight, "events", std::to_string(rec_.events) + " in all");
-        lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)", label_percent(rec_.link_seconds, rec_.seconds) + " connected");
+        lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)",
+                   options_.uplink_unknown.empty()
+                       ? label_percent(rec_.link_seconds, rec_.seconds - options_.uplink_known_from) + " connected"
+                       : "");
         lane_label(kRa0Top, kRa0Height, "own AP (ra0)", label_percent(rec_.ra0_seconds, rec_.seconds) + " up");
         out_ << svg_text(kLeft - 10, kChannelTop - 5, "text-anchor=\"end\" font-weight=\"bold\"", "channel") << "\n";
         out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"", "in order of channel number, not to scale")
              << "\n";
         lane_label(kRecoveryTop, kRecoveryHeight, "recoveries",
-                   std::to_string(rec_.recoveries) + " in all" +
+                   !options_.recovery_unknown.empty() ? "" : std::to_string(rec_.recoveries) + " in all" +
                        (rec_.security_reprograms > 0 ? ", " + std::to_string(rec_.security_reprograms) + " \xE2\x97\x86" : ""));
         out_ << svg_rect(kLeft, kChannelTop, kPlotWidth, kChannelHeight, "fill=\"#fafafa\" stroke=\"#ddd\"") << "\n";
     }
@@ -227,8 +250,17 @@ private:
             out_ << svg_line(kLeft, y, kLeft + kPlotWidth, y, "stroke=\"#e4e4e4\"") << "\n";
             out_ << svg_text(kLeft - 10, y + 4, "text-anchor=\"end\" font-size=\"11\"", "ch " + std::to_string(c)) << "\n";
         }
+        if (!options_.channel_unknown.empty()) {
+            out_ << svg_text(kLeft + kPlotWidth / 2, kChannelTop + kChannelHeight / 2, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
+                             svg_escape(options_.channel_unknown))
+                 << "\n";
+        } else if (!options_.upstream_unknown.empty()) {
+            out_ << svg_text(kLeft + kPlotWidth - 4, kChannelTop + 12, "text-anchor=\"end\" font-size=\"10\" fill=\"#555\"",
+                             svg_escape(options_.upstream_unknown))
+                 << "\n";
+        }
         // Where the upstream was off the air.
-        for (std::size_t i = 0; i < bins_.size(); ++i) {
+        for (std::size_t i = 0; options_.upstream_unknown.empty() && i < bins_.size(); ++i) {
             if (bins_[i].upstream_absent == 0) continue;
             std::size_t j = i;
             while (j + 1 < bins_.size() && bins_[j + 1].upstream_absent != 0) ++j;
@@ -256,6 +288,7 @@ private:
         for (const Bin& b : bins_) most = std::max(most, b.recoveries);
         out_ << svg_line(kLeft, kRecoveryTop + kRecoveryHeight, kLeft + kPlotWidth, kRecoveryTop + kRecoveryHeight, "stroke=\"#ccc\"")
              << "\n";
+        if (!options_.recovery_unknown.empty()) unknown_lane(kRecoveryTop, kRecoveryHeight, kPlotWidth, options_.recovery_unknown);
         for (std::size_t i = 0; i < bins_.size(); ++i) {
             const Bin& b = bins_[i];
             double x = (bin_x0(i) + bin_x1(i)) / 2;
@@ -295,10 +328,15 @@ private:
     const Recorder& rec_;
     const std::vector<Bin>& bins_;
     std::vector<int> channels_;
+    const TimelineOptions& options_;
 };
 
 }  // namespace
 
 void write_timeline_svg(std::ostream& out, const Scenario& scenario, const RunResult& result) {
-    Picture(out, scenario, result).draw();
+    write_timeline_svg(out, scenario, result, TimelineOptions{});
+}
+
+void write_timeline_svg(std::ostream& out, const Scenario& scenario, const RunResult& result, const TimelineOptions& options) {
+    Picture(out, scenario, result, options).draw();
 }

@@ -45,7 +45,7 @@ void write_mark(std::ostream& out, double x, double y, const EventStyle& style, 
 // Ticks at a round step that gives at most ten of them, labelled in the
 // largest unit that divides the step: years of 365 days, days, hours,
 // minutes, seconds.
-void write_axis(std::ostream& out, long end) {
+void write_axis(std::ostream& out, long end, const char* label) {
     constexpr long kDay = 86400, kYear = 365 * kDay;
     static constexpr long kSteps[] = {1,      2,      5,       10,       15,      30,       60,     120,
                                       300,    600,    900,     1800,     3600,    7200,     10800,  21600,
@@ -64,7 +64,7 @@ void write_axis(std::ostream& out, long end) {
         out << svg_line(x, kAxisTop, x, kAxisTop + 5, "stroke=\"#333\"") << "\n";
         out << svg_text(x, kAxisTop + 18, "text-anchor=\"middle\" font-size=\"11\"", svg_escape(tick_label(t, step))) << "\n";
     }
-    out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), "virtual time") << "\n";
+    out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), label) << "\n";
 }
 
 void write_legend(std::ostream& out, const Recorder& rec) {

@@ -74,8 +74,8 @@ std::string small_text(const char* colour);
 // A marker: the glyph at (x, y) with its hover title.
 void write_mark(std::ostream& out, double x, double y, const EventStyle& style, const std::vector<std::string>& lines);
 
-// The time axis under the lanes.
-void write_axis(std::ostream& out, long end);
+// The time axis under the lanes, named `label`.
+void write_axis(std::ostream& out, long end, const char* label = "virtual time");
 
 // The legend under the axis, and the list of the events when they fit it.
 void write_legend(std::ostream& out, const Recorder& rec);

@@ -15,9 +15,9 @@ constexpr int kGateHysteresis = 5;
 // Brings ra0 up or down, with the line that says so.
 void switch_ap(Supervisor& sv, bool up) {
     if (up) {
-        say("AP enable\n");
+        say(RW_MSG_AP_ENABLE);
     } else {
-        say("AP disable\n");
+        say(RW_MSG_AP_DISABLE);
     }
     plat::run(up ? "ifconfig ra0 up" : "ifconfig ra0 down");
     sv.apEnabled = up ? 1 : 0;
@@ -53,7 +53,7 @@ void dump_window(const Supervisor& sv, int sample) {
     if (debug != 1) return;
     char chunk[256];
     // The header takes at most 55 characters.
-    int header = std::snprintf(chunk, sizeof chunk, "relaywatch: resetTimerArray[%02d]=%d  [",
+    int header = std::snprintf(chunk, sizeof chunk, RW_MSG_WINDOW_HEAD,
                                sv.timerIndex, sample);
     std::size_t used = header > 0 ? static_cast<std::size_t>(header) : 0;
     for (int slot = 0; slot < sv.looptime; ++slot) {
@@ -87,13 +87,13 @@ bool linkwatch_setup(Supervisor& sv) {
     // Start-up refuses a looptime below 1; a window without slots would
     // leave nothing to sample into, so refuse it here as well.
     if (sv.looptime < 1) {
-        say("error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
+        say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return false;
     }
     const auto slots = static_cast<std::size_t>(sv.looptime);
     sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
     if (!sv.resetTimerArray.ok()) {
-        say("error, no memory for a window of %d samples\n", sv.looptime);
+        say(RW_MSG_NO_WINDOW_MEMORY, sv.looptime);
         return false;
     }
     for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
@@ -118,7 +118,7 @@ void linkwatch_pass(Supervisor& sv) {
         update_gate(sv, sample);
         dump_window(sv, sample);
         if (!window_has_up(sv)) {
-            dbg("Disconnect over %d seconds.\n", sv.looptime);
+            dbg(RW_MSG_DISCONNECT, sv.looptime);
             recovery_cycle(sv);
         }
     }

@@ -27,7 +27,7 @@ OwnSecurity own_security(const Supervisor& sv) {
 }
 
 void print_current(const RadioState& radio) {
-    dbg("current Auth=%s EncrypType=%s Ch=%d ExtCh=%d\n", radio.curAuth.c_str(),
+    dbg(RW_MSG_CURRENT, radio.curAuth.c_str(),
         radio.curEnc.c_str(), radio.curChannel, radio.curExtCh);
 }
 
@@ -42,7 +42,7 @@ bool wait_for_link() {
     for (int attempt = 0; attempt < kLinkWaitTries; ++attempt) {
         plat::sleep_seconds(1);
         int status = getRPStatus("apcli0");
-        dbg("waitlinkstatus=%d\n", status);
+        dbg(RW_MSG_LINK_WAIT, status);
         if (status != 0) return true;
     }
     return false;
@@ -50,17 +50,17 @@ bool wait_for_link() {
 
 void follow_upstream(Supervisor& sv, Candidate& cand) {
     print_current(sv.radio);
-    dbg("Found AP %s[%s] Ch=%d(%s) Mode=%s(%s)\n", sv.setting(kApCliSsid),
+    dbg(RW_MSG_FOUND_AP, sv.setting(kApCliSsid),
         sv.setting(kApCliBssid), cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
     normalise(cand);
 
     const OwnSecurity own = own_security(sv);
     if (is_mode_change(own, cand, sv.radio)) {
-        dbg("Mode is changed, apply new settings...\n");
+        dbg(RW_MSG_MODE_CHANGED);
         apply_change(own, cand, sv.radio);
-        dbg("manual_get_BSSID=%s\n", sv.manual_get_BSSID.c_str());
+        dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
     } else {
-        dbg("Mode is not change.\n");
+        dbg(RW_MSG_MODE_SAME);
     }
     mark_current_slot(sv);
     pause_after_recovery(sv);
@@ -72,46 +72,46 @@ void follow_upstream(Supervisor& sv, Candidate& cand) {
 // entries after it would fail alike, and the next recovery tries again.
 void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
     RadioState& radio = sv.radio;
-    dbg("Not found in broadcast SSID list.\n");
+    dbg(RW_MSG_NOT_BROADCAST);
     if (hidden.head == nullptr) {
-        dbg("Not found any hidden SSID, delay %d seconds.\n", sv.sleeptime);
+        dbg(RW_MSG_NO_HIDDEN, sv.sleeptime);
         pause_after_recovery(sv);
         return;
     }
 
-    dbg("Found %d hidden SSID AP.\n", hidden.size);
+    dbg(RW_MSG_HIDDEN_COUNT, hidden.size);
     const OwnSecurity own = own_security(sv);
     int entryNumber = 1;
     for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
         Candidate& cand = entry->cand;
         print_current(radio);
-        dbg("[%d/%d] AP(%s) (%s/%s) ch=%d\n", entryNumber, hidden.size, entry->bssid.c_str(),
+        dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(),
             cand.auth.c_str(), cand.enc.c_str(), cand.channel);
         normalise(cand);
 
         if (!is_mode_change(own, cand, radio)) {
-            dbg("Mode is not change, ignore.\n");
+            dbg(RW_MSG_HIDDEN_SAME);
             continue;
         }
-        dbg("Mode is changed, apply new settings...\n");
+        dbg(RW_MSG_MODE_CHANGED);
         if (!apply_change(own, cand, radio)) break;
         if (!wait_for_link()) continue;
 
-        dbg("Found hidden AP and connected.\n");
+        dbg(RW_MSG_HIDDEN_CONNECTED);
         mark_current_slot(sv);
         sv.manual_get_BSSID = entry->bssid;
-        dbg("manual_get_BSSID=%s\n", sv.manual_get_BSSID.c_str());
+        dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
         return;
     }
 
-    dbg("can't connect to any hiddeh AP, delay %d seconds.\n", sv.sleeptime);
+    dbg(RW_MSG_HIDDEN_NONE, sv.sleeptime);
     pause_after_recovery(sv);
 }
 
 }  // namespace
 
 void recovery_cycle(Supervisor& sv) {
-    dbg("Scanning...\n");
+    dbg(RW_MSG_SCANNING);
     Candidate cand{};
     HiddenList hidden;
     if (scanChannel(sv.setting(kApCliSsid), sv.setting(kApCliBssid), sv.manual_get_BSSID, cand, hidden) != 0) {

@@ -43,7 +43,7 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     sv.radio.curEnc.assign(sv.snapshot[kApCliEncrypType].view());
 
     if (argc != 3 && argc != 4) {
-        print("Usage:\n\trelaywatch (looptime) (sleeptime) [debug]");
+        print(RW_MSG_USAGE);
         return {false, -1};
     }
     sv.looptime = parse_int(argv[1]);
@@ -53,26 +53,26 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     // The window needs a slot, and no more than a day of them; a pause
     // cannot be negative.
     if (sv.looptime < 1) {
-        say("error, looptime must be at least 1 (looptime=%d)\n", sv.looptime);
+        say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return {false, -1};
     }
     if (sv.looptime > kMaxLooptime) {
-        say("error, looptime must be at most 86400 (looptime=%d)\n", sv.looptime);
+        say(RW_MSG_LOOPTIME_HIGH, sv.looptime);
         return {false, -1};
     }
     if (sv.sleeptime < 0) {
-        say("error, sleeptime must not be negative (sleeptime=%d)\n", sv.sleeptime);
+        say(RW_MSG_SLEEPTIME_NEGATIVE, sv.sleeptime);
         return {false, -1};
     }
 
     if (parse_int(sv.snapshot[kOperationMode].view()) != kRepeaterMode) {
-        say("error, not repeater mode!\n");
+        say(RW_MSG_NOT_REPEATER);
         release_snapshot(sv);
         return {false, 0};
     }
-    say("Start (looptime=%d, sleeptime=%d)\n", sv.looptime, sv.sleeptime);
+    say(RW_MSG_START, sv.looptime, sv.sleeptime);
     if (parse_int(sv.snapshot[kApCliEnable].view()) != 1) {
-        say("repeater is not enabled!\n");
+        say(RW_MSG_NOT_ENABLED);
         release_snapshot(sv);
         return {false, 0};
     }
