@@ -165,3 +165,18 @@ bool LogLines::next(std::string& line) {
     line.swap(line_);
     return true;
 }
+
+std::string router_time(long wall, bool years_given) {
+    const long days = (wall >= 0 ? wall : wall - 86399) / 86400;
+    const long secs = wall - days * 86400;
+    int year = 0, month = 0, day = 0;
+    civil_from_days(days, year, month, day);
+    char buf[64];
+    if (years_given) {
+        std::snprintf(buf, sizeof buf, "%s %s %2d %02ld:%02ld:%02ld %d", weekday_name(weekday_of(days)), month_name(month), day,
+                      secs / 3600, secs / 60 % 60, secs % 60, year);
+    } else {
+        std::snprintf(buf, sizeof buf, "%s %2d %02ld:%02ld:%02ld", month_name(month), day, secs / 3600, secs / 60 % 60, secs % 60);
+    }
+    return buf;
+}

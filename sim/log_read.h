@@ -37,6 +37,10 @@ int weekday_of(long days);
 const char* month_name(int month);
 const char* weekday_name(int weekday);
 
+// The router's time of `wall`: "Mon Dec  7 04:40:21 2026", without the
+// weekday and year when the log gave no years.
+std::string router_time(long wall, bool years_given);
+
 // The lines of a stream, read in pieces of bounded size: a line longer
 // than kMaxLogLine is cut there and the rest of it skipped (and counted),
 // a last line without a line end is a line. The stream is the caller's.

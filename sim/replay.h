@@ -101,7 +101,3 @@ inline constexpr const char* kReplayUsage =
 
 // The replay command, given the words after "replay".
 int replay_main(const std::vector<std::string>& args);
-
-// The router's time of `wall`: "Mon Dec  7 04:40:21 2026", without the
-// weekday and year when the log gave no years.
-std::string router_time(long wall, bool years_given);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "sim/log_read.h"
 #include "sim/replay.h"
 #include "sim/text.h"
 

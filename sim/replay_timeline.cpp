@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "sim/log_read.h"
 #include "sim/record.h"
 #include "sim/replay.h"
 #include "sim/runner.h"
@@ -53,16 +54,15 @@ std::unique_ptr<Recorder> record(const Replay& r) {
     for (const Recovery& rc : r.recoveries) rec->recovery(rc.at.t);
     for (const Retune& rt : r.retunes) {
         rec->reprogram(rt.at.t);
-        rec->daemon_line(rt.at.t, router_time(rt.at.wall, r.years_given) + ": ra0 re-tuned to channel " + std::to_string(rt.channel));
+        rec->daemon_line(rt.at.t, "ra0 re-tuned to channel " + std::to_string(rt.channel));
     }
-    for (const Noted& s : r.security) rec->security_reprogram(s.at.t, router_time(s.at.wall, r.years_given) + ": client security " + s.text);
+    for (const Noted& s : r.security) rec->security_reprogram(s.at.t, "client security " + s.text);
     for (const Noted& e : r.errors) {
         const bool security = e.text.rfind("Invalid Key", 0) == 0 || e.text.rfind("Unsupport", 0) == 0;
-        rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, router_time(e.at.wall, r.years_given) + " " + e.text);
+        rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
     }
     for (const ReplayRun& run : r.runs) {
-        rec->daemon_line(run.at.t, router_time(run.at.wall, r.years_given) + ": relaywatch " +
-                                       (run.start_seen ? "started" : "process") + (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
+        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process") + (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
     }
     rec->finish();
     return rec;
@@ -85,6 +85,16 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
                       (r.any_debug ? std::to_string(r.recoveries.size()) + " recoveries" : "no debug lines");
     options.axis = "log time";
     if (!r.link.empty()) options.uplink_known_from = r.link.front().t;
+    if (!r.channel.empty()) options.channel_known_from = r.channel.front().first;
+    const auto debug_run = std::find_if(r.runs.begin(), r.runs.end(), [](const ReplayRun& run) { return run.debug; });
+    if (debug_run != r.runs.end()) options.recovery_known_from = debug_run->at.t;
+    // The router's clock: from the first line on, and anew after each jump.
+    options.clock.push_back({0, r.first.wall});
+    for (const auto* jumps : {&r.back_jumps, &r.forward_jumps}) {
+        for (const ClockJump& j : *jumps) options.clock.push_back({j.at.t, j.at.wall});
+    }
+    std::sort(options.clock.begin(), options.clock.end());
+    options.clock_years = r.years_given;
     if (r.link.empty()) options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
     if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";
     if (r.channel.empty()) options.channel_unknown = "not in the log: relaywatch tells ra0's channel only with debug";

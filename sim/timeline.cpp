@@ -37,9 +37,7 @@ public:
         events_lane();
         if (options_.uplink_unknown.empty()) {
             state_lane(kUplinkTop, kUplinkHeight, kUpColour, kDownColour, [](const Bin& b) { return b.link_up; });
-            if (options_.uplink_known_from > 0) {
-                unknown_lane(kUplinkTop, kUplinkHeight, x_of(options_.uplink_known_from) - kLeft, "not in the log");
-            }
+            unknown_before(kUplinkTop, kUplinkHeight, options_.uplink_known_from);
         } else {
             unknown_lane(kUplinkTop, kUplinkHeight, kPlotWidth, options_.uplink_unknown);
         }
@@ -47,7 +45,7 @@ public:
         channel_lane();
         recovery_lane();
         write_axis(out_, rec_.end(), options_.axis);
-        write_legend(out_, rec_);
+        write_legend(out_, rec_, options_);
         out_ << "</svg>\n";
     }
 
@@ -64,6 +62,11 @@ private:
         out_ << svg_text(kLeft + width / 2, top + height / 2 + 4, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
                          svg_escape(why))
              << "\n";
+    }
+
+    // The lane's first seconds, up to `t`, not told by the log.
+    void unknown_before(double top, double height, long t) {
+        if (t > 0) unknown_lane(top, height, x_of(t) - kLeft, "not in the log");
     }
 
     void title() {
@@ -159,13 +162,12 @@ private:
         }
     }
 
-    std::string stamp(long t) const { return format_stamp(t, day_width_for(rec_.end())); }
+    std::string stamp(long t) const { return timeline_stamp(t, rec_.end(), options_); }
     long bin_end(std::size_t i) const { return std::min(rec_.end(), static_cast<long>(i + 1) * rec_.bin_width()); }
 
     // The daemon's first line in the bin, when it printed one.
     void daemon_note(const Bin& bin, std::vector<std::string>& lines) const {
-        const long end = rec_.end();
-        if (bin.daemon_at >= 0) lines.push_back(format_stamp(bin.daemon_at, day_width_for(end)) + " " + bin.daemon_line);
+        if (bin.daemon_at >= 0) lines.push_back(stamp(bin.daemon_at) + " " + bin.daemon_line);
     }
 
     // A lane of up time: each bin split into its up part (bottom) and down
@@ -255,6 +257,7 @@ private:
                              svg_escape(options_.channel_unknown))
                  << "\n";
         } else if (!options_.upstream_unknown.empty()) {
+            unknown_before(kChannelTop, kChannelHeight, options_.channel_known_from);
             out_ << svg_text(kLeft + kPlotWidth - 4, kChannelTop + 12, "text-anchor=\"end\" font-size=\"10\" fill=\"#555\"",
                              svg_escape(options_.upstream_unknown))
                  << "\n";
@@ -289,6 +292,7 @@ private:
         out_ << svg_line(kLeft, kRecoveryTop + kRecoveryHeight, kLeft + kPlotWidth, kRecoveryTop + kRecoveryHeight, "stroke=\"#ccc\"")
              << "\n";
         if (!options_.recovery_unknown.empty()) unknown_lane(kRecoveryTop, kRecoveryHeight, kPlotWidth, options_.recovery_unknown);
+        unknown_before(kRecoveryTop, kRecoveryHeight, options_.recovery_known_from);
         for (std::size_t i = 0; i < bins_.size(); ++i) {
             const Bin& b = bins_[i];
             double x = (bin_x0(i) + bin_x1(i)) / 2;

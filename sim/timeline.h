@@ -6,6 +6,8 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sim/runner.h"
 #include "sim/scenario.h"
@@ -23,5 +25,15 @@ struct TimelineOptions {
     std::string channel_unknown;   // the channel lane (ra0's channel)
     std::string upstream_unknown;  // the upstream's channel between surveys: not shaded as absent
     std::string recovery_unknown;  // the recovery lane
+    // The recovery lane and ra0's channel before these seconds, when drawn.
+    long recovery_known_from = 0, channel_known_from = 0;
+    // The log's clock, (t, the router's time at t) from second t on: stamps
+    // in the router's time instead of virtual time when given.
+    std::vector<std::pair<long, long>> clock;
+    bool clock_years = true;
 };
+
+// A moment of the picture as its titles and key write it: "[0d 00:01:05]",
+// or "[Mon Dec  7 21:38:00 2026]" on a log's clock.
+std::string timeline_stamp(long t, long end, const TimelineOptions& options);
 void write_timeline_svg(std::ostream& out, const Scenario& scenario, const RunResult& result, const TimelineOptions& options);

@@ -1,9 +1,13 @@
 #include "sim/timeline_layout.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
+#include "sim/log_read.h"
 #include "sim/svg.h"
 #include "sim/text.h"
+#include "sim/timeline.h"
 
 namespace {
 
@@ -67,7 +71,14 @@ void write_axis(std::ostream& out, long end, const char* label) {
     out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), label) << "\n";
 }
 
-void write_legend(std::ostream& out, const Recorder& rec) {
+std::string timeline_stamp(long t, long end, const TimelineOptions& options) {
+    if (options.clock.empty()) return format_stamp(t, day_width_for(end));
+    auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long>{t, LONG_MAX});
+    const auto& [from, wall] = at == options.clock.begin() ? options.clock.front() : *(at - 1);
+    return "[" + router_time(wall + t - from, options.clock_years) + "]";
+}
+
+void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options) {
     double y = kAxisTop + 44;
     double x = kLeft;
     swatch(out, x, y, kUpColour, "uplink connected");
@@ -106,11 +117,10 @@ void write_legend(std::ostream& out, const Recorder& rec) {
             << "\n";
         return;
     }
-    int width = day_width_for(rec.end());
     for (std::size_t i = 0; i < marks.size(); ++i) {
         y += 16;
         out << svg_text(kLeft, y, small_text(kEventColour),
-                        std::to_string(i + 1) + "  " + format_stamp(marks[i].at, width) + "  " + svg_escape(marks[i].label))
+                        std::to_string(i + 1) + "  " + timeline_stamp(marks[i].at, rec.end(), options) + "  " + svg_escape(marks[i].label))
             << "\n";
     }
 }

@@ -78,4 +78,5 @@ void write_mark(std::ostream& out, double x, double y, const EventStyle& style, 
 void write_axis(std::ostream& out, long end, const char* label = "virtual time");
 
 // The legend under the axis, and the list of the events when they fit it.
-void write_legend(std::ostream& out, const Recorder& rec);
+struct TimelineOptions;
+void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options);
