@@ -12,11 +12,6 @@ namespace {
 // Entries listed word for word under each heading; the rest are counted.
 constexpr std::size_t kListed = 20;
 
-std::string pad(std::string text, std::size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
-}
-
 struct Outage {
     LogMoment at;
     long length = 0;

@@ -15,11 +15,6 @@ constexpr int kIdlePassLimit = 1000;
 // A share of the run, as the summary shows it: " 71.5 %".
 std::string summary_percent(long part, long whole) { return percent(part, whole, 1, 5) + " %"; }
 
-std::string pad(std::string text, std::size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
-}
-
 }  // namespace
 
 RunResult run_scenario(const Scenario& sc, const RunOptions& options) {

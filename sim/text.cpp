@@ -116,6 +116,11 @@ std::string percent(long part, long whole, int decimals, int width) {
     return buf;
 }
 
+std::string pad(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
 bool parse_duration(std::string_view text, long& seconds) {
     return read_duration(text, seconds) == DurationRead::Ok;
 }

@@ -30,6 +30,9 @@ bool parse_whole(std::string_view text, std::size_t max_digits, long& value);
 // places, right-aligned in `width` characters.
 std::string percent(long part, long whole, int decimals, int width = 0);
 
+// `text` with blanks after it up to `width` characters (a longer text as it is).
+std::string pad(std::string text, std::size_t width);
+
 // Durations and times: "90", "90s", "15m", "2h", "30d", "1h30m", at most
 // kMaxDurationSeconds. Returns false for anything else.
 bool parse_duration(std::string_view text, long& seconds);
