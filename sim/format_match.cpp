@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "sim/text.h"
+
 namespace {
 
 // Steps of trying texts for %s before giving up on a line.
@@ -13,12 +15,11 @@ struct Matcher {
     bool rest;
     long steps = 0;
 
-    static bool digit(char c) { return c >= '0' && c <= '9'; }
 
     // The conversion at `f` (just past the '%'): its kind and where it ends.
     static char conversion(std::string_view format, std::size_t& f) {
         if (f < format.size() && format[f] == '.' && f + 2 < format.size() && format[f + 1] == '*') f += 2;
-        while (f < format.size() && digit(format[f])) ++f;
+        while (f < format.size() && is_digit(format[f])) ++f;
         return f < format.size() ? format[f++] : '\0';
     }
 
@@ -38,7 +39,7 @@ struct Matcher {
                 std::size_t end = t;
                 if (end < text.size() && text[end] == '-') ++end;
                 const std::size_t digits = end;
-                while (end < text.size() && digit(text[end])) ++end;
+                while (end < text.size() && is_digit(text[end])) ++end;
                 if (end == digits) return false;
                 fields.push_back(text.substr(t, end - t));
                 t = end;

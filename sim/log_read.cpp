@@ -2,13 +2,13 @@
 
 #include <array>
 
+#include "sim/text.h"
+
 namespace {
 
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr std::array<const char*, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads exactly `n` digits at `at` into `value`.
 bool digits(std::string_view s, std::size_t at, std::size_t n, int& value) {

@@ -22,6 +22,9 @@ bool has_control(std::string_view text);
 // The items of a comma-separated list, empty ones included ("a,,b": three).
 std::vector<std::string> split_list(std::string_view text);
 
+// A decimal digit.
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
 // A whole number written in 1 to `max_digits` (at most 18) decimal digits
 // and nothing else; false for anything else, or a value a long cannot hold.
 bool parse_whole(std::string_view text, std::size_t max_digits, long& value);
