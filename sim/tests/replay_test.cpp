@@ -109,6 +109,7 @@ TEST(Replay, FormatMatcher) {
     EXPECT_TRUE(match_format("w[%02d]=%d  [", "w[03]=1  [1101]", f, true));
     EXPECT_EQ(f, (std::vector<std::string_view>{"03", "1", "1101]"}));
     EXPECT_FALSE(match_format("Ch=%d 100%%", "Ch=x 100%", f));
+    EXPECT_TRUE(match_format("Ch=%d 100%%", "Ch=6 100%", f));
     EXPECT_FALSE(match_format("AP enable\n", "AP enabled", f));
     EXPECT_FALSE(match_format("%s%s%s%s%s%s%s%sz", std::string(300, 'a'), f)) << "gives up, bounded";
 }
@@ -136,6 +137,9 @@ TEST(Replay, RunsAndRestarts) {
     EXPECT_TRUE(r.ra0_up_at_first) << "its first line took ra0 down";
     EXPECT_EQ(ra0_up_seconds(r), 1 + 10) << "up to 03:59:59, and 04:00:10 to 04:00:20";
     EXPECT_EQ(r.last.t, 32);
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", r);
+    EXPECT_NE(out.str().find("ra0 outages            2, the longest 11s\n  Mon Dec  7 03:59:59 2026  11s\n"), std::string::npos) << out.str();
 }
 
 // Clock jumps back (never a negative time) and forward (only where debug
@@ -222,6 +226,22 @@ TEST(Replay, TheReadmeShowsTheSamplesReplay) {
     EXPECT_NE(drawn.find("fill=\"#2e9e44\"/>"), std::string::npos) << "the uplink connected, from the debug lines";
 }
 
+// --log-start: the router's time of a date and time, and the dates refused.
+TEST(Replay, LogStartDates) {
+    for (const auto& [text, wall] : std::vector<std::pair<const char*, long>>{{"2026-12-31T23:59:59", 1798761599},
+                                                                           {"2028-02-29T12:34:56", 1835440496},
+                                                                           {"2027-03-01T00:00:00", 1803859200},
+                                                                           {"1970-01-01T00:00:00", 0},
+                                                                           {"9999-12-31T23:59:59", 253402300799},
+                                                                           {"1969-12-31T23:59:59", -1},
+                                                                           {"2026-04-31T00:00:00", -1},
+                                                                           {"2026-12-31T23:59:60", -1}}) {
+        long got = -1;
+        EXPECT_EQ(parse_log_start(text, got), wall >= 0) << text;
+        EXPECT_EQ(got, wall) << text;
+    }
+}
+
 // Input that cannot be replayed: refused with the reason, exit status 2.
 TEST(Replay, Refusals) {
     const struct {
@@ -241,8 +261,8 @@ TEST(Replay, Refusals) {
         {"replay /dev/null", "/dev/null: is a device, not a system log"},
         {"replay - </dev/null", "(standard input): is empty"},
         {"replay " RELAYWATCH_SOURCE_DIR "/README.md --timeline /nonexistent/x.svg", "cannot write /nonexistent/x.svg"},
+        {"replay -x", "unknown option -x"},
         {"--syslog /dev/null --log-start 2026-04-31T00:00:00 x.scn", "--log-start wants a date and time"},
-        {"--syslog /dev/null --log-start 2026-12-31T23:59:60 x.scn", "--log-start wants a date and time"},
     };
     for (const auto& c : commands) {
         FILE* pipe = popen((std::string(RELAYWATCH_SIM_BIN) + " " + c.args + " 2>&1 >/dev/null").c_str(), "r");
