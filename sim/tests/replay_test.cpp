@@ -203,6 +203,12 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
                                  "uplink connected      100.0 %  (5 s of the 5 s", "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
         EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
     }
+    std::ostringstream svg;
+    write_replay_timeline(svg, "x.log", replay_text(log));
+    const std::size_t mark = svg.str().find("<title>[Jan  1 00:00:05] Invalid Key=short&#10;");
+    ASSERT_NE(mark, std::string::npos) << "in the router's time";
+    EXPECT_NE(svg.str().substr(mark, svg.str().find("</g>", mark) - mark).find(" m-5 0 l5 -10 l5 10 z"), std::string::npos)
+        << "a key error drawn as a security change";
 }
 
 // The README shows the sample's replay as it is; its timeline is drawn.
