@@ -235,7 +235,7 @@ void Parser::capture() {
     if (!table.error.empty()) fail("capture " + path + ": " + shown_text(table.error));
     const std::vector<TableRead> reads = read_survey_text(table.text);
     const LayoutFinding layout = check_layout(reads);
-    if (!layout.lines.empty()) fail("capture " + path + ": " + one_line(layout));
+    if (!layout.lines.empty()) fail("capture: " + one_line(layout));
     const std::size_t first = sc_.aps.size();
     for (const TableRead& r : reads) {
         if (r.result != RowResult::Parsed) continue;

@@ -186,7 +186,11 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
 }
 
 std::string one_line(const LayoutFinding& finding) {
-    std::string out;
-    for (const std::string& line : finding.lines) out += (out.empty() ? "" : "; ") + line;
+    if (finding.lines.empty()) return "";
+    // What it means comes before the details, so that a message cut short
+    // keeps it.
+    std::string out = finding.lines.front();
+    if (finding.lines.size() > 1) out += " (" + finding.lines.back() + ")";
+    for (std::size_t i = 1; i + 1 < finding.lines.size(); ++i) out += "; " + finding.lines[i];
     return out;
 }

@@ -24,5 +24,6 @@ struct LayoutFinding {
 // a table cut off mid-row, nor lines without a BSSID.
 LayoutFinding check_layout(const std::vector<TableRead>& reads);
 
-// The finding as one line ("; " between its sentences).
+// The finding as one line: what differs and what it means, then the
+// details ("; " between them).
 std::string one_line(const LayoutFinding& finding);

@@ -105,7 +105,8 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt flat=00:1a:2b:3c:4d:01/x\n", 2,
          "'flat' shows its SSID; only a row that hides it takes a real SSID"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-narrow.txt\n", 2,
-         "the table is not in the layout relaywatch reads; rows from line 3 (20 of 20 with a BSSID)"},
+         "capture: the table is not in the layout relaywatch reads (on a router printing this table relaywatch misreads every "
+         "such row: it misses its upstream or re-tunes to wrong settings); rows from line 3 (20 of 20 with a BSSID)"},
         {"end 1m\nname a\0b\n"s, 2, "NUL byte at column 7"},
         {"\x1b[31m\xff\xc3\xa9 x\n", 1, "unknown directive '\\x1b[31m\\xff\xc3\xa9'"},  // valid UTF-8 kept
         {std::string(100000, 'x'), 1, "unknown directive '" + std::string(59, 'x') + "\xE2\x80\xA6 ("},
