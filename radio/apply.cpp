@@ -78,12 +78,12 @@ void pre_shared_key_step(const StoredText& passphrase) {
 
 bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& radio) {
     const KeyStep keyStep = choose_key_step(own.auth, own.enc);
-    const char* keys[kStoredSettings] = {"SSID1", "HT_BW", nullptr, nullptr};
+    const char* keys[kStoredSettings] = {kStoreOwnSsid, kStoreBandwidth, nullptr, nullptr};
     if (keyStep == KeyStep::Wep) {
-        keys[kKeyFirst] = "DefaultKeyID";
-        keys[kKeySecond] = "Key1Str1";
+        keys[kKeyFirst] = kStoreWepKeyId;
+        keys[kKeySecond] = kStoreWepKey;
     } else if (keyStep == KeyStep::PreShared) {
-        keys[kKeyFirst] = "WPAPSK1";
+        keys[kKeyFirst] = kStorePsk;
     }
     // Everything is read before anything is run: a store that cannot be read
     // must not blank the radio's settings with empty values.

@@ -22,6 +22,15 @@ struct OwnSecurity {
     std::string_view enc;   // EncrypType
 };
 
+// The store keys the re-programming reads beside the start-up snapshot: the
+// own SSID and bandwidth always, then the key the own access point's
+// security calls for (the pre-shared key; for WEP the key index and key).
+inline constexpr const char* kStoreOwnSsid = "SSID1";
+inline constexpr const char* kStoreBandwidth = "HT_BW";
+inline constexpr const char* kStorePsk = "WPAPSK1";
+inline constexpr const char* kStoreWepKeyId = "DefaultKeyID";
+inline constexpr const char* kStoreWepKey = "Key1Str1";
+
 // The extension-channel rule: the flag that `candExtCh` on `candChannel`
 // calls for, 1 (above) or 0 (below), or kNoExtFlag when the text names none.
 inline constexpr int kNoExtFlag = -1;

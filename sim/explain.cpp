@@ -280,11 +280,15 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     }
     if (!o.store.empty()) {
         const StoreKeys keys = check_store_keys(store);
-        if (!keys.lacking.empty()) {
-            out << "              keys relaywatch reads that the store lacks (read as empty):";
-            for (const std::string& key : keys.lacking) out << " " << key;
+        auto lacking = [&](const std::vector<std::string>& list, const char* which) {
+            if (list.empty()) return;
+            out << "              " << which << ":";
+            for (const std::string& key : list) out << " " << key;
             out << "\n";
-        }
+        };
+        lacking(keys.lacking, "keys relaywatch reads that the store lacks (read as empty)");
+        lacking(keys.lacking_psk, "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks");
+        lacking(keys.lacking_wep, "keys relaywatch reads only for an own AP with WEP, which the store lacks");
         for (const NearKey& k : keys.near) {
             out << "              " << shown_text(k.key) << " is not " << k.meant << " (it differs "
                 << (k.case_only ? "only in letter case; keys are case-sensitive" : "by one character")

@@ -1,7 +1,10 @@
 #include "sim/store_keys.h"
 
-#include "sim/default_store.h"
+#include <string_view>
+
+#include "radio/radio.h"
 #include "sim/text.h"
+#include "supervisor/supervisor.h"
 
 namespace {
 
@@ -21,9 +24,9 @@ bool one_edit(const std::string& a, const std::string& b) {
 
 StoreKeys check_store_keys(const std::map<std::string, std::string>& store) {
     StoreKeys found;
-    for (const auto& [meant, stand_in] : default_store()) {
-        if (store.count(meant) != 0) continue;
-        found.lacking.push_back(meant);
+    auto check = [&](const std::string& meant, std::vector<std::string>& lacking) {
+        if (store.count(meant) != 0) return;
+        lacking.push_back(meant);
         for (const auto& [key, value] : store) {
             if (lower(key) == lower(meant)) {
                 found.near.push_back({key, meant, true});
@@ -31,6 +34,15 @@ StoreKeys check_store_keys(const std::map<std::string, std::string>& store) {
                 found.near.push_back({key, meant, false});
             }
         }
+    };
+    for (std::string_view names(kSnapshotKeyNames, sizeof kSnapshotKeyNames - 1);;) {
+        const std::size_t end = names.find('\0');
+        check(std::string(names.substr(0, end)), found.lacking);
+        if (end == std::string_view::npos) break;
+        names.remove_prefix(end + 1);
     }
+    for (const char* key : {kStoreOwnSsid, kStoreBandwidth}) check(key, found.lacking);
+    check(kStorePsk, found.lacking_psk);
+    for (const char* key : {kStoreWepKeyId, kStoreWepKey}) check(key, found.lacking_wep);
     return found;
 }

@@ -15,9 +15,15 @@ struct NearKey {
 };
 
 struct StoreKeys {
-    std::vector<std::string> lacking;  // keys relaywatch reads that the store has not, alphabetically
-    std::vector<NearKey> near;         // near misses of the lacking keys
+    // Keys relaywatch reads that the store has not, in the order relaywatch
+    // reads them: at every start, or whenever it re-programs the radio.
+    std::vector<std::string> lacking;
+    // The same for the keys read only for the own access point's security:
+    // the pre-shared key, or WEP's key index and key.
+    std::vector<std::string> lacking_psk, lacking_wep;
+    std::vector<NearKey> near;  // near misses of the lacking keys
 };
 
-// `store`'s keys against the stand-in store's, which are the keys relaywatch reads.
+// `store`'s keys against the keys relaywatch's start-up and re-programming
+// read (their own names).
 StoreKeys check_store_keys(const std::map<std::string, std::string>& store);

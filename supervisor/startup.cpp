@@ -11,12 +11,6 @@ using namespace std::string_view_literals;
 
 namespace {
 
-// The snapshot's keys, in the order they are read and released: one text,
-// each name after the previous one's terminator. (An array of pointers
-// would need a relocation per name in a position-independent daemon.)
-constexpr char kSnapshotKeyNames[] =
-    "OperationMode\0" "ApCliEnable\0" "ApCliSsid\0" "ApCliBssid\0" "ApCliAuthMode\0"
-    "ApCliEncrypType\0" "AuthMode\0" "EncrypType\0" "HT_EXTCHA";
 static_assert(std::count(std::begin(kSnapshotKeyNames), std::end(kSnapshotKeyNames), '\0') == kSnapshotKeys);
 
 constexpr int kRepeaterMode = 3;

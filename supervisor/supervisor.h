@@ -28,6 +28,13 @@ enum SnapshotKey {
     kSnapshotKeys
 };
 
+// The snapshot's keys, in the order they are read and released: one text,
+// each name after the previous one's terminator. (An array of pointers
+// would need a relocation per name in a position-independent daemon.)
+constexpr char kSnapshotKeyNames[] =
+    "OperationMode\0" "ApCliEnable\0" "ApCliSsid\0" "ApCliBssid\0" "ApCliAuthMode\0"
+    "ApCliEncrypType\0" "AuthMode\0" "EncrypType\0" "HT_EXTCHA";
+
 // The window of samples: looptime slots, kept for the whole run.
 using Window = Owned<int, plat::release>;
 

@@ -116,7 +116,8 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          {"\nline 14: not the upstream: its SSID is the start of ApCliSsid (the row's is 4 characters, ApCliSsid 7)"}, {}},
         {"survey-crowded.txt", "nvram-misspelt", "0", 0,
          {"\n              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n"
-          "              keys relaywatch reads that the store lacks (read as empty): ApCliSsid DefaultKeyID HT_BW Key1Str1\n"
+          "              keys relaywatch reads that the store lacks (read as empty): ApCliSsid HT_BW\n"
+          "              keys relaywatch reads only for an own AP with WEP, which the store lacks: DefaultKeyID Key1Str1\n"
           "              ApCliSSID is not ApCliSsid (it differs only in letter case; keys are case-sensitive): relaywatch does not read it\n"
           "              HTBW is not HT_BW (it differs by one character): relaywatch does not read it\n",
           "\nline 9: collected as hidden entry 1; selected by SSID, the first hidden row: its empty SSID equals the empty ApCliSsid"},
