@@ -75,7 +75,10 @@ std::string timeline_stamp(long t, long end, const TimelineOptions& options) {
     if (options.clock.empty()) return format_stamp(t, day_width_for(end));
     auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long>{t, LONG_MAX});
     const auto& [from, wall] = at == options.clock.begin() ? options.clock.front() : *(at - 1);
-    return "[" + router_time(wall + t - from, options.clock_years) + "]";
+    std::string stamp = "[";  // appended piecewise: GCC 12 at -O3 warns falsely on "..." + string
+    stamp += router_time(wall + t - from, options.clock_years);
+    stamp += ']';
+    return stamp;
 }
 
 void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options) {
