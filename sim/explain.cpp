@@ -390,7 +390,9 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         if (command) commands += static_cast<long>(same);
         if (line == "relaywatch: Mode is changed, apply new settings...") ++tried;
     }
-    out << "result: ";
+    // On a table out of layout the rows are misread: what relaywatch would
+    // do follows from the misread fields, not from the access points.
+    out << (layout.lines.empty() ? "result: " : "result, on the rows as misread: ");
     if (selected_line > 0) {
         out << (commands > 0 ? "re-programming with " + std::to_string(commands) + " command line" + (commands == 1 ? "" : "s")
                              : std::string("no change: the radio already matches the upstream"))

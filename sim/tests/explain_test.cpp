@@ -90,7 +90,7 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          {"\nlayout: the table is not in the layout relaywatch reads\n        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" 1 "
           "character left of relaywatch's column, \"Security\" to \"WPS\" 2 characters left of relaywatch's columns\n"
           "        on a router printing this table relaywatch misreads every such row: it misses its upstream or re-tunes",
-          "\nline 3: not the upstream"},
+          "\nline 3: not the upstream", "\nresult, on the rows as misread: re-programming with "},
          {"heading ("}},
         {"survey-no-ln.txt", "nvram-home", "0", 3,
          {"\n        heading (line 2): no \"Ln\"; \"SSID\" to \"WPS\" 3 characters left of relaywatch's columns\n"
