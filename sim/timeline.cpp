@@ -57,7 +57,13 @@ private:
     }
 
     // A lane the picture cannot draw, with the reason across it.
+    // A stretch too narrow for the reason keeps it as its hover title.
     void unknown_lane(double top, double height, double width, const std::string& why) {
+        constexpr double kPixelsPerCharacter = 6;
+        if (width < kPixelsPerCharacter * static_cast<double>(why.size())) {
+            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "</g>\n";
+            return;
+        }
         out_ << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "\n";
         out_ << svg_text(kLeft + width / 2, top + height / 2 + 4, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
                          svg_escape(why))
