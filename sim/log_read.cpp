@@ -118,28 +118,28 @@ LogLine parse_log_line(std::string_view line) {
     return out;
 }
 
-long days_from_civil(int year, int month, int day) {
-    const long y = year - (month <= 2 ? 1 : 0);
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153L * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+long long days_from_civil(int year, int month, int day) {
+    const long long y = year - (month <= 2 ? 1 : 0);
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153LL * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
 }
 
-void civil_from_days(long days, int& year, int& month, int& day) {
+void civil_from_days(long long days, int& year, int& month, int& day) {
     days += 719468;
-    const long era = (days >= 0 ? days : days - 146096) / 146097;
-    const long doe = days - era * 146097;
-    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long mp = (5 * doy + 2) / 153;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long doe = days - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
     day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-int weekday_of(long days) { return static_cast<int>(((days % 7) + 11) % 7); }
+int weekday_of(long long days) { return static_cast<int>(((days % 7) + 11) % 7); }
 
 const char* month_name(int month) { return month >= 1 && month <= 12 ? kMonths[static_cast<std::size_t>(month - 1)] : "???"; }
 const char* weekday_name(int weekday) { return weekday >= 0 && weekday < 7 ? kWeekdays[static_cast<std::size_t>(weekday)] : "???"; }
@@ -166,9 +166,9 @@ bool LogLines::next(std::string& line) {
     return true;
 }
 
-std::string router_time(long wall, bool years_given) {
-    const long days = (wall >= 0 ? wall : wall - 86399) / 86400;
-    const long secs = wall - days * 86400;
+std::string router_time(WallTime wall, bool years_given) {
+    const long long days = (wall >= 0 ? wall : wall - 86399) / 86400;
+    const long secs = static_cast<long>(wall - days * 86400);
     int year = 0, month = 0, day = 0;
     civil_from_days(days, year, month, day);
     char buf[64];

@@ -29,9 +29,13 @@ LogLine parse_log_line(std::string_view line);
 
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and
 // back; the weekday (0 Sunday) of such a day.
-long days_from_civil(int year, int month, int day);
-void civil_from_days(long days, int& year, int& month, int& day);
-int weekday_of(long days);
+// The router's time: seconds since 1970, in 64 bits on every host (a
+// 32-bit long ends in 2038, and a log may say anything up to 9999).
+using WallTime = long long;
+
+long long days_from_civil(int year, int month, int day);
+void civil_from_days(long long days, int& year, int& month, int& day);
+int weekday_of(long long days);
 
 // "Jan" .. "Dec" for 1 .. 12; "Sun" .. "Sat" for 0 .. 6.
 const char* month_name(int month);
@@ -39,7 +43,7 @@ const char* weekday_name(int weekday);
 
 // The router's time of `wall`: "Mon Dec  7 04:40:21 2026", without the
 // weekday and year when the log gave no years.
-std::string router_time(long wall, bool years_given);
+std::string router_time(WallTime wall, bool years_given);
 
 // The lines of a stream, read in pieces of bounded size: a line longer
 // than kMaxLogLine is cut there and the rest of it skipped (and counted),

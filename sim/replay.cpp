@@ -20,6 +20,9 @@ constexpr std::string_view kPrefix = RW_LOG_PREFIX;
 // recovery. A longer gap in a debug run whose pause is known (from its start
 // line or a "delay" line) is the clock jumping forward.
 constexpr long kDebugQuiet = 60;
+// A longer silence between two lines is the clock set forward, not a quiet
+// stretch, with or without debug lines.
+constexpr WallTime kLongestQuiet = 366LL * 86400;
 
 // Year of a log whose stamps carry none: a leap year, so that 29 February
 // stays a date.
@@ -98,17 +101,18 @@ public:
         }
         year_ = year;
         month_ = s.month;
-        const long wall = days_from_civil(year, s.month, s.day) * 86400 + s.hour * 3600L + s.minute * 60L + s.second;
+        const WallTime wall = days_from_civil(year, s.month, s.day) * 86400 + s.hour * 3600LL + s.minute * 60LL + s.second;
         if (!started_) {
             started_ = true;
             r_.first = {0, wall};
         } else if (wall < last_wall_) {
             r_.back_jumps.push_back({{now_, wall}, last_wall_});
-        } else if (sleeptime_ >= 0 && wall - last_wall_ > kDebugQuiet + sleeptime_ && debug_live_ && !own_start) {
+        } else if (wall - last_wall_ > kLongestQuiet ||
+                   (sleeptime_ >= 0 && wall - last_wall_ > kDebugQuiet + sleeptime_ && debug_live_ && !own_start)) {
             r_.forward_jumps.push_back({{now_ + 1, wall}, last_wall_});
             now_ += 1;
         } else {
-            now_ += wall - last_wall_;
+            now_ += static_cast<long>(wall - last_wall_);
         }
         last_wall_ = wall;
         r_.last = {now_, wall};
@@ -321,7 +325,8 @@ private:
     std::vector<std::string_view> fields_;
     bool started_ = false;
     int year_ = 0, month_ = 0;
-    long last_wall_ = 0, now_ = 0;
+    WallTime last_wall_ = 0;
+    long now_ = 0;
     long pid_ = -1;
     long sleeptime_ = -1;  // the run's pause after a recovery; -1 not yet known
     bool debug_live_ = false;

@@ -11,13 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "sim/log_read.h"
+
 // A moment of the log: seconds since the log's first line on a clock that
 // never runs backwards (`t`), and the router's own time then (`wall`,
 // seconds since 1970 of the stamp as written, its year inferred when the
 // log gives none).
 struct LogMoment {
     long t = 0;
-    long wall = 0;
+    WallTime wall = 0;
 };
 
 // One relaywatch process.
@@ -52,12 +54,12 @@ struct Noted {
 struct Switch {
     long t = 0;
     bool on = false;
-    long wall = 0;
+    WallTime wall = 0;
 };
 
 struct ClockJump {
     LogMoment at;     // the wall time after the jump
-    long from = 0;    // the wall time before it
+    WallTime from = 0;  // the wall time before it
 };
 
 struct Replay {

@@ -29,7 +29,7 @@ std::vector<Outage> outages(const Replay& r) {
             open = {{s.t, s.wall}, 0, false, false};
         } else {
             open.length = s.t - open.at.t;
-            list.push_back(open);
+            if (open.length > 0) list.push_back(open);  // off and on in one second: no outage
         }
     }
     if (!up) {
@@ -99,8 +99,11 @@ private:
         all.insert(all.end(), r_.forward_jumps.begin(), r_.forward_jumps.end());
         std::stable_sort(all.begin(), all.end(), [](const ClockJump& a, const ClockJump& b) { return a.at.t < b.at.t; });
         listed(all, [this](const ClockJump& j) {
-            const long by = j.at.wall - j.from;
-            return std::string(by < 0 ? "back " : "forward ") + format_duration(by < 0 ? -by : by) + " from " +
+            const WallTime by = j.at.wall - j.from;
+            const WallTime size = by < 0 ? -by : by;
+            const std::string length =
+                size > kMaxDurationSeconds ? "over " + format_duration(kMaxDurationSeconds) : format_duration(static_cast<long>(size));
+            return std::string(by < 0 ? "back " : "forward ") + length + " from " +
                    router_time(j.from, r_.years_given);
         });
     }

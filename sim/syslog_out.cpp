@@ -3,16 +3,16 @@
 #include "sim/log_read.h"
 #include "sim/replay.h"
 
-bool parse_log_start(std::string_view text, long& wall) {
+bool parse_log_start(std::string_view text, long long& wall) {
     if (text.size() != 19 || text[10] != 'T') return false;
     const LogLine line = parse_log_line(std::string(text) + " x: y");
     if (!line.stamped || line.stamp.year < 1970 || line.stamp.year > 9999) return false;
     const LogStamp& s = line.stamp;
-    const long days = days_from_civil(s.year, s.month, s.day);
+    const long long days = days_from_civil(s.year, s.month, s.day);
     int y = 0, m = 0, d = 0;
     civil_from_days(days, y, m, d);
     if (d != s.day || s.second > 59) return false;  // 31 April, a leap second
-    wall = days * 86400 + s.hour * 3600L + s.minute * 60L + s.second;
+    wall = days * 86400 + s.hour * 3600LL + s.minute * 60LL + s.second;
     return true;
 }
 

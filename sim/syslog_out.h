@@ -9,7 +9,7 @@
 
 struct SyslogOut {
     std::ostream* out = nullptr;
-    long start = 0;    // the router's time at virtual second 0, seconds since 1970
+    long long start = 0;  // the router's time at virtual second 0, seconds since 1970
     long pid = 1234;   // the daemon's process id in the log
 };
 
@@ -17,7 +17,7 @@ struct SyslogOut {
 inline constexpr const char* kDefaultLogStart = "2026-01-01T00:00:00";
 
 // "2026-12-07T04:00:00" as seconds since 1970; false for anything else.
-bool parse_log_start(std::string_view text, long& wall);
+bool parse_log_start(std::string_view text, long long& wall);
 
 // One of the daemon's lines, begun at virtual second `at`.
 void syslog_daemon_line(const SyslogOut& log, long at, std::string_view text);

@@ -29,7 +29,7 @@ struct TimelineOptions {
     long recovery_known_from = 0, channel_known_from = 0;
     // The log's clock, (t, the router's time at t) from second t on: stamps
     // in the router's time instead of virtual time when given.
-    std::vector<std::pair<long, long>> clock;
+    std::vector<std::pair<long, long long>> clock;
     bool clock_years = true;
 };
 

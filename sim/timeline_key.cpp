@@ -73,7 +73,7 @@ void write_axis(std::ostream& out, long end, const char* label) {
 
 std::string timeline_stamp(long t, long end, const TimelineOptions& options) {
     if (options.clock.empty()) return format_stamp(t, day_width_for(end));
-    auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long>{t, LONG_MAX});
+    auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long long>{t, LLONG_MAX});
     const auto& [from, wall] = at == options.clock.begin() ? options.clock.front() : *(at - 1);
     std::string stamp = "[";  // appended piecewise: GCC 12 at -O3 warns falsely on "..." + string
     stamp += router_time(wall + t - from, options.clock_years);

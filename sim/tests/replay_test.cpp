@@ -158,6 +158,9 @@ TEST(Replay, ClockAndLines) {
     r = replay_text(std::string(kStart) + "Mon Dec  7 05:00:00 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n");
     EXPECT_TRUE(r.forward_jumps.empty()) << "without debug lines a gap is a quiet hour";
     EXPECT_EQ(r.last.t, 3600);
+    r = replay_text("Mon Dec  7 04:00:00 1970 relaywatch: relaywatch: AP enable\nMon Dec  7 04:00:00 9999 relaywatch: relaywatch: AP disable\n");
+    EXPECT_EQ(r.forward_jumps.size(), 1u) << "over a year between two lines: the clock set, not a quiet stretch";
+    EXPECT_EQ(r.last.t, 1);
 
     r = replay_text("Dec 31 23:59:50 gw relaywatch: relaywatch: AP enable\nJan  1 00:00:10 gw relaywatch: relaywatch: AP disable\n" +
                     std::string(5000, 'x') + "\nJan  1 00:00:20 gw relaywatch: relaywatch: AP enable");
@@ -238,7 +241,7 @@ TEST(Replay, TheReadmeShowsTheSamplesReplay) {
 
 // --log-start: the router's time of a date and time, and the dates refused.
 TEST(Replay, LogStartDates) {
-    for (const auto& [text, wall] : std::vector<std::pair<const char*, long>>{{"2026-12-31T23:59:59", 1798761599},
+    for (const auto& [text, wall] : std::vector<std::pair<const char*, long long>>{{"2026-12-31T23:59:59", 1798761599},
                                                                            {"2028-02-29T12:34:56", 1835440496},
                                                                            {"2027-03-01T00:00:00", 1803859200},
                                                                            {"1970-01-01T00:00:00", 0},
@@ -246,7 +249,7 @@ TEST(Replay, LogStartDates) {
                                                                            {"1969-12-31T23:59:59", -1},
                                                                            {"2026-04-31T00:00:00", -1},
                                                                            {"2026-12-31T23:59:60", -1}}) {
-        long got = -1;
+        long long got = -1;
         EXPECT_EQ(parse_log_start(text, got), wall >= 0) << text;
         EXPECT_EQ(got, wall) << text;
     }
