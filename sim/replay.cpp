@@ -128,7 +128,10 @@ public:
         std::string_view text = line.message;
         const bool prefixed = own && text.substr(0, kPrefix.size()) == kPrefix;
         const LogFormat* format = own ? recognise(text, prefixed) : nullptr;
-        const bool new_process = own && line.pid >= 0 && line.pid != pid_ && !runs_open_by_start(format);
+        // A new process id, or relaywatch's first line without one (the sysv
+        // script's `logger -t relaywatch`), begins a run unless a start does.
+        const bool new_process = own && !runs_open_by_start(format) &&
+                                 ((line.pid >= 0 && line.pid != pid_) || r_.runs.empty());
         clock(line, format != nullptr && format->msg == LogMsg::Start);
         if (!own) {
             if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {

@@ -165,6 +165,7 @@ TEST(Replay, ClockAndLines) {
     r = replay_text("Dec 31 23:59:50 gw relaywatch: relaywatch: AP enable\nJan  1 00:00:10 gw relaywatch: relaywatch: AP disable\n" +
                     std::string(5000, 'x') + "\nJan  1 00:00:20 gw relaywatch: relaywatch: AP enable");
     EXPECT_FALSE(r.years_given);
+    EXPECT_EQ(r.runs.size(), 1u) << "a run already going, its lines without a process id";
     EXPECT_TRUE(r.back_jumps.empty());
     EXPECT_EQ(r.last.t, 30) << "the last line, without a line end, counts";
     EXPECT_EQ(ra0_up_seconds(r), 20);
