@@ -14,9 +14,13 @@ void Console::daemon_text(const char* text, std::size_t len) {
         if (text[i] != '\n') continue;
         // A line begins when its first character arrives.
         long at = partial_.empty() ? *now_ : partial_at_;
-        if (keep) recorder_->daemon_line(at, partial_ + std::string(text + start, i - start));
-        if (transcript_ != nullptr) transcript_->push_back(partial_ + std::string(text + start, i - start));
-        if (syslog_ != nullptr && at < end_) syslog_daemon_line(*syslog_, at, partial_ + std::string(text + start, i - start));
+        const bool to_syslog = syslog_ != nullptr && at < end_;
+        if (keep || transcript_ != nullptr || to_syslog) {
+            const std::string line = partial_ + std::string(text + start, i - start);
+            if (keep) recorder_->daemon_line(at, line);
+            if (transcript_ != nullptr) transcript_->push_back(line);
+            if (to_syslog) syslog_daemon_line(*syslog_, at, line);
+        }
         if (open()) {
             *out_ << format_stamp(at, day_width_) << ' ' << partial_;
             out_->write(text + start, static_cast<std::streamsize>(i - start));
