@@ -8,6 +8,7 @@
 #include "sim/format_match.h"
 #include "sim/log_read.h"
 #include "sim/text.h"
+#include "supervisor/supervisor.h"
 #include "survey/vocabulary.h"
 
 namespace {
@@ -29,10 +30,17 @@ constexpr WallTime kLongestQuiet = 366LL * 86400;
 constexpr int kYearlessBase = 2000;
 
 // The client security a candidate is compared and applied with: the
-// survey's texts as the recovery cycle normalises them.
+// survey's texts as the recovery cycle normalises them. Texts too long for
+// a candidate are no words of the survey's, and stay as the log has them.
 std::string applied_security(std::string_view auth, std::string_view enc) {
-    if (auth == std::string_view(vocab::kAuthMixed)) auth = vocab::kAuthWpa2Psk;
-    if (enc == std::string_view(vocab::kEncTkipAes)) enc = vocab::kEncAes;
+    Candidate cand{};
+    cand.auth.assign(auth);
+    cand.enc.assign(enc);
+    if (cand.auth.view() == auth && cand.enc.view() == enc) {
+        normalise(cand);
+        auth = cand.auth.view();
+        enc = cand.enc.view();
+    }
     return shown_text(std::string(auth) + "/" + std::string(enc));
 }
 

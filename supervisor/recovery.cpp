@@ -16,12 +16,6 @@ namespace {
 // each sleeps a second before it asks.
 constexpr int kLinkWaitTries = 5;
 
-// The survey's mixed forms are compared and applied as their WPA2 members.
-void normalise(Candidate& cand) {
-    if (cand.auth == vocab::kAuthMixed) cand.auth.assign(vocab::kAuthWpa2Psk);
-    if (cand.enc == vocab::kEncTkipAes) cand.enc.assign(vocab::kEncAes);
-}
-
 OwnSecurity own_security(const Supervisor& sv) {
     return {sv.snapshot[kAuthMode].view(), sv.snapshot[kEncrypType].view()};
 }
@@ -109,6 +103,11 @@ void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
 }
 
 }  // namespace
+
+void normalise(Candidate& cand) {
+    if (cand.auth == vocab::kAuthMixed) cand.auth.assign(vocab::kAuthWpa2Psk);
+    if (cand.enc == vocab::kEncTkipAes) cand.enc.assign(vocab::kEncAes);
+}
 
 void recovery_cycle(Supervisor& sv) {
     dbg(RW_MSG_SCANNING);

@@ -92,6 +92,9 @@ void linkwatch_pass(Supervisor& sv);
 
 // The recovery cycle: survey, then the upstream or the hidden access points.
 void recovery_cycle(Supervisor& sv);
+// The survey's mixed forms, as the recovery cycle compares and applies them:
+// as their WPA2 members.
+void normalise(Candidate& cand);
 
 // The whole program: start-up, then the link watch for ever.
 int relaywatch_main(int argc, const char* const* argv);
