@@ -1,0 +1,15 @@
+// relaywatch-sim: the simulator and field tools. main only picks the
+// sub-command (sim/cli/commands.h); the run is the default.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "sim/cli/commands.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    if (!words.empty() && words[0] == "explain") return explain_command({words.begin() + 1, words.end()});
+    if (!words.empty() && words[0] == "replay") return replay_command({words.begin() + 1, words.end()});
+    return run_command(words);
+}
