@@ -19,6 +19,8 @@
 #include "sim/router/runner.h"
 #include "sim/syslog/syslog_out.h"
 
+using namespace rwsim;
+
 namespace {
 
 // Writes the soak's debug log to `path` in a child process; false when it failed.

@@ -9,6 +9,8 @@
 #include "fuzz/fuzz_check.h"
 #include "sim/scenario/scenario.h"
 
+using namespace rwsim;
+
 namespace {
 
 bool is_ap(int index, const Scenario& sc) {

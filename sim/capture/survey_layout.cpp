@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <map>
 
+namespace rwsim {
+
 namespace {
 
 using namespace row_layout;
@@ -197,3 +199,5 @@ std::string one_line(const LayoutFinding& finding) {
     for (std::size_t i = 1; i + 1 < finding.lines.size(); ++i) out += "; " + finding.lines[i];
     return out;
 }
+
+}  // namespace rwsim

@@ -10,6 +10,8 @@
 
 #include "sim/capture/survey_read.h"
 
+namespace rwsim {
+
 // What differs from relaywatch's layout, one sentence a line, the last what
 // it means on a router; empty when the table is in the layout relaywatch
 // reads.
@@ -27,3 +29,5 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads);
 // The finding as one line: what differs and what it means, then the
 // details ("; " between them).
 std::string one_line(const LayoutFinding& finding);
+
+}  // namespace rwsim

@@ -5,6 +5,8 @@
 
 #include "platform/io.h"
 
+namespace rwsim {
+
 namespace {
 
 // relaywatch reads the table through a buffer of 256 bytes: at most 255
@@ -77,3 +79,5 @@ bool is_bssid(std::string_view text) {
     }
     return true;
 }
+
+}  // namespace rwsim

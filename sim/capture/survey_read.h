@@ -9,6 +9,8 @@
 
 #include "survey/survey.h"
 
+namespace rwsim {
+
 // One read of the table: a heading line skipped, or a row as the reader
 // took it.
 struct TableRead {
@@ -29,3 +31,5 @@ std::string trimmed(std::string_view field);
 
 // Six hex pairs with colons, as the driver prints a BSSID.
 bool is_bssid(std::string_view text);
+
+}  // namespace rwsim

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace rwsim {
+
 // relaywatch-sim [options] SCENARIO [looptime sleeptime [debug]], and --sweep.
 int run_command(const std::vector<std::string>& args);
 
@@ -13,3 +15,5 @@ int explain_command(const std::vector<std::string>& args);
 
 // relaywatch-sim replay LOG [--timeline FILE.svg]
 int replay_command(const std::vector<std::string>& args);
+
+}  // namespace rwsim

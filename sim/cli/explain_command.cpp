@@ -6,6 +6,8 @@
 #include "sim/common/text.h"
 #include "sim/field/explain.h"
 
+namespace rwsim {
+
 int explain_command(const std::vector<std::string>& args) {
     if (std::find(args.begin(), args.end(), "--help") != args.end()) {
         std::cout << kExplainUsage;
@@ -19,3 +21,5 @@ int explain_command(const std::vector<std::string>& args) {
     }
     return explain(options, std::cout, std::cerr);
 }
+
+}  // namespace rwsim

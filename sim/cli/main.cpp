@@ -9,7 +9,7 @@
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> words(argv + 1, argv + argc);
-    if (!words.empty() && words[0] == "explain") return explain_command({words.begin() + 1, words.end()});
-    if (!words.empty() && words[0] == "replay") return replay_command({words.begin() + 1, words.end()});
-    return run_command(words);
+    if (!words.empty() && words[0] == "explain") return rwsim::explain_command({words.begin() + 1, words.end()});
+    if (!words.empty() && words[0] == "replay") return rwsim::replay_command({words.begin() + 1, words.end()});
+    return rwsim::run_command(words);
 }

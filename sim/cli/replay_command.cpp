@@ -14,6 +14,8 @@
 #include "sim/replay/replay.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 int refuse(const std::string& message) {
@@ -83,3 +85,5 @@ int replay_command(const std::vector<std::string>& args) {
     }
     return 0;
 }
+
+}  // namespace rwsim

@@ -20,6 +20,8 @@
 #include "sim/router/sweep.h"
 #include "sim/scenario/scenario.h"
 
+namespace rwsim {
+
 namespace {
 
 constexpr const char* kUsage =
@@ -185,3 +187,5 @@ int run_command(const std::vector<std::string>& args) {
     }
     return result.daemon_ended || result.stalled ? 1 : 0;
 }
+
+}  // namespace rwsim

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fstream>
 
+namespace rwsim {
+
 namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
@@ -249,3 +251,5 @@ std::string format_duration(long s) {
     }
     return out;
 }
+
+}  // namespace rwsim

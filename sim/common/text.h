@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace rwsim {
+
 // The longest duration the simulator reads, and the longest run it makes:
 // ten years of virtual time.
 inline constexpr long kMaxDurationSeconds = 10L * 366 * 86400;
@@ -72,3 +74,5 @@ struct FileText {
 // FIFO or socket is refused by what it is, a larger file before it is read;
 // `what` names the expected content in the message ("a scenario file").
 FileText read_bounded_file(const std::string& path, std::size_t limit, const char* what);
+
+}  // namespace rwsim

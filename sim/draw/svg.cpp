@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace rwsim {
+
 std::string svg_number(double value) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f", value);
@@ -66,3 +68,5 @@ std::string svg_rect(double x, double y, double width, double height, const std:
 std::string svg_text(double x, double y, const std::string& attributes, const std::string& content) {
     return element("text", {"x", "y", "", ""}, {x, y, 0, 0}, 2) + attributes + ">" + content + "</text>";
 }
+
+}  // namespace rwsim

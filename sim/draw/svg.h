@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace rwsim {
+
 // A coordinate or size with one decimal, without a trailing ".0".
 std::string svg_number(double value);
 
@@ -25,3 +27,5 @@ std::string svg_rect(double x, double y, double width, double height, const std:
 // <text x=".." y=".." ATTRIBUTES>CONTENT</text>, CONTENT as given: escape
 // text from outside first.
 std::string svg_text(double x, double y, const std::string& attributes, const std::string& content);
+
+}  // namespace rwsim

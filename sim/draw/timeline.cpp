@@ -10,6 +10,8 @@
 #include "sim/common/text.h"
 #include "sim/draw/timeline_layout.h"
 
+namespace rwsim {
+
 namespace {
 
 // A bin with any time in a state shows at least this much of it, so that a
@@ -331,3 +333,5 @@ private:
 void write_timeline_svg(std::ostream& out, const Recorder& tracks, const TimelineOptions& options) {
     Picture(out, tracks, options).draw();
 }
+
+}  // namespace rwsim

@@ -11,6 +11,8 @@
 
 #include "sim/tracks/record.h"
 
+namespace rwsim {
+
 // What the picture says beside the tracks: its title and figures line, and,
 // for a picture drawn from a system log rather than a run, what the log
 // cannot tell, said on the lane instead of drawing it (empty: the lane is
@@ -36,3 +38,5 @@ struct TimelineOptions {
 std::string timeline_stamp(long t, long end, const TimelineOptions& options);
 // Draws the recorded tracks with the options' words.
 void write_timeline_svg(std::ostream& out, const Recorder& tracks, const TimelineOptions& options);
+
+}  // namespace rwsim

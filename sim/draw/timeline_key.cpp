@@ -9,6 +9,8 @@
 #include "sim/common/text.h"
 #include "sim/draw/timeline.h"
 
+namespace rwsim {
+
 namespace {
 
 // A tick label: years when the step is whole years, else the duration.
@@ -127,3 +129,5 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
             << "\n";
     }
 }
+
+}  // namespace rwsim

@@ -9,6 +9,8 @@
 
 #include "sim/tracks/record.h"
 
+namespace rwsim {
+
 inline constexpr double kWidth = 1200;
 inline constexpr double kLeft = 150;   // lane labels
 inline constexpr double kRight = 30;
@@ -80,3 +82,5 @@ void write_axis(std::ostream& out, long end, const char* label = "virtual time")
 // The legend under the axis, and the list of the events when they fit it.
 struct TimelineOptions;
 void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options);
+
+}  // namespace rwsim

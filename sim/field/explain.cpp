@@ -14,6 +14,8 @@
 #include "sim/common/text.h"
 #include "supervisor/supervisor.h"
 
+namespace rwsim {
+
 namespace {
 
 constexpr std::size_t kMaxTableBytes = 1024 * 1024;
@@ -139,7 +141,7 @@ std::string fields(const SurveyEntry& row) {
            " -> " + std::string(row.authMode.view()) + " with " + enc + ", extension channel " + quoted(row.extCh.view());
 }
 
-struct Recovery {
+struct RecoveryTranscript {
     std::vector<std::string> lines;  // the daemon's lines and "$ COMMAND" lines, in order
     bool ran = false;                // start-up let the link watch run
     int exit_status = 0;             // relaywatch's, when it ended at start-up
@@ -148,14 +150,14 @@ struct Recovery {
 // relaywatch's own start-up and one recovery cycle against a router whose
 // survey prints `table`, with no access point on the air: no uplink ever
 // connects.
-Recovery run_recovery(const std::string& table, const std::map<std::string, std::string>& store, int channel,
+RecoveryTranscript run_recovery(const std::string& table, const std::map<std::string, std::string>& store, int channel,
                       const std::string& remembered) {
     constexpr long kEnd = 86400;
     Scenario sc;
     sc.end = kEnd;
     sc.store = store;
     sc.start_channel = channel;
-    Recovery rec;
+    RecoveryTranscript rec;
     RouterTaps taps;
     taps.transcript = &rec.lines;
     taps.survey_text = &table;
@@ -263,7 +265,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     BssidText remembered{};
     remembered.assign(o.remembered);
     const std::vector<TableRead> reads = read_survey_text(table.text);
-    const Recovery rec = run_recovery(table.text, store, o.channel, o.remembered);
+    const RecoveryTranscript rec = run_recovery(table.text, store, o.channel, o.remembered);
 
     out << "survey table " << shown_text(o.table) << ", as relaywatch reads it\n";
     out << "  store       " << (o.store.empty() ? "the stand-in defaults (--store FILE for a router's)" : shown_text(o.store))
@@ -408,3 +410,5 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     if (!layout.lines.empty()) return 3;
     return selected_line > 0 ? 0 : 1;
 }
+
+}  // namespace rwsim

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace rwsim {
+
 struct ExplainOptions {
     std::string table;           // the captured table
     std::string store;           // a store file (KEY=VALUE lines); empty: the stand-in defaults
@@ -37,3 +39,5 @@ inline constexpr const char* kExplainUsage =
     "exit status, the first that applies: 2 for bad input (command line, unreadable table or store),\n"
     "  4 when relaywatch would not run with this store (it ends at start-up),\n"
     "  3 when the table is not in the layout relaywatch reads; else 0 when the upstream is selected, 1 when it is not\n";
+
+}  // namespace rwsim

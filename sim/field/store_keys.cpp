@@ -6,6 +6,8 @@
 #include "sim/common/text.h"
 #include "supervisor/supervisor.h"
 
+namespace rwsim {
+
 namespace {
 
 // Whether `a` becomes `b` by changing, adding or removing one character.
@@ -46,3 +48,5 @@ StoreKeys check_store_keys(const std::map<std::string, std::string>& store) {
     for (const char* key : {kStoreWepKeyId, kStoreWepKey}) check(key, found.lacking_wep);
     return found;
 }
+
+}  // namespace rwsim

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace rwsim {
+
 struct NearKey {
     std::string key;    // as the store spells it
     std::string meant;  // the key relaywatch reads
@@ -27,3 +29,5 @@ struct StoreKeys {
 // `store`'s keys against the keys relaywatch's start-up and re-programming
 // read (their own names).
 StoreKeys check_store_keys(const std::map<std::string, std::string>& store);
+
+}  // namespace rwsim

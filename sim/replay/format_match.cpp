@@ -4,6 +4,8 @@
 
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 // Steps of trying texts for %s before giving up on a line.
@@ -75,3 +77,5 @@ bool match_format(std::string_view format, std::string_view text, std::vector<st
     fields.clear();
     return false;
 }
+
+}  // namespace rwsim

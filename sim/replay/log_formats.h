@@ -4,6 +4,8 @@
 
 #include "platform/messages.h"
 
+namespace rwsim {
+
 enum class LogMsg {
     Usage, LooptimeLow, LooptimeHigh, SleeptimeNegative, NotRepeater, Start, NotEnabled,
     ApEnable, ApDisable, NoWindowMemory, WindowHead, Disconnect,
@@ -49,3 +51,5 @@ inline constexpr LogFormat kLogFormats[] = {
     {LogMsg::InvalidKey, false, RW_MSG_INVALID_KEY},
     {LogMsg::UnsupportedMode, false, RW_MSG_UNSUPPORTED_MODE},
 };
+
+}  // namespace rwsim

@@ -11,6 +11,8 @@
 #include "supervisor/supervisor.h"
 #include "survey/vocabulary.h"
 
+namespace rwsim {
+
 namespace {
 
 constexpr std::string_view kTag = "relaywatch";
@@ -203,7 +205,7 @@ private:
         return r_.runs.back();
     }
 
-    void note(std::vector<Noted>& list, std::string text) { list.push_back({now(), std::move(text)}); }
+    void note(std::vector<LoggedText>& list, std::string text) { list.push_back({now(), std::move(text)}); }
 
     void switch_ra0(bool on) {
         if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
@@ -378,3 +380,5 @@ Replay replay_log(std::FILE* in, const std::string& name) {
     }
     return r;
 }
+
+}  // namespace rwsim

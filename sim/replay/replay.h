@@ -13,6 +13,8 @@
 
 #include "sim/syslog/log_read.h"
 
+namespace rwsim {
+
 // A moment of the log: seconds since the log's first line on a clock that
 // never runs backwards (`t`), and the router's own time then (`wall`,
 // seconds since 1970 of the stamp as written, its year inferred when the
@@ -35,7 +37,8 @@ struct ReplayRun {
 
 enum class Outcome { UpstreamFound, HiddenConnected, NothingFound, Unfinished };
 
-struct Recovery {
+// A recovery cycle the log tells, and how it ended.
+struct LoggedRecovery {
     LogMoment at;
     Outcome outcome = Outcome::Unfinished;
 };
@@ -46,12 +49,14 @@ struct Retune {
     std::string via;  // "upstream" or the hidden access point's BSSID
 };
 
-struct Noted {
+// A line's words at the moment the log tells them.
+struct LoggedText {
     LogMoment at;
     std::string text;
 };
 
-struct Switch {
+// ra0 or the uplink going on or off at second t (the router's time: wall).
+struct OnOffChange {
     long t = 0;
     bool on = false;
     WallTime wall = 0;
@@ -68,16 +73,16 @@ struct Replay {
     LogMoment first, last;
     long lines = 0, own_lines = 0, unstamped = 0, truncated = 0;
     std::vector<ReplayRun> runs;
-    std::vector<Switch> ra0;          // ra0 switched on or off
+    std::vector<OnOffChange> ra0;          // ra0 switched on or off
     bool ra0_up_at_first = false;     // ra0 up before its first switch
-    std::vector<Switch> link;         // the uplink's samples where they changed (debug)
-    std::vector<Recovery> recoveries;
+    std::vector<OnOffChange> link;         // the uplink's samples where they changed (debug)
+    std::vector<LoggedRecovery> recoveries;
     std::vector<Retune> retunes;
     std::vector<std::pair<long, int>> channel;   // ra0's channel from `t` on (debug)
     std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
-    std::vector<Noted> security;      // client security re-programmed, "AUTH/ENC"
-    std::vector<Noted> remembered;    // the remembered BSSID as it changed
-    std::vector<Noted> errors;
+    std::vector<LoggedText> security;      // client security re-programmed, "AUTH/ENC"
+    std::vector<LoggedText> remembered;    // the remembered BSSID as it changed
+    std::vector<LoggedText> errors;
     std::vector<ClockJump> back_jumps, forward_jumps;
     bool any_debug = false;           // relaywatch printed debug lines
 };
@@ -100,3 +105,5 @@ inline constexpr const char* kReplayUsage =
     "  LOG                 a system log (logread, syslogd's messages, ISO-8601 stamps), or - for standard input\n"
     "  --timeline FILE     also write an SVG picture of what the log tells\n"
     "exit status: 0 after a replay, 2 for input that cannot be replayed\n";
+
+}  // namespace rwsim

@@ -7,6 +7,8 @@
 #include "sim/replay/replay.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 // Entries listed word for word under each heading; the rest are counted.
@@ -22,7 +24,7 @@ std::vector<Outage> outages(const Replay& r) {
     std::vector<Outage> list;
     bool up = r.ra0_up_at_first;
     Outage open{r.first, 0, true, false};
-    for (const Switch& s : r.ra0) {
+    for (const OnOffChange& s : r.ra0) {
         if (s.on == up) continue;
         up = s.on;
         if (!up) {
@@ -125,7 +127,7 @@ private:
 
     void debug_part() {
         long found = 0, hidden = 0, nothing = 0, open = 0;
-        for (const Recovery& rc : r_.recoveries) {
+        for (const LoggedRecovery& rc : r_.recoveries) {
             found += rc.outcome == Outcome::UpstreamFound;
             hidden += rc.outcome == Outcome::HiddenConnected;
             nothing += rc.outcome == Outcome::NothingFound;
@@ -140,13 +142,13 @@ private:
             return "ra0 to channel " + std::to_string(t.channel) + (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
         });
         out_ << "client security        " << r_.security.size() << " re-programming" << (r_.security.size() == 1 ? "" : "s") << "\n";
-        listed(r_.security, [](const Noted& n) { return "to " + n.text; });
+        listed(r_.security, [](const LoggedText& n) { return "to " + n.text; });
         out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text) << "\n";
-        if (r_.remembered.size() > 1) listed(r_.remembered, [](const Noted& n) { return n.text; });
+        if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
         long up = 0;
         bool on = false;
         long since = 0;
-        for (const Switch& s : r_.link) {
+        for (const OnOffChange& s : r_.link) {
             if (on) up += s.t - since;
             on = s.on;
             since = s.t;
@@ -161,7 +163,7 @@ private:
 
     void errors() {
         out_ << "errors                 " << r_.errors.size() << "\n";
-        listed(r_.errors, [](const Noted& n) { return n.text; });
+        listed(r_.errors, [](const LoggedText& n) { return n.text; });
     }
 
     std::ostream& out_;
@@ -178,3 +180,5 @@ long ra0_up_seconds(const Replay& replay) {
 }
 
 void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) { Summary(out, name, replay).print(); }
+
+}  // namespace rwsim

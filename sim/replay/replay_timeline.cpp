@@ -10,6 +10,8 @@
 #include "sim/common/text.h"
 #include "sim/draw/timeline.h"
 
+namespace rwsim {
+
 namespace {
 
 // Steps through a list of (t, value) changes as the seconds go by.
@@ -25,9 +27,9 @@ struct Cursor {
     }
 };
 
-std::vector<std::pair<long, bool>> switches(const std::vector<Switch>& list) {
+std::vector<std::pair<long, bool>> switches(const std::vector<OnOffChange>& list) {
     std::vector<std::pair<long, bool>> out;
-    for (const Switch& s : list) out.push_back({s.t, s.on});
+    for (const OnOffChange& s : list) out.push_back({s.t, s.on});
     return out;
 }
 
@@ -49,13 +51,13 @@ std::unique_ptr<Recorder> record(const Replay& r) {
         if (survey < r.upstream.size() && r.upstream[survey].first == t) upstream = r.upstream[survey].second;
         rec->second(t, link.value, ra0.value, channel.value, upstream);
     }
-    for (const Recovery& rc : r.recoveries) rec->recovery(rc.at.t);
+    for (const LoggedRecovery& rc : r.recoveries) rec->recovery(rc.at.t);
     for (const Retune& rt : r.retunes) {
         rec->reprogram(rt.at.t);
         rec->daemon_line(rt.at.t, "ra0 re-tuned to channel " + std::to_string(rt.channel));
     }
-    for (const Noted& s : r.security) rec->security_reprogram(s.at.t, "client security " + s.text);
-    for (const Noted& e : r.errors) {
+    for (const LoggedText& s : r.security) rec->security_reprogram(s.at.t, "client security " + s.text);
+    for (const LoggedText& e : r.errors) {
         const bool security = e.text.rfind("Invalid Key", 0) == 0 || e.text.rfind("Unsupport", 0) == 0;
         rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
     }
@@ -95,3 +97,5 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     options.upstream_unknown = "the upstream's channel: only where a survey found it";
     write_timeline_svg(out, rec, options);
 }
+
+}  // namespace rwsim

@@ -3,6 +3,8 @@
 #include "sim/tracks/record.h"
 #include "sim/syslog/syslog_out.h"
 
+namespace rwsim {
+
 Console::Console(std::ostream* out, long end) : out_(out), end_(end), day_width_(day_width_for(end)) {}
 
 void Console::daemon_text(const char* text, std::size_t len) {
@@ -47,3 +49,5 @@ void Console::sim_line(const std::string& text) {
     flush_partial();
     *out_ << format_stamp(*now_, day_width_) << " == " << text << '\n';
 }
+
+}  // namespace rwsim

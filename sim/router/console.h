@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace rwsim {
+
 class Recorder;
 struct SyslogOut;
 
@@ -44,3 +46,5 @@ private:
     std::string partial_;
     long partial_at_ = 0;
 };
+
+}  // namespace rwsim

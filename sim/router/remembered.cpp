@@ -2,6 +2,8 @@
 
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 // "02:00:00:00:00:a1 (attic)", or the BSSID alone when no access point of
@@ -28,3 +30,5 @@ std::string check_remembered(RememberedWatch& watch, const std::vector<AccessPoi
     return "relaywatch remembers BSSID " + named_bssid(watch.seen, aps) + ", but the uplink joined " + ap.name + " (" +
            ap.bssid + ")";
 }
+
+}  // namespace rwsim

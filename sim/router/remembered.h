@@ -10,6 +10,8 @@
 
 #include "sim/scenario/air.h"
 
+namespace rwsim {
+
 struct RememberedWatch {
     const char* daemon = nullptr;  // the daemon's remembered BSSID while it runs
     std::string seen = "0";        // its value when last looked at
@@ -21,3 +23,5 @@ struct RememberedWatch {
 // at once when the uplink is up, else the next time it is looked at with
 // the uplink up. Returns what the console tells when the two differ, else "".
 std::string check_remembered(RememberedWatch& watch, const std::vector<AccessPoint>& aps, int linked);
+
+}  // namespace rwsim

@@ -4,6 +4,8 @@
 
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 // The store keys that set up the client: a change to one is an upstream
@@ -306,3 +308,5 @@ void Router::check_remembered_bssid() {
     console_.sim_line(text);
     recorder_.mismatch(now_, text);
 }
+
+}  // namespace rwsim

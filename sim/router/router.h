@@ -18,6 +18,8 @@
 #include "sim/router/remembered.h"
 #include "sim/scenario/scenario.h"
 
+namespace rwsim {
+
 // The settings the driver holds for ra0 and apcli0.
 struct RadioModel {
     bool ra0_up = true;
@@ -162,3 +164,5 @@ private:
     long next_random_at_ = -1;
     std::vector<long> pending_add_;  // per access point: when an outage ends, or -1
 };
+
+}  // namespace rwsim

@@ -2,6 +2,8 @@
 
 #include "platform/io.h"
 
+namespace rwsim {
+
 SimRun::SimRun(const Scenario& scenario, long end, std::ostream* out, const RouterTaps& taps)
     : console_(out, end),
       recorder_(std::make_unique<Recorder>(end)),
@@ -26,3 +28,5 @@ std::unique_ptr<Recorder> SimRun::finish() {
     console_.set_recorder(nullptr);
     return std::move(recorder_);
 }
+
+}  // namespace rwsim

@@ -13,6 +13,8 @@
 #include "sim/scenario/scenario.h"
 #include "sim/router/sim_platform.h"
 
+namespace rwsim {
+
 class SimRun {
 public:
     // A run of `scenario` until `end`, its console on `out` (null: quiet),
@@ -36,3 +38,5 @@ private:
     Router router_;
     PlatformState platform_;
 };
+
+}  // namespace rwsim

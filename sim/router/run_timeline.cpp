@@ -5,6 +5,8 @@
 #include "sim/common/text.h"
 #include "sim/draw/timeline_layout.h"
 
+namespace rwsim {
+
 namespace {
 
 // A share of the run as the picture labels it: "71.5 %".
@@ -28,3 +30,5 @@ TimelineOptions run_timeline_options(const Scenario& scenario, const RunResult& 
 void write_run_timeline(std::ostream& out, const Scenario& scenario, const RunResult& result) {
     write_timeline_svg(out, *result.record, run_timeline_options(scenario, result));
 }
+
+}  // namespace rwsim

@@ -8,7 +8,11 @@
 #include "sim/router/runner.h"
 #include "sim/scenario/scenario.h"
 
+namespace rwsim {
+
 // The title and figures line of a run's picture.
 TimelineOptions run_timeline_options(const Scenario& scenario, const RunResult& result);
 
 void write_run_timeline(std::ostream& out, const Scenario& scenario, const RunResult& result);
+
+}  // namespace rwsim

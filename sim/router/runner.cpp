@@ -6,6 +6,8 @@
 #include "sim/common/text.h"
 #include "supervisor/supervisor.h"
 
+namespace rwsim {
+
 namespace {
 
 // Passes in a row that may leave the clock where it was before the run is
@@ -150,3 +152,5 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
             << h.store_texts << " store texts, " << h.allocations << " allocations\n";
     }
 }
+
+}  // namespace rwsim

@@ -14,6 +14,8 @@
 #include "sim/router/sim_platform.h"
 #include "sim/syslog/syslog_out.h"
 
+namespace rwsim {
+
 struct RunOptions {
     long until = 0;                   // 0: the scenario's end
     bool args_given = false;          // use `args` instead of the scenario's
@@ -46,3 +48,5 @@ RunResult run_scenario(const Scenario& scenario, const RunOptions& options);
 
 // The summary printed at the end of a run.
 void print_summary(std::ostream& out, const Scenario& scenario, const RunResult& result);
+
+}  // namespace rwsim

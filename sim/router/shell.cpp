@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace rwsim {
+
 ShellCommand shell_split(std::string_view line) {
     ShellCommand cmd;
     cmd.stages.emplace_back();
@@ -90,3 +92,5 @@ ShellCommand shell_split(std::string_view line) {
     if (cmd.stages.back().empty()) return fail(cmd.stages.size() > 1 ? "empty pipeline stage" : "empty command");
     return cmd;
 }
+
+}  // namespace rwsim

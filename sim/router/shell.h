@@ -9,9 +9,13 @@
 #include <string_view>
 #include <vector>
 
+namespace rwsim {
+
 struct ShellCommand {
     std::vector<std::vector<std::string>> stages;  // one word list per pipeline stage
     std::string error;                             // empty when the line was understood
 };
 
 ShellCommand shell_split(std::string_view line);
+
+}  // namespace rwsim

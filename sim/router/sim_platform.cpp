@@ -14,6 +14,8 @@
 #include "sim/router/console.h"
 #include "sim/router/router.h"
 
+namespace rwsim {
+
 namespace {
 
 // The run that is attached; the daemon's calls have no other way in.
@@ -42,7 +44,12 @@ void sim_platform_attach(PlatformState* state) { g_run = state; }
 
 void sim_platform_detach() { g_run = nullptr; }
 
+}  // namespace rwsim
+
 namespace plat {
+
+// The simulated router behind every operation.
+using namespace rwsim;
 
 char* store_get(const char* key) {
     std::string value = router().store_value(key);

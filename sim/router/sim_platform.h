@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace rwsim {
+
 class Router;
 class Console;
 
@@ -30,3 +32,5 @@ struct PlatformState {
 // The daemon's calls go to `state` until it is detached.
 void sim_platform_attach(PlatformState* state);
 void sim_platform_detach();
+
+}  // namespace rwsim

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace rwsim {
+
 namespace {
 
 // Every field is printed left-aligned and padded up to the next one:
@@ -38,3 +40,5 @@ void print_survey_table(const std::vector<AccessPoint>& air, std::string& out) {
         if (ap.present) append_survey_row(ap, out);
     }
 }
+
+}  // namespace rwsim

@@ -7,6 +7,8 @@
 
 #include "sim/scenario/scenario.h"
 
+namespace rwsim {
+
 // Appends one row, line end included. A hidden access point prints SSID
 // length 0 and a blank SSID.
 void append_survey_row(const AccessPoint& ap, std::string& out);
@@ -14,3 +16,5 @@ void append_survey_row(const AccessPoint& ap, std::string& out);
 // Replaces `out` with the whole table of the access points in `air` that
 // are on the air, in their order.
 void print_survey_table(const std::vector<AccessPoint>& air, std::string& out);
+
+}  // namespace rwsim

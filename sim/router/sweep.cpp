@@ -5,6 +5,8 @@
 #include "sim/tracks/record.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 bool read_int(std::string_view text, int lo, int hi, int& value) {
@@ -116,3 +118,5 @@ void write_sweep_csv(std::ostream& out, const std::vector<SweepCell>& cells) {
             << percent(c.ra0_alone_seconds, c.seconds, 2) << ',' << c.mismatches << '\n';
     }
 }
+
+}  // namespace rwsim

@@ -10,6 +10,8 @@
 #include "sim/router/runner.h"
 #include "sim/scenario/scenario.h"
 
+namespace rwsim {
+
 // Limits of a sweep, named in the messages that enforce them.
 inline constexpr int kSweepMaxLooptime = 3600;
 inline constexpr int kSweepMaxSleeptime = 3600;
@@ -52,3 +54,5 @@ void print_sweep_table(std::ostream& out, const Scenario& scenario, long end, co
 
 // The same numbers as the table, one header line and one line per run.
 void write_sweep_csv(std::ostream& out, const std::vector<SweepCell>& cells);
+
+}  // namespace rwsim

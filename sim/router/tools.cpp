@@ -10,6 +10,8 @@
 #include "sim/router/survey_table.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 // The driver's numbers: 1 to 9 decimal digits.
@@ -239,3 +241,5 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
     }
     return true;
 }
+
+}  // namespace rwsim

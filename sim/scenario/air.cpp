@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace rwsim {
+
 namespace {
 
 // The client authentication modes each kind of access point accepts, by the
@@ -109,3 +111,5 @@ std::string air_event_fault(const AccessPoint& ap, const Event& e) {
     }
     return "";
 }
+
+}  // namespace rwsim

@@ -10,6 +10,8 @@
 
 #include "sim/scenario/event.h"
 
+namespace rwsim {
+
 // One access point on the simulated air.
 struct AccessPoint {
     std::string name;      // the scenario's label for it
@@ -64,3 +66,5 @@ AirChange apply_air_event(AccessPoint& ap, const Event& e);
 // time (an add of one on the air, a change to one off it, a hide of one
 // hidden, ...); empty when it does.
 std::string air_event_fault(const AccessPoint& ap, const Event& e);
+
+}  // namespace rwsim

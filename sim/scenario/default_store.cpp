@@ -1,5 +1,7 @@
 #include "sim/scenario/default_store.h"
 
+namespace rwsim {
+
 const std::map<std::string, std::string>& default_store() {
     static const std::map<std::string, std::string> store = {
         {"OperationMode", "3"},   {"ApCliEnable", "1"},     {"ApCliSsid", "upstream"},
@@ -10,3 +12,5 @@ const std::map<std::string, std::string>& default_store() {
     };
     return store;
 }
+
+}  // namespace rwsim

@@ -5,4 +5,8 @@
 #include <map>
 #include <string>
 
+namespace rwsim {
+
 const std::map<std::string, std::string>& default_store();
+
+}  // namespace rwsim

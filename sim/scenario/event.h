@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace rwsim {
+
 enum class EventKind { Add, Remove, Move, Hide, Show, Security, Signal, LinkDown, Store };
 
 // One timed event. Which fields count depends on the kind.
@@ -20,3 +22,5 @@ struct Event {
     long duration = 0;    // LinkDown
     bool random = false;  // made by the random generator
 };
+
+}  // namespace rwsim

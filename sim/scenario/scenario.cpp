@@ -8,6 +8,8 @@
 #include "sim/capture/survey_read.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 // Parses one file; each method reads the words of one directive.
@@ -386,3 +388,5 @@ Scenario load_scenario(const std::string& path) {
     if (!file.error.empty()) throw ScenarioError(path, 0, file.error);
     return parse_scenario(file.text, path);
 }
+
+}  // namespace rwsim

@@ -13,6 +13,8 @@
 #include "sim/scenario/air.h"
 #include "sim/scenario/event.h"
 
+namespace rwsim {
+
 enum class RandomKind { Move, Hide, LinkDown, Outage };
 
 // Random events from a fixed seed, generated as the clock runs.
@@ -64,3 +66,4 @@ Scenario parse_scenario(std::string_view text, const std::string& file);
 // Reads and parses a scenario file. Throws ScenarioError.
 Scenario load_scenario(const std::string& path);
 
+}  // namespace rwsim

@@ -6,6 +6,8 @@
 #include "sim/capture/survey_read.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 [[noreturn]] void fail(const WordsAt& at, const std::string& message) { throw ScenarioError(at.file, at.line, message); }
@@ -112,3 +114,5 @@ AccessPoint captured_ap(const WordsAt& at, const std::string& where, const Surve
     ap.mode = trimmed(row.wirelessMode.view());
     return ap;
 }
+
+}  // namespace rwsim

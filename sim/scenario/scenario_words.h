@@ -10,6 +10,8 @@
 #include "sim/scenario/scenario.h"
 #include "survey/survey.h"
 
+namespace rwsim {
+
 // A word of a scenario line, with quotes removed.
 struct ScenarioWord {
     std::string text;
@@ -43,3 +45,5 @@ void store_pair(const WordsAt& at, const std::string& text, std::string& key, st
 // `where` ("capture FILE line N: ") begins the message for a row the
 // simulator cannot put on the air.
 AccessPoint captured_ap(const WordsAt& at, const std::string& where, const SurveyEntry& row);
+
+}  // namespace rwsim

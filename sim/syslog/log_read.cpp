@@ -4,6 +4,8 @@
 
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -180,3 +182,5 @@ std::string router_time(WallTime wall, bool years_given) {
     }
     return buf;
 }
+
+}  // namespace rwsim

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace rwsim {
+
 // A log line's date and time as the router wrote it; year 0 when the line
 // gave none.
 struct LogStamp {
@@ -69,3 +71,5 @@ private:
     long truncated_ = 0;
     bool binary_ = false;
 };
+
+}  // namespace rwsim

@@ -2,6 +2,8 @@
 
 #include "sim/syslog/log_read.h"
 
+namespace rwsim {
+
 bool parse_log_start(std::string_view text, long long& wall) {
     if (text.size() != 19 || text[10] != 'T') return false;
     const LogLine line = parse_log_line(std::string(text) + " x: y");
@@ -22,3 +24,5 @@ void syslog_daemon_line(const SyslogOut& log, long at, std::string_view text) {
 void syslog_close(const SyslogOut& log, long end) {
     *log.out << router_time(log.start + end, true) << " user.notice relaywatch-sim: end of the simulated run\n";
 }
+
+}  // namespace rwsim

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace rwsim {
+
 struct SyslogOut {
     std::ostream* out = nullptr;
     long long start = 0;  // the router's time at virtual second 0, seconds since 1970
@@ -24,3 +26,5 @@ void syslog_daemon_line(const SyslogOut& log, long at, std::string_view text);
 
 // The closing line at the run's end.
 void syslog_close(const SyslogOut& log, long end);
+
+}  // namespace rwsim

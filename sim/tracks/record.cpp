@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace rwsim {
+
 std::string format_stamp(long t, int day_width) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "[%*ldd %02ld:%02ld:%02ld]", day_width, t / 86400, t / 3600 % 24, t / 60 % 60,
@@ -159,3 +161,5 @@ void Recorder::close_change(long took, int channel) {
 void Recorder::finish() {
     if (change_open_) close_change(-1, 0);
 }
+
+}  // namespace rwsim

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace rwsim {
+
 // "[0d 00:01:05]"; `day_width` pads the day count so that a run's stamps line up.
 std::string format_stamp(long t, int day_width);
 // Digits needed for the day count of a run of `end` seconds.
@@ -127,3 +129,5 @@ private:
     bool change_open_ = false;
     ChangeRecord open_;
 };
+
+}  // namespace rwsim

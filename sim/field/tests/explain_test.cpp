@@ -9,6 +9,8 @@
 
 #include "sim/field/explain.h"
 
+namespace rwsim {
+
 namespace {
 
 std::string explain_text(const std::string& sample, int& status, const std::string& store = "nvram-home",
@@ -157,3 +159,5 @@ TEST(Explain, RememberedIsSixHexPairsOrZero) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

@@ -14,6 +14,8 @@
 #include "supervisor/supervisor.h"
 #include "testing/fake_platform.h"
 
+namespace rwsim {
+
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -110,3 +112,5 @@ TEST(ExplainVsDaemon, SameSelectionHiddenOrderLinesAndCommands) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

@@ -17,6 +17,8 @@
 #include "sim/router/runner.h"
 #include "sim/syslog/syslog_out.h"
 
+namespace rwsim {
+
 namespace {
 
 Replay replay_text(const std::string& text) {
@@ -288,3 +290,5 @@ TEST(Replay, Refusals) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

@@ -8,6 +8,8 @@
 #include "sim/router/run_context.h"
 #include "sim/router/shell.h"
 
+namespace rwsim {
+
 namespace {
 
 const std::string kAir = R"(end 1h
@@ -177,3 +179,5 @@ TEST(Shell, ReportsWhatItWouldNotPassOn) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

@@ -16,6 +16,8 @@
 #include "sim/common/text.h"
 #include "sim/router/run_timeline.h"
 
+namespace rwsim {
+
 namespace {
 
 using CommandLog = std::vector<std::pair<long, std::string>>;
@@ -271,3 +273,5 @@ TEST(Story, EventNumbersNeverOverlap) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

@@ -8,6 +8,8 @@
 #include "sim/router/survey_table.h"
 #include "survey/survey.h"
 
+namespace rwsim {
+
 namespace {
 
 std::string padded(std::string text, std::size_t width) {
@@ -60,3 +62,5 @@ TEST(SurveyTable, EveryRowReadsBackAsPrinted) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

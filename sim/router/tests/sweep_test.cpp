@@ -8,6 +8,8 @@
 
 #include "sim/router/sweep.h"
 
+namespace rwsim {
+
 namespace {
 
 TEST(Sweep, ListsAndRanges) {
@@ -82,3 +84,5 @@ TEST(Sweep, CsvColumnsAndNumbers) {
 }
 
 }  // namespace
+
+}  // namespace rwsim

@@ -10,6 +10,8 @@
 #include "sim/scenario/scenario.h"
 #include "sim/common/text.h"
 
+namespace rwsim {
+
 namespace {
 
 using namespace std::string_literals;
@@ -200,3 +202,5 @@ TEST(Scenario, ACapturedTableBecomesTheAir) {
 }
 
 }  // namespace
+
+}  // namespace rwsim
