@@ -21,8 +21,8 @@
 # (either byte order) and 32-bit ARM; fixed-address builds
 # (RELAYWATCH_FIXED_ADDRESS=ON) have budgets of their own. On MIPS the
 # stripped file holds up to 64 KiB of zeros in front of the data, so that
-# RELRO ends on a page of the largest size the MIPS ABI allows (see the
-# README, "Hardening"). On other targets the checks print the figures and
+# RELRO ends on a page of the largest size the MIPS ABI allows (see
+# docs/packaging.md, "Hardening"). On other targets the checks print the figures and
 # check only the dependencies. A cache entry of the same name given on the
 # command line takes precedence. One exception to the 2.5 %: MIPS position-
 # independent text + data stays at 17,200 (measured 16,883), the size the

@@ -1,6 +1,6 @@
 // A relaywatch-sim scenario: the router's store, the access points on the
 // air, the radio's start channel, timed events and the end time, read from a
-// plain-text file (format: the README, "Scenario files").
+// plain-text file (format: docs/simulator.md, "Scenario files").
 #pragma once
 
 #include <cstdint>

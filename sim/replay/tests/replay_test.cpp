@@ -217,16 +217,16 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
         << "a key error drawn as a security change";
 }
 
-// The README shows the sample's replay as it is; its timeline is drawn.
-TEST(Replay, TheReadmeShowsTheSamplesReplay) {
+// The simulator's guide shows the sample's replay as it is; its timeline is drawn.
+TEST(Replay, TheGuideShowsTheSamplesReplay) {
     const std::string svg = testing::TempDir() + "replay-sample.svg";
     const std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " replay samples/logread-excerpt.log --timeline " + svg;
     FILE* pipe = popen(("cd " RELAYWATCH_SOURCE_DIR " && " + cmd).c_str(), "r");
     std::string shown;
     for (int c = 0; (c = std::fgetc(pipe)) != EOF;) shown += static_cast<char>(c);
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
-    std::ifstream readme(RELAYWATCH_SOURCE_DIR "/README.md");
-    const std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    std::ifstream guide(RELAYWATCH_SOURCE_DIR "/docs/simulator.md");
+    const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
     const std::string head = "$ relaywatch-sim replay samples/logread-excerpt.log\n";
     const std::size_t at = text.find(head);
     ASSERT_NE(at, std::string::npos);
