@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/messages.h"
 #include "platform/nvram.h"
 #include "platform/text.h"
 
@@ -108,7 +109,7 @@ void warn_part(const char* part) {
 // loop over an array of the parts: an array would put this function (and
 // what it is folded into) under the stack protector.
 void warn_unreadable(const char* file) {
-    warn_part("relaywatch: cannot read store file ");
+    warn_part(RW_MSG_STORE_FILE_UNREADABLE);
     warn_part(file);
     warn_part("\n");
 }

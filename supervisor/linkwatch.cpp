@@ -62,14 +62,14 @@ void dump_window(const Supervisor& sv, int sample) {
             plat::write_out(chunk, used);
             used = 0;
         }
-        int n = std::snprintf(chunk + used, sizeof chunk - used, "%d", sv.resetTimerArray[slot]);
+        int n = std::snprintf(chunk + used, sizeof chunk - used, RW_MSG_WINDOW_SLOT, sv.resetTimerArray[slot]);
         if (n > 0) used += static_cast<std::size_t>(n);
     }
     if (sizeof chunk - used < 2) {
         plat::write_out(chunk, used);
         used = 0;
     }
-    chunk[used++] = ']';
+    chunk[used++] = RW_MSG_WINDOW_CLOSE;
     chunk[used++] = '\n';
     plat::write_out(chunk, used);
 }
