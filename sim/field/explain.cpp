@@ -11,6 +11,7 @@
 #include "sim/field/store_keys.h"
 #include "sim/capture/survey_layout.h"
 #include "sim/capture/survey_read.h"
+#include "sim/common/daemon_lines.h"
 #include "sim/common/text.h"
 #include "supervisor/supervisor.h"
 
@@ -381,7 +382,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     for (std::size_t i = 0; i < rec.lines.size(); ++i) {
         const std::string& line = rec.lines[i];
         if (line == "$ iwpriv ra0 set SiteSurvey=1" || line == "$ iwpriv ra0 get_site_survey" ||
-            line == "relaywatch: Scanning...") {
+            is_line(line, LogMsg::Scanning)) {
             continue;
         }
         std::size_t same = 1;
@@ -390,7 +391,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         out << daemon_line(line, same);
         i += same - 1;
         if (command) commands += static_cast<long>(same);
-        if (line == "relaywatch: Mode is changed, apply new settings...") ++tried;
+        if (is_line(line, LogMsg::ModeChanged)) ++tried;
     }
     // On a table out of layout the rows are misread: what relaywatch would
     // do follows from the misread fields, not from the access points.

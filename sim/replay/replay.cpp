@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "sim/replay/log_formats.h"
-#include "sim/replay/format_match.h"
+#include "sim/common/daemon_lines.h"
+#include "sim/common/format_match.h"
 #include "sim/syslog/log_read.h"
 #include "sim/common/text.h"
 #include "supervisor/supervisor.h"
@@ -67,6 +67,21 @@ bool split_security(std::string_view joined, std::string_view& auth, std::string
     }
     return false;
 }
+
+// An error is listed in the daemon's words, its values as shown, without
+// the line end and without what every such line says the same: the error
+// lead of the window's, the consequence after the store's, the closing full
+// stop of the security mode's.
+constexpr std::string_view trimmed(std::string_view format, std::string_view lead, std::string_view tail) {
+    return format.substr(lead.size(), format.size() - lead.size() - tail.size());
+}
+constexpr std::string_view kNoWindowMemoryFormat = RW_MSG_NO_WINDOW_MEMORY, kStoreUnreadableFormat = RW_MSG_STORE_UNREADABLE,
+                           kUnsupportedModeFormat = RW_MSG_UNSUPPORTED_MODE;
+static_assert(kNoWindowMemoryFormat.starts_with(RW_MSG_ERROR) && kStoreUnreadableFormat.ends_with(RW_MSG_RADIO_KEPT) &&
+              kUnsupportedModeFormat.ends_with(".\n"));
+constexpr std::string_view kNoWindowMemoryError = trimmed(kNoWindowMemoryFormat, RW_MSG_ERROR, "");
+constexpr std::string_view kStoreUnreadableError = trimmed(kStoreUnreadableFormat, "", RW_MSG_RADIO_KEPT);
+constexpr std::string_view kUnsupportedModeError = trimmed(kUnsupportedModeFormat, "", ".\n");
 
 int to_int(std::string_view text) {
     long value = 0;
@@ -135,9 +150,8 @@ public:
             return;
         }
         const bool own = line.tag == kTag;
-        std::string_view text = line.message;
-        const bool prefixed = own && text.substr(0, kPrefix.size()) == kPrefix;
-        const LogFormat* format = own ? recognise(text, prefixed) : nullptr;
+        const std::string_view text = line.message;
+        const LogFormat* format = own ? recognise_line(text, fields_) : nullptr;
         // A new process id, or relaywatch's first line without one (the sysv
         // script's `logger -t relaywatch`), begins a run unless a start does.
         const bool new_process = own && !runs_open_by_start(format) &&
@@ -153,7 +167,7 @@ public:
         ++r_.own_lines;
         if (new_process) begin_run(false, line.pid);
         if (format == nullptr) return;
-        own_line(*format, line.pid, text);
+        own_line(format->msg, line.pid, text);
     }
 
 private:
@@ -161,24 +175,6 @@ private:
         return format != nullptr && (format->msg == LogMsg::Start || format->msg == LogMsg::LooptimeLow ||
                                      format->msg == LogMsg::LooptimeHigh || format->msg == LogMsg::SleeptimeNegative ||
                                      format->msg == LogMsg::NotRepeater || format->msg == LogMsg::Usage);
-    }
-
-    const LogFormat* recognise(std::string_view text, bool prefixed) {
-        if (prefixed) text.remove_prefix(kPrefix.size());
-        for (const LogFormat& f : kLogFormats) {
-            if (f.msg == LogMsg::WindowHead) {
-                // Printed with the prefix in its format, and the slots after it.
-                if (prefixed && match_format(std::string_view(f.format).substr(kPrefix.size()), text, fields_, true)) return &f;
-                continue;
-            }
-            if (f.prefixed == prefixed && match_format(f.format, text, fields_)) return &f;
-        }
-        // The usage text's first line.
-        if (!prefixed && text == "Usage:") {
-            fields_.clear();
-            return &kLogFormats[0];
-        }
-        return nullptr;
     }
 
     LogMoment now() const { return r_.last; }
@@ -205,8 +201,6 @@ private:
         return r_.runs.back();
     }
 
-    void note(std::vector<LoggedText>& list, std::string text) { list.push_back({now(), std::move(text)}); }
-
     void switch_ra0(bool on) {
         if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
         if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on) r_.ra0.push_back({now().t, on, now().wall});
@@ -223,105 +217,138 @@ private:
         if (!r_.recoveries.empty() && r_.recoveries.back().outcome == Outcome::Unfinished) r_.recoveries.back().outcome = outcome;
     }
 
-    void own_line(const LogFormat& f, long pid, std::string_view text) {
+    // One handler per kind of line. The switch names every kind and has no
+    // default: with -Wswitch (in -Wall) and -Werror, a line added to the
+    // daemon's list does not compile until it is handled here.
+    void own_line(LogMsg msg, long pid, std::string_view text) {
         const bool was_pending = pending_retune_;
         pending_retune_ = false;
-        switch (f.msg) {
-            case LogMsg::Usage:
+        switch (msg) {
+            case LogMsg::Usage: startup_error(pid, "the usage text (wrong arguments)"); break;
             case LogMsg::LooptimeLow:
             case LogMsg::LooptimeHigh:
             case LogMsg::SleeptimeNegative:
-            case LogMsg::NotRepeater:
-                begin_run(false, pid);
-                gave_up(f.msg == LogMsg::Usage ? "the usage text (wrong arguments)" : shown_text(text));
-                break;
-            case LogMsg::Start:
-                begin_run(true, pid);
-                run().looptime = to_int(fields_[0]);
-                run().sleeptime = to_int(fields_[1]);
-                sleeptime_ = std::max(0, run().sleeptime);
-                break;
-            case LogMsg::NotEnabled:
-                gave_up(shown_text(text));
-                break;
+            case LogMsg::NotRepeater: startup_error(pid, shown_text(text)); break;
+            case LogMsg::Start: start(pid); break;
+            case LogMsg::NotEnabled: gave_up(shown_text(text)); break;
             case LogMsg::ApEnable: switch_ra0(true); break;
             case LogMsg::ApDisable: switch_ra0(false); break;
-            case LogMsg::NoWindowMemory: note(r_.errors, "no memory for a window of " + std::string(fields_[0]) + " samples"); break;
-            case LogMsg::WindowHead: {
-                debug_seen();
-                const bool up = to_int(fields_[1]) == 1;
-                if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
-                break;
-            }
-            case LogMsg::Scanning:
-                debug_seen();
-                finish_recovery(Outcome::Unfinished);
-                r_.recoveries.push_back({now(), Outcome::Unfinished});
-                break;
-            case LogMsg::Current: {
-                debug_seen();
-                std::string security = shown_text(std::string(fields_[0]) + "/" + std::string(fields_[1]));
-                if (!security_.empty() && security != security_ && last_apply_.t >= 0) {
-                    r_.security.push_back({last_apply_, security});
-                }
-                security_ = security;
-                pending_security_.clear();
-                set_channel(r_.channel, to_int(fields_[2]));
-                break;
-            }
-            case LogMsg::FoundAp:
-                debug_seen();
-                candidate_ = to_int(fields_[2]);
-                candidate_security_ = applied_security(fields_[4], fields_[5]);
-                via_ = "upstream";
-                set_channel(r_.upstream, candidate_);
-                finish_recovery(Outcome::UpstreamFound);
-                break;
-            case LogMsg::HiddenEntry: {
-                debug_seen();
-                candidate_ = to_int(fields_[5]);
-                // The matcher cuts "AUTH/ENC" at the first slash; the vocabulary knows better.
-                std::string_view auth = fields_[3], enc = fields_[4];
-                const std::string_view joined(auth.data(), static_cast<std::size_t>(enc.data() + enc.size() - auth.data()));
-                split_security(joined, auth, enc);
-                candidate_security_ = applied_security(auth, enc);
-                via_ = shown_text(fields_[2]);
-                break;
-            }
-            case LogMsg::ModeChanged:
-                debug_seen();
-                r_.retunes.push_back({now(), candidate_, via_});
-                last_apply_ = now();
-                // Whether the client followed shows in the next settings line.
-                pending_security_ = security_.empty() || candidate_security_ == security_ ? "" : candidate_security_;
-                set_channel(r_.channel, candidate_);
-                pending_retune_ = true;
-                break;
-            case LogMsg::StoreUnreadable:
-                if (was_pending) r_.retunes.pop_back();
-                note(r_.errors, std::string(kPrefix) + "error, cannot read " + std::string(fields_[0]) + " from the settings store");
-                break;
-            case LogMsg::InvalidKey: note(r_.errors, "Invalid Key=" + shown_text(fields_[0])); break;
-            case LogMsg::UnsupportedMode:
-                note(r_.errors, "Unsupport security mode: " + shown_text(fields_[0]) + " (" + shown_text(fields_[1]) + ")");
-                break;
-            case LogMsg::Remembered: {
-                debug_seen();
-                const std::string bssid = shown_text(fields_[0]);
-                if (bssid != remembered_) r_.remembered.push_back({now(), bssid});
-                remembered_ = bssid;
-                break;
-            }
-            case LogMsg::HiddenConnected: debug_seen(); finish_recovery(Outcome::HiddenConnected); break;
+            case LogMsg::NoWindowMemory: error(msg, reprinted(kNoWindowMemoryError, {std::string(fields_[0])})); break;
+            case LogMsg::WindowHead: window(); break;
+            case LogMsg::Scanning: scanning(); break;
+            case LogMsg::Current: current(); break;
+            case LogMsg::FoundAp: found_ap(); break;
+            case LogMsg::HiddenEntry: hidden_entry(); break;
+            case LogMsg::ModeChanged: mode_changed(); break;
+            case LogMsg::Remembered: remembered(); break;
+            case LogMsg::HiddenConnected: recovery_ended(Outcome::HiddenConnected); break;
             case LogMsg::NoHidden:
-            case LogMsg::HiddenNone:
-                debug_seen();
-                finish_recovery(Outcome::NothingFound);
-                sleeptime_ = std::max(0, to_int(fields_[0]));
+            case LogMsg::HiddenNone: nothing_found(); break;
+            case LogMsg::Disconnect:
+            case LogMsg::ModeSame:
+            case LogMsg::NotBroadcast:
+            case LogMsg::HiddenCount:
+            case LogMsg::HiddenSame:
+            case LogMsg::LinkWait: debug_seen(); break;
+            case LogMsg::StoreUnreadable: store_unreadable(was_pending); break;
+            case LogMsg::InvalidKey: error(msg, reprinted(log_format(msg).format, {shown_text(fields_[0])})); break;
+            case LogMsg::UnsupportedMode:
+                error(msg, reprinted(kUnsupportedModeError, {shown_text(fields_[0]), shown_text(fields_[1])}));
                 break;
-            default: debug_seen(); break;
+            case LogMsg::StoreFileUnreadable: error(msg, reprinted(log_format(msg).format, {shown_text(fields_[0])})); break;
         }
     }
+
+    // A start-up error, or the usage text: a run that ended at once.
+    void startup_error(long pid, const std::string& why) {
+        begin_run(false, pid);
+        gave_up(why);
+    }
+
+    void start(long pid) {
+        begin_run(true, pid);
+        run().looptime = to_int(fields_[0]);
+        run().sleeptime = to_int(fields_[1]);
+        sleeptime_ = std::max(0, run().sleeptime);
+    }
+
+    void window() {
+        debug_seen();
+        const bool up = to_int(fields_[1]) == 1;
+        if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
+    }
+
+    void scanning() {
+        debug_seen();
+        finish_recovery(Outcome::Unfinished);
+        r_.recoveries.push_back({now(), Outcome::Unfinished});
+    }
+
+    void current() {
+        debug_seen();
+        std::string security = shown_text(std::string(fields_[0]) + "/" + std::string(fields_[1]));
+        if (!security_.empty() && security != security_ && last_apply_.t >= 0) {
+            r_.security.push_back({last_apply_, security});
+        }
+        security_ = security;
+        pending_security_.clear();
+        set_channel(r_.channel, to_int(fields_[2]));
+    }
+
+    void found_ap() {
+        debug_seen();
+        candidate_ = to_int(fields_[2]);
+        candidate_security_ = applied_security(fields_[4], fields_[5]);
+        via_ = "upstream";
+        set_channel(r_.upstream, candidate_);
+        finish_recovery(Outcome::UpstreamFound);
+    }
+
+    void hidden_entry() {
+        debug_seen();
+        candidate_ = to_int(fields_[5]);
+        // The matcher cuts "AUTH/ENC" at the first slash; the vocabulary knows better.
+        std::string_view auth = fields_[3], enc = fields_[4];
+        const std::string_view joined(auth.data(), static_cast<std::size_t>(enc.data() + enc.size() - auth.data()));
+        split_security(joined, auth, enc);
+        candidate_security_ = applied_security(auth, enc);
+        via_ = shown_text(fields_[2]);
+    }
+
+    void mode_changed() {
+        debug_seen();
+        r_.retunes.push_back({now(), candidate_, via_});
+        last_apply_ = now();
+        // Whether the client followed shows in the next settings line.
+        pending_security_ = security_.empty() || candidate_security_ == security_ ? "" : candidate_security_;
+        set_channel(r_.channel, candidate_);
+        pending_retune_ = true;
+    }
+
+    void remembered() {
+        debug_seen();
+        const std::string bssid = shown_text(fields_[0]);
+        if (bssid != remembered_) r_.remembered.push_back({now(), bssid});
+        remembered_ = bssid;
+    }
+
+    void recovery_ended(Outcome outcome) {
+        debug_seen();
+        finish_recovery(outcome);
+    }
+
+    void nothing_found() {
+        recovery_ended(Outcome::NothingFound);
+        sleeptime_ = std::max(0, to_int(fields_[0]));
+    }
+
+    // The store could not be read: the re-tune just told did not happen.
+    void store_unreadable(bool after_retune) {
+        if (after_retune) r_.retunes.pop_back();
+        error(LogMsg::StoreUnreadable, std::string(kPrefix) + reprinted(kStoreUnreadableError, {std::string(fields_[0])}));
+    }
+
+    void error(LogMsg msg, std::string text) { r_.errors.push_back({now(), msg, std::move(text)}); }
 
     void gave_up(const std::string& why) {
         run().ended_at_start = why;

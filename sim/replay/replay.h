@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/common/daemon_lines.h"
 #include "sim/syslog/log_read.h"
 
 namespace rwsim {
@@ -55,6 +56,14 @@ struct LoggedText {
     std::string text;
 };
 
+// An error line of the daemon's: its kind, and its words as the summary
+// lists them.
+struct LoggedError {
+    LogMoment at;
+    LogMsg msg = LogMsg::Usage;
+    std::string text;
+};
+
 // ra0 or the uplink going on or off at second t (the router's time: wall).
 struct OnOffChange {
     long t = 0;
@@ -82,7 +91,7 @@ struct Replay {
     std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
     std::vector<LoggedText> security;      // client security re-programmed, "AUTH/ENC"
     std::vector<LoggedText> remembered;    // the remembered BSSID as it changed
-    std::vector<LoggedText> errors;
+    std::vector<LoggedError> errors;
     std::vector<ClockJump> back_jumps, forward_jumps;
     bool any_debug = false;           // relaywatch printed debug lines
 };

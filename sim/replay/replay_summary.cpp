@@ -163,7 +163,7 @@ private:
 
     void errors() {
         out_ << "errors                 " << r_.errors.size() << "\n";
-        listed(r_.errors, [](const LoggedText& n) { return n.text; });
+        listed(r_.errors, [](const LoggedError& n) { return n.text; });
     }
 
     std::ostream& out_;

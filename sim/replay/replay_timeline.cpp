@@ -57,8 +57,8 @@ std::unique_ptr<Recorder> record(const Replay& r) {
         rec->daemon_line(rt.at.t, "ra0 re-tuned to channel " + std::to_string(rt.channel));
     }
     for (const LoggedText& s : r.security) rec->security_reprogram(s.at.t, "client security " + s.text);
-    for (const LoggedText& e : r.errors) {
-        const bool security = e.text.rfind("Invalid Key", 0) == 0 || e.text.rfind("Unsupport", 0) == 0;
+    for (const LoggedError& e : r.errors) {
+        const bool security = e.msg == LogMsg::InvalidKey || e.msg == LogMsg::UnsupportedMode;
         rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
     }
     for (const ReplayRun& run : r.runs) {

@@ -1,5 +1,6 @@
 #include "sim/router/console.h"
 
+#include "sim/common/daemon_lines.h"
 #include "sim/tracks/record.h"
 #include "sim/syslog/syslog_out.h"
 
@@ -19,7 +20,8 @@ void Console::daemon_text(const char* text, std::size_t len) {
         const bool to_syslog = syslog_ != nullptr && at < end_;
         if (keep || transcript_ != nullptr || to_syslog) {
             const std::string line = partial_ + std::string(text + start, i - start);
-            if (keep) recorder_->daemon_line(at, line);
+            // The window the debug mode prints every second tells nothing on the timeline.
+            if (keep && !is_line(line, LogMsg::WindowHead)) recorder_->daemon_line(at, line);
             if (transcript_ != nullptr) transcript_->push_back(line);
             if (to_syslog) syslog_daemon_line(*syslog_, at, line);
         }

@@ -113,8 +113,7 @@ bool Recorder::wants_daemon_line(long t) const {
 }
 
 void Recorder::daemon_line(long t, const std::string& text) {
-    // The window the debug mode prints every second tells nothing here.
-    if (!wants_daemon_line(t) || text.rfind("relaywatch: resetTimerArray", 0) == 0) return;
+    if (!wants_daemon_line(t)) return;
     Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
     bin.daemon_at = t;
     bin.daemon_line = text.substr(0, 160);

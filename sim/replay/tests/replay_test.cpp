@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/replay/format_match.h"
+#include "sim/common/daemon_lines.h"
+#include "sim/common/format_match.h"
 #include "sim/syslog/log_read.h"
 #include "sim/replay/replay.h"
 #include "sim/router/runner.h"
@@ -114,6 +115,41 @@ TEST(Replay, FormatMatcher) {
     EXPECT_TRUE(match_format("Ch=%d 100%%", "Ch=6 100%", f));
     EXPECT_FALSE(match_format("AP enable\n", "AP enabled", f));
     EXPECT_FALSE(match_format("%s%s%s%s%s%s%s%sz", std::string(300, 'a'), f)) << "gives up, bounded";
+}
+
+// Every line in the daemon's list, printed, is recognised as its own kind
+// with its values; no format earlier in the list takes it.
+TEST(Replay, EveryDaemonLineIsRecognised) {
+    for (const LogFormat& f : kLogFormats) {
+        const std::string_view format = f.format;
+        std::vector<std::string> values;
+        for (std::size_t at = format.find('%'); at != std::string_view::npos; at = format.find('%', at + 1)) {
+            const std::size_t kind = format.find_first_of("ds", at);
+            values.push_back((format[kind] == 'd' ? "" : "v") + std::to_string(10 + values.size()));
+        }
+        const bool window = f.msg == LogMsg::WindowHead;
+        const std::string line = (f.prefixed ? RW_LOG_PREFIX : "") + reprinted(format, values) + (window ? "1101]" : "");
+        std::vector<std::string_view> fields;
+        EXPECT_EQ(recognise_line(line, fields), &f) << f.name << ": " << line;
+        if (window) values.push_back("1101]");
+        EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), values) << f.name;
+        EXPECT_TRUE(is_line(line, f.msg)) << f.name;
+    }
+    std::vector<std::string_view> fields;
+    EXPECT_EQ(recognise_line("Usage:", fields), &log_format(LogMsg::Usage)) << "the usage text's first line alone";
+    EXPECT_EQ(recognise_line(RW_LOG_PREFIX "Usage:", fields), nullptr);
+    EXPECT_FALSE(is_line(RW_LOG_PREFIX RW_MSG_AP_DISABLE, LogMsg::ApEnable));
+    EXPECT_FALSE(is_line("AP enable", LogMsg::ApEnable)) << "said without the prefix";
+}
+
+// Printed back as printf prints it, %.*s included.
+TEST(Replay, Reprinted) {
+    char line[200];
+    std::snprintf(line, sizeof line, RW_MSG_FOUND_AP, "a", "b", 6, "c", "d", "e");
+    EXPECT_EQ(reprinted(RW_MSG_FOUND_AP, {"a", "b", "6", "c", "d", "e"}) + "\n", line);
+    std::snprintf(line, sizeof line, RW_MSG_UNSUPPORTED_MODE, 3, "WPA", 1, "X");
+    EXPECT_EQ(reprinted(RW_MSG_UNSUPPORTED_MODE, {"WPA", "X"}) + "\n", line);
+    EXPECT_EQ(reprinted("100%% of %d%s", {"7"}), "100% of 7");
 }
 
 const char* const kStart = "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: relaywatch: Start (looptime=10, sleeptime=3)\n";

@@ -1,4 +1,4 @@
-#include "sim/replay/format_match.h"
+#include "sim/common/format_match.h"
 
 #include <cstddef>
 
@@ -16,7 +16,6 @@ struct Matcher {
     std::vector<std::string_view>& fields;
     bool rest;
     long steps = 0;
-
 
     // The conversion at `f` (just past the '%'): its kind and where it ends.
     static char conversion(std::string_view format, std::size_t& f) {
@@ -67,6 +66,25 @@ struct Matcher {
 };
 
 }  // namespace
+
+std::string reprinted(std::string_view format, const std::vector<std::string>& values) {
+    if (!format.empty() && format.back() == '\n') format.remove_suffix(1);
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t f = 0; f < format.size();) {
+        if (format[f] != '%' || f + 1 >= format.size()) {
+            out += format[f++];
+        } else if (format[f + 1] == '%') {
+            out += '%';
+            f += 2;
+        } else {
+            ++f;
+            Matcher::conversion(format, f);
+            if (next < values.size()) out += values[next++];
+        }
+    }
+    return out;
+}
 
 bool match_format(std::string_view format, std::string_view text, std::vector<std::string_view>& fields, bool rest) {
     if (!format.empty() && format.back() == '\n') format.remove_suffix(1);
