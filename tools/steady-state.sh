@@ -14,6 +14,9 @@
 set -euo pipefail
 
 daemon=$(realpath "${1:-build/relaywatch}")
+# The gate's line, as the daemon's messages.h writes it.
+ap_enable=$(sed -n 's/^#define RW_MSG_AP_ENABLE "\(.*\)\\n"$/\1/p' "$(dirname "$0")/../platform/messages.h")
+[ -n "$ap_enable" ] || { echo "steady-state: no RW_MSG_AP_ENABLE in platform/messages.h" >&2; exit 1; }
 seconds=${2:-5}
 for tool in strace cc; do
   command -v "$tool" >/dev/null || { echo "steady-state: $tool is needed" >&2; exit 1; }
@@ -96,10 +99,10 @@ pid=$!
 # The start-up recovery (a survey with its 4-second wait), then five samples
 # of 1 before the gate brings ra0 up.
 for _ in $(seq 1 30); do
-  grep -q 'AP enable' "$work/out.txt" 2>/dev/null && break
+  grep -qF "$ap_enable" "$work/out.txt" 2>/dev/null && break
   sleep 1
 done
-grep -q 'AP enable' "$work/out.txt" || { echo "steady-state: the daemon never enabled the AP:" >&2; cat "$work/out.txt" >&2; exit 1; }
+grep -qF "$ap_enable" "$work/out.txt" || { echo "steady-state: the daemon never enabled the AP:" >&2; cat "$work/out.txt" >&2; exit 1; }
 sleep 1
 
 timeout -s INT "$seconds" strace -q -c -p "$pid" -o "$work/counts.txt" || true
