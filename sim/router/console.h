@@ -20,7 +20,8 @@ public:
     Console(std::ostream* out, long end);  // out null: quiet
 
     void set_clock(const long* now) { now_ = now; }
-    // The recorder that keeps a daemon line for each slice of the timeline.
+    // The recorder that keeps a daemon line for each slice of the timeline
+    // (the debug window's lines, which tell nothing there, left out).
     void set_recorder(Recorder* recorder) { recorder_ = recorder; }
     // Every line of the daemon is also appended here, whole.
     void set_transcript(std::vector<std::string>* lines) { transcript_ = lines; }
