@@ -149,7 +149,7 @@ TEST(Replay, Reprinted) {
     EXPECT_EQ(reprinted(RW_MSG_FOUND_AP, {"a", "b", "6", "c", "d", "e"}) + "\n", line);
     std::snprintf(line, sizeof line, RW_MSG_UNSUPPORTED_MODE, 3, "WPA", 1, "X");
     EXPECT_EQ(reprinted(RW_MSG_UNSUPPORTED_MODE, {"WPA", "X"}) + "\n", line);
-    EXPECT_EQ(reprinted("100%% of %d%s", {"7"}), "100% of 7");
+    EXPECT_EQ(reprinted("%d%% of %d%s", {"7", "8"}), "7% of 8");
 }
 
 const char* const kStart = "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: relaywatch: Start (looptime=10, sleeptime=3)\n";
