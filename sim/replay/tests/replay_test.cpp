@@ -114,6 +114,7 @@ TEST(Replay, FormatMatcher) {
     EXPECT_FALSE(match_format("Ch=%d 100%%", "Ch=x 100%", f));
     EXPECT_TRUE(match_format("Ch=%d 100%%", "Ch=6 100%", f));
     EXPECT_FALSE(match_format("AP enable\n", "AP enabled", f));
+    EXPECT_TRUE(match_format("AP enable\n", "AP enable\n", f)) << "the text's line end left out too";
     EXPECT_FALSE(match_format("%s%s%s%s%s%s%s%sz", std::string(300, 'a'), f)) << "gives up, bounded";
 }
 
