@@ -103,9 +103,23 @@ std::string daemon_line(const std::string& line, std::size_t times) {
 // What the store configures, as the survey compares the rows with it.
 struct Configured {
     std::string ssid, bssid;  // ApCliSsid and ApCliBssid as the store holds them
-    Upstream up;              // the same, as relaywatch compares them
+    Upstream up{};            // the same, as relaywatch compares them
     BssidText remembered{};
 };
+
+// The upstream as the store configures it, and the remembered BSSID.
+Configured configured(const std::map<std::string, std::string>& store, const std::string& remembered) {
+    auto value = [&](const char* key) {
+        auto it = store.find(key);
+        return it == store.end() ? std::string() : it->second;
+    };
+    Configured cfg;
+    cfg.ssid = value("ApCliSsid");
+    cfg.bssid = value("ApCliBssid");
+    cfg.up = make_upstream(cfg.ssid.c_str(), cfg.bssid.c_str());
+    cfg.remembered.assign(remembered);
+    return cfg;
+}
 
 // How far the rows were read, and what they held.
 struct RowsRead {
@@ -344,15 +358,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         if (!file.error.empty()) return refused(o.store, file.error);
         store = read_store(file.text);
     }
-    auto value = [&](const char* key) {
-        auto it = store.find(key);
-        return it == store.end() ? std::string() : it->second;
-    };
-    Configured cfg;
-    cfg.ssid = value("ApCliSsid");
-    cfg.bssid = value("ApCliBssid");
-    cfg.up = make_upstream(cfg.ssid.c_str(), cfg.bssid.c_str());
-    cfg.remembered.assign(o.remembered);
+    const Configured cfg = configured(store, o.remembered);
     const std::vector<TableRead> reads = read_survey_text(table.text);
     const RecoveryTranscript rec = run_recovery(table.text, store, o.channel, o.remembered);
 
@@ -373,7 +379,8 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
             << "): no survey, no recovery\n";
         return 4;
     }
-    print_result(out, rows, print_recovery(out, rec), !layout.lines.empty());
+    const RecoveryCount count = print_recovery(out, rec);
+    print_result(out, rows, count, !layout.lines.empty());
     if (!layout.lines.empty()) return 3;
     return rows.selected_line > 0 ? 0 : 1;
 }
