@@ -122,69 +122,100 @@ std::string shifted(const Offsets& o) {
     return out;
 }
 
-}  // namespace
-
-LayoutFinding check_layout(const std::vector<TableRead>& reads) {
-    int rows = 0, off = 0, first_off = 0, extra = 0;
+// The rows that carry a BSSID, against relaywatch's columns.
+struct RowsAway {
+    int rows = 0;       // rows with a BSSID
+    int off = 0;        // of them, rows with a field away from its column
+    int first_off = 0;  // the first such row's line
+    int extra = 0;      // rows with more words after the BSSID than columns
     std::array<std::map<long, int>, kCount> seen;  // per column: offset -> rows
+};
+
+RowsAway rows_away(const std::vector<TableRead>& reads) {
+    RowsAway a;
     for (const TableRead& r : reads) {
         Offsets o;
         if (r.heading || r.continuation || !row_offsets(r.text, o)) continue;
-        ++rows;
+        ++a.rows;
         bool away = o.extra;
-        extra += o.extra ? 1 : 0;
+        a.extra += o.extra ? 1 : 0;
         for (std::size_t c = 0; c < kCount; ++c) {
             if (!o.found[c]) continue;
-            ++seen[c][o.by[c]];
+            ++a.seen[c][o.by[c]];
             away = away || o.by[c] != 0;
         }
-        if (away && off++ == 0) first_off = r.line;
+        if (away && a.off++ == 0) a.first_off = r.line;
     }
-    std::string heading_line, added, missing;
+    return a;
+}
+
+// The heading (its first line with the BSSID's word) against relaywatch's
+// columns.
+struct HeadingAway {
+    std::string line;     // its line number; empty when there is none
+    std::string added;    // words it has beyond the columns
+    std::string missing;  // the columns' words it lacks
+    std::string shift;    // the words away from their columns
+};
+
+HeadingAway heading_away(const std::vector<TableRead>& reads) {
+    HeadingAway h;
     Offsets heading;
     for (const TableRead& r : reads) {
         std::string dummy;
         if (!r.heading || !heading_offsets(r.text, dummy).found[kBssidIndex]) continue;
-        heading = heading_offsets(r.text, added);
-        heading_line = std::to_string(r.line);
+        heading = heading_offsets(r.text, h.added);
+        h.line = std::to_string(r.line);
         for (std::size_t c = 0; c < kCount; ++c) {
-            if (!heading.found[c]) missing += (missing.empty() ? "\"" : ", \"") + std::string(kColumns[c].word) + "\"";
+            if (!heading.found[c]) h.missing += (h.missing.empty() ? "\"" : ", \"") + std::string(kColumns[c].word) + "\"";
         }
         break;
     }
-    const std::string heading_shift = shifted(heading);
-    const bool heading_off = !heading_shift.empty() || !added.empty() || !missing.empty();
+    h.shift = shifted(heading);
+    return h;
+}
+
+// "rows from line N (M of K with a BSSID): ...", with each column's offset
+// that most rows share.
+std::string rows_finding(const RowsAway& rows) {
+    Offsets usual;  // each column's offset shared by most rows
+    for (std::size_t c = 0; c < kCount; ++c) {
+        int most = rows.rows / 2;  // an offset most rows share
+        for (const auto& [by, n] : rows.seen[c]) {
+            if (n <= most) continue;
+            usual.found[c] = true;
+            usual.by[c] = by;
+            most = n;
+        }
+    }
+    std::string what = shifted(usual);
+    if (rows.extra * 2 > rows.rows) {
+        what += (what.empty() ? "" : "; ") + std::string("more words after the BSSID than relaywatch has columns for");
+    }
+    return "rows from line " + std::to_string(rows.first_off) + " (" + std::to_string(rows.off) + " of " +
+           std::to_string(rows.rows) + " with a BSSID): " +
+           (what.empty() ? std::string("fields away from relaywatch's columns") : what);
+}
+
+}  // namespace
+
+LayoutFinding check_layout(const std::vector<TableRead>& reads) {
+    const RowsAway rows = rows_away(reads);
+    const HeadingAway heading = heading_away(reads);
+    const bool heading_off = !heading.shift.empty() || !heading.added.empty() || !heading.missing.empty();
     LayoutFinding f;
-    if (off * 2 < rows || (off * 2 == rows && !heading_off)) return f;
+    if (rows.off * 2 < rows.rows || (rows.off * 2 == rows.rows && !heading_off)) return f;
 
     f.lines.push_back("the table is not in the layout relaywatch reads");
     if (heading_off) {
-        std::string line = "heading (line " + heading_line + "):";
-        if (!missing.empty()) line += " no " + missing + ";";
-        if (!heading_shift.empty()) line += " " + heading_shift + ";";
-        if (!added.empty()) line += " a word relaywatch has no column for: " + added + ";";
+        std::string line = "heading (line " + heading.line + "):";
+        if (!heading.missing.empty()) line += " no " + heading.missing + ";";
+        if (!heading.shift.empty()) line += " " + heading.shift + ";";
+        if (!heading.added.empty()) line += " a word relaywatch has no column for: " + heading.added + ";";
         line.pop_back();
         f.lines.push_back(line);
     }
-    if (off > 0) {
-        Offsets usual;  // each column's offset shared by most rows
-        for (std::size_t c = 0; c < kCount; ++c) {
-            int most = rows / 2;  // an offset most rows share
-            for (const auto& [by, n] : seen[c]) {
-                if (n <= most) continue;
-                usual.found[c] = true;
-                usual.by[c] = by;
-                most = n;
-            }
-        }
-        std::string what = shifted(usual);
-        if (extra * 2 > rows) {
-            what += (what.empty() ? "" : "; ") + std::string("more words after the BSSID than relaywatch has columns for");
-        }
-        f.lines.push_back("rows from line " + std::to_string(first_off) + " (" + std::to_string(off) + " of " +
-                          std::to_string(rows) + " with a BSSID): " +
-                          (what.empty() ? std::string("fields away from relaywatch's columns") : what));
-    }
+    if (rows.off > 0) f.lines.push_back(rows_finding(rows));
     f.lines.push_back("on a router printing this table relaywatch misreads every such row: it misses its upstream or "
                       "re-tunes to wrong settings");
     return f;

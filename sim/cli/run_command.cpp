@@ -73,107 +73,123 @@ int run_sweep_command(const Scenario& scenario, const std::vector<int>& looptime
     return 0;
 }
 
-}  // namespace
-
-int run_command(const std::vector<std::string>& args) {
+// The run command's command line, as read.
+struct RunCommandLine {
     RunOptions options;
     std::string timeline, csv;
     std::string syslog_path, log_start = kDefaultLogStart;
-    bool quiet = false, sweep = false;
+    bool help = false, quiet = false, sweep = false;
     std::vector<int> looptimes, sleeptimes;
     std::vector<std::string> positional;  // the scenario, then relaywatch's arguments
+};
+
+// --sweep's two lists, the words after `at`; "" or why they are refused.
+std::string read_sweep_lists(const std::vector<std::string>& args, std::size_t at, RunCommandLine& cl) {
+    if (at + 2 >= args.size()) return "--sweep needs LOOPTIMES and SLEEPTIMES";
+    std::string why;
+    if (!parse_number_list(args[at + 1], 1, kSweepMaxLooptime, cl.looptimes, why)) return "--sweep looptimes: " + why;
+    if (!parse_number_list(args[at + 2], 0, kSweepMaxSleeptime, cl.sleeptimes, why)) return "--sweep sleeptimes: " + why;
+    if (cl.looptimes.size() * cl.sleeptimes.size() > kSweepMaxRuns) {
+        return "--sweep of " + std::to_string(cl.looptimes.size()) + " x " + std::to_string(cl.sleeptimes.size()) +
+               " pairs: at most " + std::to_string(kSweepMaxRuns) + " runs";
+    }
+    cl.sweep = true;
+    return "";
+}
+
+// An option that takes a value; "" or why the value is refused.
+std::string read_option_value(const std::string& option, const std::string& value, RunCommandLine& cl) {
+    if (option == "--syslog") {
+        cl.syslog_path = value;
+    } else if (option == "--log-start") {
+        cl.log_start = value;
+    } else if (option == "--timeline") {
+        cl.timeline = value;
+    } else if (option == "--csv") {
+        cl.csv = value;
+    } else if (!parse_duration(value, cl.options.until)) {
+        return duration_error("--until", value);
+    } else if (cl.options.until < 1) {
+        return "--until must be at least 1 s";
+    }
+    return "";
+}
+
+// The run command's words, up to --help if it comes; "" or the first
+// word's fault.
+std::string read_run_args(const std::vector<std::string>& args, RunCommandLine& cl) {
     bool options_end = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         if (arg == "-h") arg = "--help";
         if (options_end || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            positional.push_back(arg);
+            cl.positional.push_back(arg);
             continue;
         }
+        std::string why;
         if (arg == "--help") {
-            std::cout << kUsage;
-            return 0;
+            cl.help = true;
+            return "";
         }
         if (arg == "--quiet") {
-            quiet = true;
+            cl.quiet = true;
         } else if (arg == "--sweep") {
-            if (i + 2 >= args.size()) return usage_error("--sweep needs LOOPTIMES and SLEEPTIMES");
-            std::string why;
-            if (!parse_number_list(args[i + 1], 1, kSweepMaxLooptime, looptimes, why)) return usage_error("--sweep looptimes: " + why);
-            if (!parse_number_list(args[i + 2], 0, kSweepMaxSleeptime, sleeptimes, why)) {
-                return usage_error("--sweep sleeptimes: " + why);
-            }
-            if (looptimes.size() * sleeptimes.size() > kSweepMaxRuns) {
-                return usage_error("--sweep of " + std::to_string(looptimes.size()) + " x " + std::to_string(sleeptimes.size()) +
-                                   " pairs: at most " + std::to_string(kSweepMaxRuns) + " runs");
-            }
-            sweep = true;
+            why = read_sweep_lists(args, i, cl);
             i += 2;
         } else if (arg == "--until" || arg == "--timeline" || arg == "--csv" || arg == "--syslog" || arg == "--log-start") {
-            if (i + 1 >= args.size()) return usage_error(arg + " needs a value");
-            std::string value = args[++i];
-            if (arg == "--syslog") {
-                syslog_path = value;
-            } else if (arg == "--log-start") {
-                log_start = value;
-            } else if (arg == "--timeline") {
-                timeline = value;
-            } else if (arg == "--csv") {
-                csv = value;
-            } else if (!parse_duration(value, options.until)) {
-                return usage_error(duration_error("--until", value));
-            } else if (options.until < 1) {
-                return usage_error("--until must be at least 1 s");
-            }
+            if (i + 1 >= args.size()) return arg + " needs a value";
+            why = read_option_value(arg, args[++i], cl);
         } else if (arg == "--") {
             options_end = true;
         } else {
-            return usage_error("unknown option " + arg);
+            why = "unknown option " + arg;
         }
+        if (!why.empty()) return why;
     }
-    if (positional.empty()) return usage_error("no scenario given");
-    const std::string path = positional[0];
-    if (positional.size() > 1) {
-        if (sweep) return usage_error("--sweep takes relaywatch's arguments from its lists, not after the scenario");
-        options.args_given = true;
-        options.args.assign(positional.begin() + 1, positional.end());
+    return "";
+}
+
+// The words together: the scenario, relaywatch's arguments and the options
+// that go with one run or with a sweep; "" or what does not go together.
+std::string check_run_args(RunCommandLine& cl, SyslogOut& syslog) {
+    if (cl.positional.empty()) return "no scenario given";
+    if (cl.positional.size() > 1) {
+        if (cl.sweep) return "--sweep takes relaywatch's arguments from its lists, not after the scenario";
+        cl.options.args_given = true;
+        cl.options.args.assign(cl.positional.begin() + 1, cl.positional.end());
     }
-    if (sweep && !timeline.empty()) return usage_error("--timeline draws one run; it does not go with --sweep");
-    if (!sweep && !csv.empty()) return usage_error("--csv goes with --sweep");
-    if (sweep && !syslog_path.empty()) return usage_error("--syslog writes one run; it does not go with --sweep");
-    SyslogOut syslog;
-    if (!parse_log_start(log_start, syslog.start)) return usage_error("--log-start wants a date and time like 2026-12-07T04:00:00, not " + log_start);
-
-    Scenario scenario;
-    try {
-        scenario = load_scenario(path);
-    } catch (const ScenarioError& e) {
-        std::cerr << e.what() << "\n";
-        return 2;
+    if (cl.sweep && !cl.timeline.empty()) return "--timeline draws one run; it does not go with --sweep";
+    if (!cl.sweep && !cl.csv.empty()) return "--csv goes with --sweep";
+    if (cl.sweep && !cl.syslog_path.empty()) return "--syslog writes one run; it does not go with --sweep";
+    if (!parse_log_start(cl.log_start, syslog.start)) {
+        return "--log-start wants a date and time like 2026-12-07T04:00:00, not " + cl.log_start;
     }
+    return "";
+}
 
-    if (sweep) return run_sweep_command(scenario, looptimes, sleeptimes, options.until, csv);
-
+// One run of `scenario`: its lines (unless quiet), the summary, and the
+// system log and timeline when asked for.
+int run_once(const Scenario& scenario, RunCommandLine& cl, SyslogOut& syslog) {
     std::ofstream svg;
-    if (!open_output(svg, timeline)) return 2;
+    if (!open_output(svg, cl.timeline)) return 2;
 
     std::ofstream syslog_file;
-    if (!open_output(syslog_file, syslog_path)) return 2;
+    if (!open_output(syslog_file, cl.syslog_path)) return 2;
     if (syslog_file.is_open()) {
         syslog.out = &syslog_file;
-        options.syslog = &syslog;
+        cl.options.syslog = &syslog;
     }
-    options.out = quiet ? nullptr : &std::cout;
-    RunResult result = run_scenario(scenario, options);
+    cl.options.out = cl.quiet ? nullptr : &std::cout;
+    RunResult result = run_scenario(scenario, cl.options);
     if (syslog_file.is_open()) {
         syslog_close(syslog, result.end);
         syslog_file.close();
         if (!syslog_file) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(syslog_path) << "\n";
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(cl.syslog_path) << "\n";
             return 2;
         }
     }
-    if (!quiet) std::cout << "\n";
+    if (!cl.quiet) std::cout << "\n";
     print_summary(std::cout, scenario, result);
     std::cout.flush();
 
@@ -181,11 +197,37 @@ int run_command(const std::vector<std::string>& args) {
         write_run_timeline(svg, scenario, result);
         svg.close();
         if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(timeline) << "\n";
+            std::cerr << "relaywatch-sim: cannot write " << shown_text(cl.timeline) << "\n";
             return 2;
         }
     }
     return result.daemon_ended || result.stalled ? 1 : 0;
+}
+
+}  // namespace
+
+int run_command(const std::vector<std::string>& args) {
+    RunCommandLine cl;
+    std::string why = read_run_args(args, cl);
+    if (!why.empty()) return usage_error(why);
+    if (cl.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+    SyslogOut syslog;
+    why = check_run_args(cl, syslog);
+    if (!why.empty()) return usage_error(why);
+
+    Scenario scenario;
+    try {
+        scenario = load_scenario(cl.positional[0]);
+    } catch (const ScenarioError& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
+    }
+
+    if (cl.sweep) return run_sweep_command(scenario, cl.looptimes, cl.sleeptimes, cl.options.until, cl.csv);
+    return run_once(scenario, cl, syslog);
 }
 
 }  // namespace rwsim

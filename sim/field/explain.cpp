@@ -8,6 +8,7 @@
 #include "sim/router/run_context.h"
 #include "sim/scenario/scenario_words.h"
 #include "sim/router/shell.h"
+#include "sim/field/explain_rows.h"
 #include "sim/field/store_keys.h"
 #include "sim/capture/survey_layout.h"
 #include "sim/capture/survey_read.h"
@@ -28,18 +29,6 @@ constexpr const char* kCommandNotation =
     "between \xE2\x9F\xA8 \xE2\x9F\xA9, its last word as the tool receives it once the shell has removed the escaping;\n"
     "in both, a byte outside printable ASCII is %XX in hex, and % itself %25):\n";
 
-// A field as the reader took it, in quotes, non-printable bytes escaped.
-std::string quoted(std::string_view text) {
-    std::string out = "\"";  // appended piecewise: GCC 12 at -O3 warns falsely on "..." + string
-    out += shown_text(text);
-    out += '"';
-    return out;
-}
-
-std::string without_line_end(const std::string& text) {
-    return !text.empty() && text.back() == '\n' ? text.substr(0, text.size() - 1) : text;
-}
-
 // The store file's keys, each read with the stand-in store's own lookup.
 std::map<std::string, std::string> read_store(const std::string& content) {
     std::map<std::string, std::string> store;
@@ -54,92 +43,6 @@ std::map<std::string, std::string> read_store(const std::string& content) {
         if (store_file_lookup(content, std::string_view(line).substr(0, eq), value)) store[line.substr(0, eq)] = value;
     }
     return store;
-}
-
-// A column of a row's text.
-std::string column(const std::string& text, SurveyColumn c) { return text.substr(c.first, c.width); }
-
-std::string why_skipped(const TableRead& r) {
-    const std::string text = without_line_end(r.text);
-    switch (r.result) {
-        case RowResult::TooShort: return "skipped: too short (fewer than 2 characters, line end included)";
-        case RowResult::AdHoc: return "skipped: an ad hoc network (network type \"Ad\"), neither collected nor selected";
-        case RowResult::CutOff:
-            return "skipped: cut off before its network type (" + std::to_string(text.size()) + " characters; a row needs " +
-                   std::to_string(row_layout::kMinRowLength) + ")";
-        case RowResult::NoChannel:
-            return "skipped: channel 0 or less (the channel column reads " + quoted(column(text, row_layout::kChannel)) + ")";
-        case RowResult::BadSsidLen:
-            return "skipped: SSID length outside 0.." + std::to_string(row_layout::kMaxSsidLen) + " (its column reads " +
-                   quoted(column(text, row_layout::kSsidLen)) + ")";
-        case RowResult::NoBssid: return "skipped: no BSSID (its column is blank)";
-        case RowResult::Parsed: break;
-    }
-    return "";
-}
-
-std::string how_selected(Selection s, bool empty_ssid) {
-    if (s == Selection::BySsid && empty_ssid) {
-        return "selected by SSID, the first hidden row: its empty SSID equals the empty ApCliSsid; relaywatch remembers "
-               "its BSSID";
-    }
-    switch (s) {
-        case Selection::BySsid: return "selected by SSID (no BSSID configured): relaywatch remembers its BSSID";
-        case Selection::BySsidAndBssid: return "selected by SSID and the configured BSSID";
-        case Selection::ByConfiguredBssid: return "selected by the configured BSSID (its SSID hidden)";
-        case Selection::ByRememberedBssid: return "selected by the remembered BSSID (its SSID hidden)";
-        case Selection::None: break;
-    }
-    return "";
-}
-
-// What keeps a configured BSSID from matching any row, or "" when it is six
-// hex pairs with colons.
-std::string bssid_fault(std::string_view cfg) {
-    if (cfg.empty() || is_bssid(cfg)) return "";
-    const std::string n = std::to_string(cfg.size()) + " characters";
-    if (cfg.front() == ' ' || cfg.back() == ' ') {
-        return std::string("has a ") + (cfg.front() == ' ' ? "leading" : "trailing") + " blank: its " + n +
-               " never match a BSSID's " + std::to_string(row_layout::kBssid.width);
-    }
-    return "is not six hex pairs with colons (" + n + "): it matches no row";
-}
-
-// Why a parsed row with a shown SSID is not the upstream: the difference
-// itself.
-std::string why_not(const SurveyEntry& row, std::string_view cfg_ssid, std::string_view cfg_bssid) {
-    const std::string_view ssid = row.ssid.view();
-    if (ssid == cfg_ssid) {
-        const std::string fault = bssid_fault(cfg_bssid);
-        if (!fault.empty()) return "not the upstream: the configured SSID, but ApCliBssid " + quoted(cfg_bssid) + " " + fault;
-        if (lower(row.bssid.view()) == lower(cfg_bssid)) {
-            return "not the upstream: the configured SSID, but its BSSID is printed in capitals and relaywatch compares "
-                   "ApCliBssid in small letters";
-        }
-        return "not the upstream: the configured SSID, but not ApCliBssid " + quoted(cfg_bssid);
-    }
-    const std::string lengths = " (the row's is " + std::to_string(ssid.size()) + " characters, ApCliSsid " +
-                                std::to_string(cfg_ssid.size()) + ")";
-    const std::size_t first = cfg_ssid.find_first_not_of(' '), last = cfg_ssid.find_last_not_of(' ');
-    if (first != std::string_view::npos && cfg_ssid.substr(first, last - first + 1) == ssid) {
-        return std::string("not the upstream: ApCliSsid has a ") + (first > 0 ? "leading" : "trailing") +
-               " blank that its SSID has not" + lengths;
-    }
-    if (lower(ssid) == lower(cfg_ssid)) return "not the upstream: its SSID differs from ApCliSsid only in letter case";
-    const bool row_shorter = ssid.size() < cfg_ssid.size();
-    if (!ssid.empty() && !cfg_ssid.empty() && (row_shorter ? cfg_ssid.substr(0, ssid.size()) == ssid : ssid.substr(0, cfg_ssid.size()) == cfg_ssid)) {
-        return std::string("not the upstream: ") +
-               (row_shorter ? "its SSID is the start of ApCliSsid" : "ApCliSsid is the start of its SSID") + lengths;
-    }
-    return "not the upstream (another SSID)";
-}
-
-std::string fields(const SurveyEntry& row) {
-    std::string ssid = row.ssidLen == 0 ? "hidden (length 0)" : quoted(row.ssid.view()) + " (length " + std::to_string(row.ssidLen) + ")";
-    std::string enc = row.encrypType.empty() ? "no cipher" : std::string(row.encrypType.view());
-    return "channel " + std::to_string(row.channel) + ", SSID " + ssid + ", BSSID " + quoted(row.bssid.view()) +
-           ", network type " + quoted(row.networkType.view()) + "\n        security " + quoted(trimmed(row.security.view())) +
-           " -> " + std::string(row.authMode.view()) + " with " + enc + ", extension channel " + quoted(row.extCh.view());
 }
 
 struct RecoveryTranscript {
@@ -196,6 +99,205 @@ std::string daemon_line(const std::string& line, std::size_t times) {
     if (times > 1) text += "  (" + std::to_string(times) + " times)";
     if (command) text += "\n    " + received(line.substr(2));
     return text + "\n";
+}
+
+// What the store configures, as the survey compares the rows with it.
+struct Configured {
+    std::string ssid, bssid;  // ApCliSsid and ApCliBssid as the store holds them
+    Upstream up{};            // the same, as relaywatch compares them
+    BssidText remembered{};
+};
+
+// The upstream as the store configures it, and the remembered BSSID.
+Configured configured(const std::map<std::string, std::string>& store, const std::string& remembered) {
+    auto value = [&](const char* key) {
+        auto it = store.find(key);
+        return it == store.end() ? std::string() : it->second;
+    };
+    Configured cfg;
+    cfg.ssid = value("ApCliSsid");
+    cfg.bssid = value("ApCliBssid");
+    cfg.up = make_upstream(cfg.ssid.c_str(), cfg.bssid.c_str());
+    cfg.remembered.assign(remembered);
+    return cfg;
+}
+
+// How far the rows were read, and what they held.
+struct RowsRead {
+    int hidden = 0;          // hidden entries collected
+    int selected_line = 0;   // the upstream's line; 0 when it was not selected
+    int last_line = 0;       // the last line read
+    std::size_t unread = 0;  // rows after the upstream's, not read
+};
+
+// What the recovery's own lines came to.
+struct RecoveryCount {
+    long commands = 0;  // command lines run
+    long tried = 0;     // hidden entries the radio was re-programmed for
+};
+
+// The keys of a given store that relaywatch reads and the store lacks, and
+// those that come near one.
+void print_store_findings(std::ostream& out, const std::map<std::string, std::string>& store) {
+    const StoreKeys keys = check_store_keys(store);
+    auto lacking = [&](const std::vector<std::string>& list, const char* which) {
+        if (list.empty()) return;
+        out << "              " << which << ":";
+        for (const std::string& key : list) out << " " << key;
+        out << "\n";
+    };
+    lacking(keys.lacking, "keys relaywatch reads that the store lacks (read as empty)");
+    lacking(keys.lacking_psk, "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks");
+    lacking(keys.lacking_wep, "keys relaywatch reads only for an own AP with WEP, which the store lacks");
+    for (const NearKey& k : keys.near) {
+        out << "              " << shown_text(k.key) << " is not " << k.meant << " (it differs "
+            << (k.case_only ? "only in letter case; keys are case-sensitive" : "by one character")
+            << "): relaywatch does not read it\n";
+    }
+}
+
+// A remembered BSSID in capitals that the table holds in small letters.
+void print_remembered_case(std::ostream& out, const std::string& remembered, const std::vector<TableRead>& reads) {
+    if (remembered == "0" || lower(remembered) == remembered) return;
+    int exact = 0, lowered = 0;
+    for (const TableRead& r : reads) {
+        if (r.result != RowResult::Parsed) continue;
+        if (r.row.bssid.view() == remembered) exact = r.line;
+        if (lowered == 0 && r.row.bssid.view() == lower(remembered)) lowered = r.line;
+    }
+    if (exact == 0 && lowered > 0) {
+        out << "              in capitals it matches no row: relaywatch compares it exactly, and the driver prints "
+               "small letters (line "
+            << lowered << " holds it so)\n";
+    }
+}
+
+// The table, the store, the remembered BSSID and the channel the
+// explanation stands on.
+void print_header(std::ostream& out, const ExplainOptions& o, const std::map<std::string, std::string>& store,
+                  const Configured& cfg, const std::vector<TableRead>& reads) {
+    out << "survey table " << shown_text(o.table) << ", as relaywatch reads it\n";
+    out << "  store       " << (o.store.empty() ? "the stand-in defaults (--store FILE for a router's)" : shown_text(o.store))
+        << ": ApCliSsid " << quoted(cfg.ssid) << ", ApCliBssid ";
+    if (cfg.bssid.empty()) {
+        out << "none";
+    } else {
+        const std::string fault = bssid_fault(cfg.bssid);
+        out << quoted(cfg.bssid) << " (" << (fault.empty() ? "compared as " + quoted(cfg.up.bssid.view()) : fault) << ")";
+    }
+    out << "\n";
+    if (cfg.ssid.empty()) {
+        out << "              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n";
+    }
+    if (!o.store.empty()) print_store_findings(out, store);
+    out << "  remembered  " << (o.remembered == "0" ? std::string("none yet (\"0\")") : quoted(o.remembered)) << "\n";
+    print_remembered_case(out, o.remembered, reads);
+    out << "  ra0         on channel " << o.channel << (o.channel_given ? "" : " (the default; --channel N)") << "\n\n";
+}
+
+// A row read as a survey entry: collected, selected or why not, and its
+// fields. Returns its selection.
+Selection print_parsed_row(std::ostream& out, const TableRead& r, const Configured& cfg, bool ran, int& hidden) {
+    const Selection s = select_upstream(r.row, cfg.up, cfg.remembered);
+    if (r.row.ssidLen == 0) out << "collected as hidden entry " << ++hidden << (s == Selection::None ? "" : "; ");
+    if (s != Selection::None) {
+        out << (ran ? how_selected(s, cfg.ssid.empty())
+                    : "the configured upstream's row, not selected: relaywatch ends at start-up");
+    } else if (r.row.ssidLen != 0) {
+        out << why_not(r.row, cfg.ssid, cfg.bssid);
+    }
+    out << "\n";
+    if (r.leading_blanks > 0) {
+        out << "        (" << r.leading_blanks << " leading blanks went with the heading: its columns count from here)\n";
+    }
+    out << "        " << row_fields(r.row) << "\n";
+    return s;
+}
+
+// The table line by line, up to the row selected when start-up let the
+// recovery run.
+RowsRead print_rows(std::ostream& out, const std::vector<TableRead>& reads, const Configured& cfg, bool ran) {
+    RowsRead rows;
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        const TableRead& r = reads[i];
+        rows.last_line = r.line;
+        out << "line " << r.line;
+        if (r.heading) {
+            out << ": " << (without_line_end(r.text).find_first_not_of(" \t\r") == std::string::npos
+                                ? "blank, skipped with the heading"
+                                : "heading, skipped")
+                << "\n";
+            continue;
+        }
+        if (r.continuation) out << " (read on after 255 characters)";
+        out << ": ";
+        if (r.result != RowResult::Parsed) {
+            out << why_skipped(r) << "\n        text " << quoted(without_line_end(r.text)) << "\n";
+            continue;
+        }
+        if (print_parsed_row(out, r, cfg, ran, rows.hidden) != Selection::None && ran) {
+            rows.selected_line = r.line;
+            rows.unread = reads.size() - i - 1;
+            break;
+        }
+    }
+    return rows;
+}
+
+// Where reading the table stopped.
+void print_reading_end(std::ostream& out, const RowsRead& rows, bool ran) {
+    if (rows.selected_line > 0) {
+        out << "reading stopped at line " << rows.selected_line << ": the upstream is selected";
+        if (rows.unread == 1) out << "; the row after it is not read";
+        if (rows.unread > 1) out << "; the " << rows.unread << " rows after it are not read";
+        out << "\n";
+    } else if (ran) {
+        out << "reading reached the end of the table"
+            << (rows.last_line > 0 ? " after line " + std::to_string(rows.last_line) : "")
+            << ": the upstream is not in it; " << rows.hidden << (rows.hidden == 1 ? " hidden entry" : " hidden entries")
+            << "\n";
+    }
+}
+
+// The recovery cycle's own lines, without the survey's, repeats folded.
+RecoveryCount print_recovery(std::ostream& out, const RecoveryTranscript& rec) {
+    out << "\nwhat a recovery would do (relaywatch's own cycle, its debug lines" << kCommandNotation;
+    long commands = 0, tried = 0;
+    for (std::size_t i = 0; i < rec.lines.size(); ++i) {
+        const std::string& line = rec.lines[i];
+        if (line == "$ iwpriv ra0 set SiteSurvey=1" || line == "$ iwpriv ra0 get_site_survey" ||
+            is_line(line, LogMsg::Scanning)) {
+            continue;
+        }
+        std::size_t same = 1;
+        while (i + same < rec.lines.size() && rec.lines[i + same] == line) ++same;
+        const bool command = line.rfind("$ ", 0) == 0;
+        out << daemon_line(line, same);
+        i += same - 1;
+        if (command) commands += static_cast<long>(same);
+        if (is_line(line, LogMsg::ModeChanged)) ++tried;
+    }
+    return RecoveryCount{commands, tried};
+}
+
+// What the recovery comes to.
+void print_result(std::ostream& out, const RowsRead& rows, const RecoveryCount& count, bool misread) {
+    const long commands = count.commands;
+    // On a table out of layout the rows are misread: what relaywatch would
+    // do follows from the misread fields, not from the access points.
+    out << (misread ? "result, on the rows as misread: " : "result: ");
+    if (rows.selected_line > 0) {
+        out << (commands > 0 ? "re-programming with " + std::to_string(commands) + " command line" + (commands == 1 ? "" : "s")
+                             : std::string("no change: the radio already matches the upstream"))
+            << "\n";
+    } else if (rows.hidden == 0) {
+        out << "nothing to try: no upstream and no hidden access point; relaywatch pauses sleeptime seconds\n";
+    } else {
+        out << "hidden walk over " << rows.hidden << (rows.hidden == 1 ? " entry" : " entries")
+            << ", assuming none connects (no air here): " << count.tried << " re-programmed, " << rows.hidden - count.tried
+            << " passed over with the settings already in force; " << commands << " command line" << (commands == 1 ? "" : "s")
+            << "\n";
+    }
 }
 
 }  // namespace
@@ -257,63 +359,11 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         if (!file.error.empty()) return refused(o.store, file.error);
         store = read_store(file.text);
     }
-    auto value = [&](const char* key) {
-        auto it = store.find(key);
-        return it == store.end() ? std::string() : it->second;
-    };
-    const std::string cfg_ssid = value("ApCliSsid"), cfg_bssid = value("ApCliBssid");
-    const Upstream up = make_upstream(cfg_ssid.c_str(), cfg_bssid.c_str());
-    BssidText remembered{};
-    remembered.assign(o.remembered);
+    const Configured cfg = configured(store, o.remembered);
     const std::vector<TableRead> reads = read_survey_text(table.text);
     const RecoveryTranscript rec = run_recovery(table.text, store, o.channel, o.remembered);
 
-    out << "survey table " << shown_text(o.table) << ", as relaywatch reads it\n";
-    out << "  store       " << (o.store.empty() ? "the stand-in defaults (--store FILE for a router's)" : shown_text(o.store))
-        << ": ApCliSsid " << quoted(cfg_ssid) << ", ApCliBssid ";
-    if (cfg_bssid.empty()) {
-        out << "none";
-    } else {
-        const std::string fault = bssid_fault(cfg_bssid);
-        out << quoted(cfg_bssid) << " (" << (fault.empty() ? "compared as " + quoted(up.bssid.view()) : fault) << ")";
-    }
-    out << "\n";
-    if (cfg_ssid.empty()) {
-        out << "              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n";
-    }
-    if (!o.store.empty()) {
-        const StoreKeys keys = check_store_keys(store);
-        auto lacking = [&](const std::vector<std::string>& list, const char* which) {
-            if (list.empty()) return;
-            out << "              " << which << ":";
-            for (const std::string& key : list) out << " " << key;
-            out << "\n";
-        };
-        lacking(keys.lacking, "keys relaywatch reads that the store lacks (read as empty)");
-        lacking(keys.lacking_psk, "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks");
-        lacking(keys.lacking_wep, "keys relaywatch reads only for an own AP with WEP, which the store lacks");
-        for (const NearKey& k : keys.near) {
-            out << "              " << shown_text(k.key) << " is not " << k.meant << " (it differs "
-                << (k.case_only ? "only in letter case; keys are case-sensitive" : "by one character")
-                << "): relaywatch does not read it\n";
-        }
-    }
-    out << "  remembered  " << (o.remembered == "0" ? std::string("none yet (\"0\")") : quoted(o.remembered)) << "\n";
-    if (o.remembered != "0" && lower(o.remembered) != o.remembered) {
-        int exact = 0, lowered = 0;
-        for (const TableRead& r : reads) {
-            if (r.result != RowResult::Parsed) continue;
-            if (r.row.bssid.view() == o.remembered) exact = r.line;
-            if (lowered == 0 && r.row.bssid.view() == lower(o.remembered)) lowered = r.line;
-        }
-        if (exact == 0 && lowered > 0) {
-            out << "              in capitals it matches no row: relaywatch compares it exactly, and the driver prints "
-                   "small letters (line "
-                << lowered << " holds it so)\n";
-        }
-    }
-    out << "  ra0         on channel " << o.channel << (o.channel_given ? "" : " (the default; --channel N)") << "\n\n";
-
+    print_header(out, o, store, cfg, reads);
     if (!rec.ran) {
         out << "relaywatch at start-up with this store (its own lines" << kCommandNotation;
         for (const std::string& line : rec.lines) out << daemon_line(line, 1);
@@ -322,94 +372,18 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     const LayoutFinding layout = check_layout(reads);
     for (std::size_t i = 0; i < layout.lines.size(); ++i) out << (i == 0 ? "layout: " : "        ") << layout.lines[i] << "\n";
     if (!layout.lines.empty()) out << "the lines as relaywatch reads them all the same:\n";
-
-    int hidden = 0, selected_line = 0, last_line = 0;
-    std::size_t stopped = reads.size();
-    for (std::size_t i = 0; i < reads.size(); ++i) {
-        const TableRead& r = reads[i];
-        last_line = r.line;
-        out << "line " << r.line;
-        if (r.heading) {
-            out << ": " << (without_line_end(r.text).find_first_not_of(" \t\r") == std::string::npos
-                                ? "blank, skipped with the heading"
-                                : "heading, skipped")
-                << "\n";
-            continue;
-        }
-        if (r.continuation) out << " (read on after 255 characters)";
-        out << ": ";
-        if (r.result != RowResult::Parsed) {
-            out << why_skipped(r) << "\n        text " << quoted(without_line_end(r.text)) << "\n";
-            continue;
-        }
-        const Selection s = select_upstream(r.row, up, remembered);
-        if (r.row.ssidLen == 0) out << "collected as hidden entry " << ++hidden << (s == Selection::None ? "" : "; ");
-        if (s != Selection::None) {
-            out << (rec.ran ? how_selected(s, cfg_ssid.empty())
-                            : "the configured upstream's row, not selected: relaywatch ends at start-up");
-        } else if (r.row.ssidLen != 0) {
-            out << why_not(r.row, cfg_ssid, cfg_bssid);
-        }
-        out << "\n";
-        if (r.leading_blanks > 0) {
-            out << "        (" << r.leading_blanks << " leading blanks went with the heading: its columns count from here)\n";
-        }
-        out << "        " << fields(r.row) << "\n";
-        if (s != Selection::None && rec.ran) {
-            selected_line = r.line;
-            stopped = i;
-            break;
-        }
-    }
-    if (selected_line > 0) {
-        const std::size_t unread = reads.size() - stopped - 1;
-        out << "reading stopped at line " << selected_line << ": the upstream is selected";
-        if (unread == 1) out << "; the row after it is not read";
-        if (unread > 1) out << "; the " << unread << " rows after it are not read";
-        out << "\n";
-    } else if (rec.ran) {
-        out << "reading reached the end of the table" << (last_line > 0 ? " after line " + std::to_string(last_line) : "")
-            << ": the upstream is not in it; " << hidden << (hidden == 1 ? " hidden entry" : " hidden entries") << "\n";
-    }
+    const RowsRead rows = print_rows(out, reads, cfg, rec.ran);
+    print_reading_end(out, rows, rec.ran);
 
     if (!rec.ran) {
         out << "result: relaywatch ends at start-up with this store (exit status " << rec.exit_status
             << "): no survey, no recovery\n";
         return 4;
     }
-    out << "\nwhat a recovery would do (relaywatch's own cycle, its debug lines" << kCommandNotation;
-    long commands = 0, tried = 0;
-    for (std::size_t i = 0; i < rec.lines.size(); ++i) {
-        const std::string& line = rec.lines[i];
-        if (line == "$ iwpriv ra0 set SiteSurvey=1" || line == "$ iwpriv ra0 get_site_survey" ||
-            is_line(line, LogMsg::Scanning)) {
-            continue;
-        }
-        std::size_t same = 1;
-        while (i + same < rec.lines.size() && rec.lines[i + same] == line) ++same;
-        const bool command = line.rfind("$ ", 0) == 0;
-        out << daemon_line(line, same);
-        i += same - 1;
-        if (command) commands += static_cast<long>(same);
-        if (is_line(line, LogMsg::ModeChanged)) ++tried;
-    }
-    // On a table out of layout the rows are misread: what relaywatch would
-    // do follows from the misread fields, not from the access points.
-    out << (layout.lines.empty() ? "result: " : "result, on the rows as misread: ");
-    if (selected_line > 0) {
-        out << (commands > 0 ? "re-programming with " + std::to_string(commands) + " command line" + (commands == 1 ? "" : "s")
-                             : std::string("no change: the radio already matches the upstream"))
-            << "\n";
-    } else if (hidden == 0) {
-        out << "nothing to try: no upstream and no hidden access point; relaywatch pauses sleeptime seconds\n";
-    } else {
-        out << "hidden walk over " << hidden << (hidden == 1 ? " entry" : " entries")
-            << ", assuming none connects (no air here): " << tried << " re-programmed, " << hidden - tried
-            << " passed over with the settings already in force; " << commands << " command line" << (commands == 1 ? "" : "s")
-            << "\n";
-    }
+    const RecoveryCount count = print_recovery(out, rec);
+    print_result(out, rows, count, !layout.lines.empty());
     if (!layout.lines.empty()) return 3;
-    return selected_line > 0 ? 0 : 1;
+    return rows.selected_line > 0 ? 0 : 1;
 }
 
 }  // namespace rwsim

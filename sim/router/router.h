@@ -116,6 +116,10 @@ private:
     std::string execute(const std::string& line, bool with_output);
     std::string tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input,
                      bool& ok);
+    // One tool each: its output, or `why` set when it refuses the stage.
+    std::string ifconfig(const std::vector<std::string>& argv, std::string& why);
+    std::string iwpriv(const std::vector<std::string>& argv, std::string& why);
+    std::string iwgetid(const std::vector<std::string>& argv, std::string& why);
     bool iwpriv_set(const std::string& ifname, const std::string& setting, std::string& why);
     void refuse(const std::string& line, const std::string& why);
     void retune(int channel);

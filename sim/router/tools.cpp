@@ -85,6 +85,44 @@ bool follows(const IwprivSetting& s, std::string_view value) {
     return false;
 }
 
+// sed -n 's/PATTERN/REPLACEMENT/p' with a plain-text pattern: prints the
+// lines in which the pattern was replaced. `why` is set when the script is
+// not of that kind.
+std::string sed(const std::vector<std::string>& argv, const std::string& input, std::string& why) {
+    const std::string* script = argv.size() == 3 && argv[1] == "-n" ? &argv[2] : nullptr;
+    if (script == nullptr || script->size() < 4 || (*script)[0] != 's') {
+        why = "sed takes -n 's/A/B/p' here";
+        return std::string();
+    }
+    char delim = (*script)[1];
+    std::size_t mid = script->find(delim, 2);
+    std::size_t last = mid == std::string::npos ? mid : script->find(delim, mid + 1);
+    if (last == std::string::npos || script->substr(last + 1) != "p") {
+        why = "sed takes -n 's/A/B/p' here";
+        return std::string();
+    }
+    std::string pattern = script->substr(2, mid - 2);
+    std::string replacement = script->substr(mid + 1, last - mid - 1);
+    if (pattern.empty() || pattern.find_first_of(".[]*^$\\+?(){}|") != std::string::npos ||
+        replacement.find_first_of("\\&") != std::string::npos) {
+        why = "sed patterns are plain text here";
+        return std::string();
+    }
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < input.size()) {
+        std::size_t nl = input.find('\n', pos);
+        std::string row = input.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        pos = nl == std::string::npos ? input.size() : nl + 1;
+        std::size_t at = row.find(pattern);
+        if (at == std::string::npos) continue;
+        row.replace(at, pattern.size(), replacement);
+        out += row;
+        out += '\n';
+    }
+    return out;
+}
+
 }  // namespace
 
 void Router::run(const char* command) { execute(logged(command), false); }
@@ -124,73 +162,61 @@ std::string Router::execute(const std::string& line, bool with_output) {
 std::string Router::tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input,
                          bool& ok) {
     const std::string& name = argv[0];
-    auto fail = [&](const std::string& why) {
-        refuse(line, why);
-        ok = false;
-        return std::string();
-    };
+    std::string why, output;
     if (name == "ifconfig") {
-        ++counts_.ifconfig;
-        if (argv.size() != 3 || argv[1] != "ra0" || (argv[2] != "up" && argv[2] != "down")) {
-            return fail("ifconfig takes 'ra0 up' or 'ra0 down' here");
-        }
-        radio_.ra0_up = argv[2] == "up";
+        output = ifconfig(argv, why);
+    } else if (name == "iwpriv") {
+        output = iwpriv(argv, why);
+    } else if (name == "iwgetid") {
+        output = iwgetid(argv, why);
+    } else if (name == "sed") {
+        output = sed(argv, input, why);
+    } else {
+        ++counts_.other;
+        why = "no such tool on the simulated router";
+    }
+    if (why.empty()) return output;
+    refuse(line, why);
+    ok = false;
+    return std::string();
+}
+
+std::string Router::ifconfig(const std::vector<std::string>& argv, std::string& why) {
+    ++counts_.ifconfig;
+    if (argv.size() != 3 || argv[1] != "ra0" || (argv[2] != "up" && argv[2] != "down")) {
+        why = "ifconfig takes 'ra0 up' or 'ra0 down' here";
         return std::string();
     }
-    if (name == "iwpriv") {
-        if (argv.size() == 3 && argv[1] == "ra0" && argv[2] == "get_site_survey") {
-            ++counts_.survey_reads;
-            if (taps_.survey_text != nullptr) return *taps_.survey_text;
-            std::string table;
-            print_survey_table(air_.scanned, table);
-            return table;
-        }
-        ++counts_.iwpriv_set;
-        if (argv.size() != 4 || argv[2] != "set") {
-            return fail(argv.size() > 4 ? "iwpriv set takes one KEY=VALUE word (unescaped blank?)"
-                                        : "iwpriv takes 'IF set KEY=VALUE' or 'ra0 get_site_survey'");
-        }
-        std::string why;
-        if (!iwpriv_set(argv[1], argv[3], why)) return fail(why);
+    radio_.ra0_up = argv[2] == "up";
+    return std::string();
+}
+
+std::string Router::iwpriv(const std::vector<std::string>& argv, std::string& why) {
+    if (argv.size() == 3 && argv[1] == "ra0" && argv[2] == "get_site_survey") {
+        ++counts_.survey_reads;
+        if (taps_.survey_text != nullptr) return *taps_.survey_text;
+        std::string table;
+        print_survey_table(air_.scanned, table);
+        return table;
+    }
+    ++counts_.iwpriv_set;
+    if (argv.size() != 4 || argv[2] != "set") {
+        why = argv.size() > 4 ? "iwpriv set takes one KEY=VALUE word (unescaped blank?)"
+                              : "iwpriv takes 'IF set KEY=VALUE' or 'ra0 get_site_survey'";
         return std::string();
     }
-    if (name == "iwgetid") {
-        ++counts_.channel_queries;
-        if (argv.size() != 3 || argv[1] != "-c" || argv[2] != "ra0") return fail("iwgetid takes '-c ra0' here");
-        if (!radio_.ra0_up) return std::string();  // a down interface reports nothing
-        return "ra0       Channel:" + std::to_string(radio_.channel) + "\n";
+    iwpriv_set(argv[1], argv[3], why);
+    return std::string();
+}
+
+std::string Router::iwgetid(const std::vector<std::string>& argv, std::string& why) {
+    ++counts_.channel_queries;
+    if (argv.size() != 3 || argv[1] != "-c" || argv[2] != "ra0") {
+        why = "iwgetid takes '-c ra0' here";
+        return std::string();
     }
-    if (name == "sed") {
-        // sed -n 's/PATTERN/REPLACEMENT/p' with a plain-text pattern: prints
-        // the lines in which the pattern was replaced.
-        const std::string* script = argv.size() == 3 && argv[1] == "-n" ? &argv[2] : nullptr;
-        if (script == nullptr || script->size() < 4 || (*script)[0] != 's') return fail("sed takes -n 's/A/B/p' here");
-        char delim = (*script)[1];
-        std::size_t mid = script->find(delim, 2);
-        std::size_t last = mid == std::string::npos ? mid : script->find(delim, mid + 1);
-        if (last == std::string::npos || script->substr(last + 1) != "p") return fail("sed takes -n 's/A/B/p' here");
-        std::string pattern = script->substr(2, mid - 2);
-        std::string replacement = script->substr(mid + 1, last - mid - 1);
-        if (pattern.empty() || pattern.find_first_of(".[]*^$\\+?(){}|") != std::string::npos ||
-            replacement.find_first_of("\\&") != std::string::npos) {
-            return fail("sed patterns are plain text here");
-        }
-        std::string out;
-        std::size_t pos = 0;
-        while (pos < input.size()) {
-            std::size_t nl = input.find('\n', pos);
-            std::string row = input.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-            pos = nl == std::string::npos ? input.size() : nl + 1;
-            std::size_t at = row.find(pattern);
-            if (at == std::string::npos) continue;
-            row.replace(at, pattern.size(), replacement);
-            out += row;
-            out += '\n';
-        }
-        return out;
-    }
-    ++counts_.other;
-    return fail("no such tool on the simulated router");
+    if (!radio_.ra0_up) return std::string();  // a down interface reports nothing
+    return "ra0       Channel:" + std::to_string(radio_.channel) + "\n";
 }
 
 bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, std::string& why) {

@@ -55,7 +55,12 @@ private:
     }
 
     void directive();
+    // The attributes an access point must be given.
+    struct ApGiven {
+        bool ssid = false, bssid = false, channel = false;
+    };
     void ap();
+    void ap_attribute(AccessPoint& ap, const std::string& key, const std::string& value, ApGiven& given);
     void capture();
     void at();
     void random();
@@ -157,7 +162,7 @@ void Parser::ap() {
     for (const auto& other : sc_.aps) {
         if (other.name == ap.name) fail("access point '" + ap.name + "' declared twice (first on line " + std::to_string(other.line) + ")");
     }
-    bool has_ssid = false, has_bssid = false, has_channel = false;
+    ApGiven given;
     for (std::size_t i = 2; i < words_.size();) {
         const std::string& key = words_[i].text;
         if (key == "off") {
@@ -170,41 +175,45 @@ void Parser::ap() {
             ++i;
             continue;
         }
-        const std::string& value = word(i + 1, ("value of " + key).c_str());
-        if (key == "ssid" || key == "hidden") {
-            if (has_ssid) fail("ssid or hidden given twice");
-            has_ssid = true;
-            ap.hidden = key == "hidden";
-            ap.ssid = ssid_word(here(), value);
-            if (!ap.hidden && ap.ssid.empty()) fail("a shown SSID cannot be empty; write 'hidden \"\"' for a hidden one");
-        } else if (key == "bssid") {
-            if (!is_bssid(value)) fail("bad BSSID '" + value + "' (six hex pairs with colons, e.g. 00:11:22:33:44:55)");
-            for (const auto& other : sc_.aps) {
-                if (lower(other.bssid) == lower(value)) fail("BSSID " + value + " already belongs to '" + other.name + "'");
-            }
-            has_bssid = true;
-            ap.bssid = value;
-        } else if (key == "channel") {
-            has_channel = true;
-            ap.channel = channel_word(here(), value);
-        } else if (key == "ext") {
-            ap.ext = ext_word(here(), value);
-        } else if (key == "security") {
-            ap.security = security_word(here(), value);
-        } else if (key == "signal") {
-            ap.signal = signal_word(here(), value);
-        } else if (key == "mode") {
-            if (value.empty() || value.size() > 7 || has_control(value)) fail("bad mode '" + value + "' (at most 7 characters)");
-            ap.mode = value;
-        } else {
-            fail("unknown access point attribute '" + key + "' (ssid, hidden, bssid, channel, ext, security, signal, mode, adhoc, off)");
-        }
+        ap_attribute(ap, key, word(i + 1, ("value of " + key).c_str()), given);
         i += 2;
     }
-    if (!has_ssid) fail("access point '" + ap.name + "' needs 'ssid TEXT' or 'hidden TEXT'");
-    if (!has_bssid) fail("access point '" + ap.name + "' needs 'bssid XX:XX:XX:XX:XX:XX'");
-    if (!has_channel) fail("access point '" + ap.name + "' needs 'channel N'");
+    if (!given.ssid) fail("access point '" + ap.name + "' needs 'ssid TEXT' or 'hidden TEXT'");
+    if (!given.bssid) fail("access point '" + ap.name + "' needs 'bssid XX:XX:XX:XX:XX:XX'");
+    if (!given.channel) fail("access point '" + ap.name + "' needs 'channel N'");
     sc_.aps.push_back(std::move(ap));
+}
+
+// One attribute of an access point that takes a value.
+void Parser::ap_attribute(AccessPoint& ap, const std::string& key, const std::string& value, ApGiven& given) {
+    if (key == "ssid" || key == "hidden") {
+        if (given.ssid) fail("ssid or hidden given twice");
+        given.ssid = true;
+        ap.hidden = key == "hidden";
+        ap.ssid = ssid_word(here(), value);
+        if (!ap.hidden && ap.ssid.empty()) fail("a shown SSID cannot be empty; write 'hidden \"\"' for a hidden one");
+    } else if (key == "bssid") {
+        if (!is_bssid(value)) fail("bad BSSID '" + value + "' (six hex pairs with colons, e.g. 00:11:22:33:44:55)");
+        for (const auto& other : sc_.aps) {
+            if (lower(other.bssid) == lower(value)) fail("BSSID " + value + " already belongs to '" + other.name + "'");
+        }
+        given.bssid = true;
+        ap.bssid = value;
+    } else if (key == "channel") {
+        given.channel = true;
+        ap.channel = channel_word(here(), value);
+    } else if (key == "ext") {
+        ap.ext = ext_word(here(), value);
+    } else if (key == "security") {
+        ap.security = security_word(here(), value);
+    } else if (key == "signal") {
+        ap.signal = signal_word(here(), value);
+    } else if (key == "mode") {
+        if (value.empty() || value.size() > 7 || has_control(value)) fail("bad mode '" + value + "' (at most 7 characters)");
+        ap.mode = value;
+    } else {
+        fail("unknown access point attribute '" + key + "' (ssid, hidden, bssid, channel, ext, security, signal, mode, adhoc, off)");
+    }
 }
 
 // capture FILE [NAME=BSSID[/SSID] ...]: every row of a captured survey
