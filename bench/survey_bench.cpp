@@ -43,6 +43,7 @@ std::string survey_row(int i, const std::string& ssid) {
 
 std::vector<std::string> survey_rows(int count) {
     std::vector<std::string> rows;
+    rows.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) rows.push_back(survey_row(i, i % 10 == 0 ? "" : "net-" + std::to_string(i)));
     return rows;
 }

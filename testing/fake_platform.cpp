@@ -40,7 +40,7 @@ namespace plat {
 
 char* store_get(const char* key) {
     record(std::string("store ") + key);
-    if (fake.store_unreadable.count(key) != 0) return nullptr;
+    if (fake.store_unreadable.contains(key)) return nullptr;
     auto it = fake.store.find(key);
     ++fake.store_texts_live;
     return strdup(it == fake.store.end() ? "" : it->second.c_str());
@@ -63,7 +63,7 @@ struct Output {
 Output* output_open(const char* command) {
     record(std::string("read ") + command);
     static const std::string kNothing;
-    auto* out = new Output{{}, &kNothing, 0};
+    Output* out = new Output{{}, &kNothing, 0};
     auto& queue = fake.outputs[command];
     if (!queue.empty()) {
         std::optional<std::string> next = std::move(queue.front());
@@ -84,7 +84,7 @@ Output* output_open(const char* command) {
 std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
     // Hand the text out in small, uneven pieces, as a pipe would.
     std::size_t n = std::min<std::size_t>({capacity, out->text->size() - out->pos, 97});
-    std::memcpy(buf, out->text->data() + out->pos, n);
+    out->text->copy(buf, n, out->pos);
     out->pos += n;
     return n;
 }

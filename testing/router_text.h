@@ -25,11 +25,11 @@ inline Store repeater_store(const Store& changes = {}) {
 // an empty `ssidLen` prints the SSID's own length.
 struct Ap {
     std::string channel = "6";
-    std::string ssid = "";
+    std::string ssid{};
     std::string bssid = "00:11:22:33:44:55";
     std::string security = "WPA2PSK/AES";
     std::string extCh = "ABOVE";
-    std::string ssidLen = "";
+    std::string ssidLen{};
     std::string signal = "81", mode = "11b/g/n", type = "In", extra = "YES";
 };
 

@@ -51,7 +51,7 @@ protected:
     }
 
     fs::path prepare(const std::string& name, const Store& store, const std::string& survey = "") {
-        const fs::path dir = root / name;
+        fs::path dir = root / name;
         fs::create_directories(dir);
         for (const auto& tool : fs::directory_iterator(fs::path(RELAYWATCH_SOURCE_DIR) / "tests" / "tools")) {
             fs::copy_file(tool, dir / tool.path().filename());

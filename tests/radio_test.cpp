@@ -78,7 +78,7 @@ TEST(ExtChannelRule, FlagByTextAndChannel) {
     // "NONE" takes the extension below on these channels, above on all others.
     const std::set<int> below = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
     for (int channel : {1, 6, 13, 36, 40, 44, 48, 56, 64, 104, 112, 120, 128, 132, 136, 140, 144, 149, 161}) {
-        const int none = below.count(channel) != 0 ? 0 : 1;
+        const int none = below.contains(channel) ? 0 : 1;
         const std::pair<const char*, int> rows[] = {
             {"NONE", none}, {"NONE ", none}, {"ABOVEx", 1}, {"BELOW ", 0}, {"", kNoExtFlag}, {" NONE", kNoExtFlag},
         };
@@ -139,7 +139,7 @@ TEST_F(ApplyChange, KeysAreCheckedByLength) {
         for (std::size_t length : kind.lengths) {
             SCOPED_TRACE(kind.key + " of " + std::to_string(length));
             const std::string key(length, 'k');
-            const bool valid = kind.valid.count(length) != 0;
+            const bool valid = kind.valid.contains(length);
             fake.store[kind.key] = key;
             apply({.ownAuth = kind.auth, .ownEnc = kind.auth == "SHARED" ? "WEP" : "AES"});
             EXPECT_EQ(fake.events_of(kSet + kind.command).size(), valid ? 1u : 0u);

@@ -96,7 +96,7 @@ std::vector<std::string> split_list(std::string_view text) {
     std::size_t start = 0;
     for (;;) {
         std::size_t comma = text.find(',', start);
-        items.emplace_back(text.substr(start, comma == std::string_view::npos ? text.npos : comma - start));
+        items.emplace_back(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -217,8 +217,8 @@ FileText read_bounded_file(const std::string& path, std::size_t limit, const cha
     if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return refuse(std::string("is a device, not ") + what);
     if (S_ISFIFO(st.st_mode)) return refuse(std::string("is a FIFO (named pipe), not ") + what);
     if (!S_ISREG(st.st_mode)) return refuse(std::string("is not a regular file, not ") + what);
-    const std::string size = limit % (1024 * 1024) == 0 ? std::to_string(limit / (1024 * 1024)) + " MiB"
-                                                        : std::to_string(limit / 1024) + " KiB";
+    constexpr std::size_t kMiB = std::size_t{1024} * 1024;
+    const std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB" : std::to_string(limit / 1024) + " KiB";
     const std::string too_big = "is larger than " + size + " (" + std::to_string(limit) +
                                 " bytes), the most the simulator reads as " + what;
     if (static_cast<unsigned long long>(st.st_size) > limit) return refuse(too_big);

@@ -27,7 +27,7 @@ bool one_edit(const std::string& a, const std::string& b) {
 StoreKeys check_store_keys(const std::map<std::string, std::string>& store) {
     StoreKeys found;
     auto check = [&](const std::string& meant, std::vector<std::string>& lacking) {
-        if (store.count(meant) != 0) return;
+        if (store.contains(meant)) return;
         lacking.push_back(meant);
         for (const auto& [key, value] : store) {
             if (lower(key) == lower(meant)) {

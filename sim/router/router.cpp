@@ -92,7 +92,7 @@ void Router::retune(int channel) {
     relink();
 }
 
-bool Router::connect_status(const char* ifname, int& status) {
+bool Router::connect_status(const char* ifname, int& status) const {
     if (std::string_view(ifname) != "apcli0") return false;
     status = linked_ >= 0 ? 1 : 0;
     return true;

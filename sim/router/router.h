@@ -88,7 +88,7 @@ public:
     void run(const char* command);
     void read(const char* command, std::string& output);
     // The connect status of `ifname`; false when the driver refuses the name.
-    bool connect_status(const char* ifname, int& status);
+    bool connect_status(const char* ifname, int& status) const;
     void sleep(unsigned seconds);
     void count_status_request() { ++counts_.status_requests; }
 

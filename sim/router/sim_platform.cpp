@@ -83,7 +83,7 @@ Output* output_open(const char* command) {
 std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
     if (out == nullptr) return 0;
     std::size_t n = std::min(capacity, out->text.size() - out->pos);
-    std::memcpy(buf, out->text.data() + out->pos, n);
+    out->text.copy(buf, n, out->pos);
     out->pos += n;
     return n;
 }

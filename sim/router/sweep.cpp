@@ -30,8 +30,8 @@ bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& 
                       ? read_int(item, lo, hi, a) && (b = a, true)
                       : read_int(item.substr(0, dots), lo, hi, a) && read_int(item.substr(dots + 2), lo, hi, b) && a <= b;
         if (!ok) {
-            why = "bad item '" + item + "' in '" + std::string(text) + "' (numbers or ranges A..B with A <= B, each " + range +
-                  ", separated by commas)";
+            why.assign("bad item '").append(item).append("' in '").append(text);
+            why.append("' (numbers or ranges A..B with A <= B, each ").append(range).append(", separated by commas)");
             return false;
         }
         for (int v = a; v <= b; ++v) {

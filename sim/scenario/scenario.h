@@ -58,7 +58,7 @@ private:
 };
 
 // The largest scenario file the simulator reads.
-inline constexpr std::size_t kMaxScenarioBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxScenarioBytes = std::size_t{1024} * 1024;
 
 // Parses scenario text; `file` names it in errors. Throws ScenarioError.
 Scenario parse_scenario(std::string_view text, const std::string& file);

@@ -25,6 +25,9 @@ bool takeOutput = false;  // standard output taken in pieces into `output`
 std::string output;
 }  // namespace
 
+// The linker's --wrap gives these their names: __wrap_X stands in for X and
+// __real_X is the C library's X.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" {
 FILE* __real_popen(const char* command, const char* mode);
 int __real_pclose(FILE* pipe);
@@ -58,6 +61,7 @@ ssize_t __wrap_write(int fd, const void* data, size_t len) {
     return static_cast<ssize_t>(n);
 }
 }
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 namespace {
 
