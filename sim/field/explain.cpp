@@ -20,8 +20,8 @@ namespace rwsim {
 
 namespace {
 
-constexpr std::size_t kMaxTableBytes = 1024 * 1024;
-constexpr std::size_t kMaxStoreBytes = 64 * 1024;
+constexpr std::size_t kMaxTableBytes = std::size_t{1024} * 1024;
+constexpr std::size_t kMaxStoreBytes = std::size_t{64} * 1024;
 
 // How command lines are shown, said once above them.
 constexpr const char* kCommandNotation =

@@ -182,14 +182,14 @@ private:
     void begin_run(bool start_seen, long pid) {
         settle();
         security_.clear();
-        ReplayRun run;
+        ReplayRun fresh;
         // A run already going when the log begins is there from its first line.
-        run.at = start_seen || !r_.runs.empty() ? now() : r_.first;
-        run.start_seen = start_seen;
-        run.pid = pid;
-        if (!r_.runs.empty()) run.ended_before = ended_;
+        fresh.at = start_seen || !r_.runs.empty() ? now() : r_.first;
+        fresh.start_seen = start_seen;
+        fresh.pid = pid;
+        if (!r_.runs.empty()) fresh.ended_before = ended_;
         ended_.clear();
-        r_.runs.push_back(run);
+        r_.runs.push_back(fresh);
         pid_ = pid;
         debug_live_ = false;
         sleeptime_ = -1;

@@ -29,6 +29,7 @@ struct Cursor {
 
 std::vector<std::pair<long, bool>> switches(const std::vector<OnOffChange>& list) {
     std::vector<std::pair<long, bool>> out;
+    out.reserve(list.size());
     for (const OnOffChange& s : list) out.push_back({s.t, s.on});
     return out;
 }

@@ -23,6 +23,7 @@ void run_daemon(RunResult& res, Router& router, Console& console) {
     std::vector<std::string> words = {"relaywatch"};
     words.insert(words.end(), res.args.begin(), res.args.end());
     std::vector<const char*> argv;
+    argv.reserve(words.size() + 1);
     for (const std::string& w : words) argv.push_back(w.c_str());
     argv.push_back(nullptr);
 
@@ -40,6 +41,7 @@ void run_daemon(RunResult& res, Router& router, Console& console) {
         while (router.now() < res.end) {
             long before = router.now();
             linkwatch_pass(sv);
+            // cppcheck-suppress knownConditionTrueFalse ; linkwatch_pass moves the clock
             idle = router.now() == before ? idle + 1 : 0;
             if (idle >= kIdlePassLimit) {
                 res.stalled = true;

@@ -227,7 +227,7 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
     }
     const std::string key = setting.substr(0, eq);
     const std::string value = setting.substr(eq + 1);
-    const auto s = std::find_if(std::begin(kIwprivSettings), std::end(kIwprivSettings),
+    const IwprivSetting* const s = std::find_if(std::begin(kIwprivSettings), std::end(kIwprivSettings),
                                 [&](const IwprivSetting& x) { return x.ifname == ifname && x.key == key; });
     if (s == std::end(kIwprivSettings)) {
         why = ifname == "ra0" || ifname == "apcli0" ? "unknown setting " + key + " for " + ifname : "no such interface";

@@ -59,7 +59,7 @@ private:
     struct ApGiven {
         bool ssid = false, bssid = false, channel = false;
     };
-    void ap();
+    void ap_line();
     void ap_attribute(AccessPoint& ap, const std::string& key, const std::string& value, ApGiven& given);
     void capture();
     void at();
@@ -78,7 +78,7 @@ Scenario Parser::run() {
     std::size_t pos = 0;
     while (pos < text_.size()) {
         std::size_t nl = text_.find('\n', pos);
-        std::string_view line = text_.substr(pos, nl == std::string_view::npos ? text_.npos : nl - pos);
+        std::string_view line = text_.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
         ++line_;
         if (std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
             fail("NUL byte at column " + std::to_string(nul + 1) + ": a scenario is text");
@@ -142,7 +142,7 @@ void Parser::directive() {
         no_more(2);
         sc_.store[key] = value;
     } else if (d == "ap") {
-        ap();
+        ap_line();
     } else if (d == "capture") {
         capture();
     } else if (d == "at") {
@@ -155,7 +155,7 @@ void Parser::directive() {
     }
 }
 
-void Parser::ap() {
+void Parser::ap_line() {
     AccessPoint ap;
     ap.line = line_;
     ap.name = word(1, "access point name");
@@ -382,7 +382,7 @@ void Parser::check_static_events() {
 
 }  // namespace
 
-ScenarioError::ScenarioError(std::string file, int line, std::string message)
+ScenarioError::ScenarioError(std::string file, int line, const std::string& message)
     : std::runtime_error(located(file, line, message)),
       file_(std::move(file)),
       line_(line),

@@ -46,7 +46,7 @@ struct Scenario {
 // whole), and what is wrong. what() reads "FILE:LINE: MESSAGE".
 class ScenarioError : public std::runtime_error {
 public:
-    ScenarioError(std::string file, int line, std::string message);
+    ScenarioError(std::string file, int line, const std::string& message);
     const std::string& file() const { return file_; }
     int line() const { return line_; }
     const std::string& message() const { return message_; }

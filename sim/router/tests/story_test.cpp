@@ -106,6 +106,7 @@ TEST(Story, TheSameScenarioGivesTheSameOutput) {
     std::string first, second;
     run("channel-hop.scn", nullptr, &first, {"10", "3", "debug"});
     run("channel-hop.scn", nullptr, &second, {"10", "3", "debug"});
+    // cppcheck-suppress unsignedLessThanZero ; run() fills `first` through its pointer
     EXPECT_GT(first.size(), 10000u);
     EXPECT_EQ(first, second);
     EXPECT_NE(first.find("\n[0d 00:05:00] == home moves to channel 11 (ext BELOW)\n"), std::string::npos);
