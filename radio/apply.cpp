@@ -3,6 +3,7 @@
 // values for the shell.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "radio/radio.h"
@@ -27,10 +28,10 @@ enum class KeyStep { Nothing, Wep, PreShared, Unsupported };
 // cipher needs none, open or shared WEP the WEP key, any PSK mode the
 // passphrase; every other combination is unsupported.
 KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
-    const bool open = same_text(ownAuthMode, kOwnAuthOpen);
-    if (open && same_text(ownEncrypType, kOwnEncNone)) return KeyStep::Nothing;
-    if ((open || same_text(ownAuthMode, kOwnAuthShared)) && same_text(ownEncrypType, kOwnEncWep)) return KeyStep::Wep;
-    if (contains(ownAuthMode, kPsk)) return KeyStep::PreShared;
+    const bool open = is_word(ownAuthMode.data(), kOwnAuthOpen);
+    if (open && is_word(ownEncrypType.data(), kOwnEncNone)) return KeyStep::Nothing;
+    if ((open || is_word(ownAuthMode.data(), kOwnAuthShared)) && is_word(ownEncrypType.data(), kOwnEncWep)) return KeyStep::Wep;
+    if (std::strstr(ownAuthMode.data(), kPsk.text) != nullptr) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }
 

@@ -43,11 +43,11 @@ int ext_channel_flag(std::string_view candExtCh, int candChannel) {
 // The client follows only from the mixed own modes, and only to a single
 // mode or cipher: "TKIP/AES" is neither of the two.
 bool client_follows_auth(const OwnSecurity& own, const Candidate& cand) {
-    return same_text(own.auth, kOwnAuthMixed) && (cand.auth == vocab::kAuthWpaPsk || cand.auth == vocab::kAuthWpa2Psk);
+    return is_word(own.auth.data(), kOwnAuthMixed) && (cand.auth == vocab::kAuthWpaPsk || cand.auth == vocab::kAuthWpa2Psk);
 }
 
 bool client_follows_enc(const OwnSecurity& own, const Candidate& cand) {
-    return same_text(own.enc, kOwnEncMixed) && (cand.enc == vocab::kEncTkip || cand.enc == vocab::kEncAes);
+    return is_word(own.enc.data(), kOwnEncMixed) && (cand.enc == vocab::kEncTkip || cand.enc == vocab::kEncAes);
 }
 
 int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioState& radio) {

@@ -16,7 +16,8 @@ struct RadioState {
     int curExtCh;      // 1: extension channel above, 0: below
 };
 
-// The own access point's security as the store holds it.
+// The own access point's security as the store holds it: views of
+// zero-terminated texts (the snapshot's), compared with the C library.
 struct OwnSecurity {
     std::string_view auth;  // AuthMode
     std::string_view enc;   // EncrypType

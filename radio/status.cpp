@@ -53,5 +53,5 @@ int getWlanCurrentChannel() {
     if (!pipe.is_open()) return 0;
     char line[32];  // one line of at most 31 characters
     read_line(pipe, line, sizeof line);
-    return parse_int(line);
+    return parse_int(static_cast<const char*>(line));
 }
