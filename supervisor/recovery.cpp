@@ -42,16 +42,21 @@ bool wait_for_link() {
     return false;
 }
 
+// Normalises the candidate and, when it calls for re-programming, applies
+// it: 0 when there was nothing to change, 1 when applied, -1 when its
+// settings could not be applied (the store unreadable).
+int follow(const OwnSecurity& own, Candidate& cand, RadioState& radio) {
+    normalise(cand);
+    if (!is_mode_change(own, cand, radio)) return 0;
+    dbg(RW_MSG_MODE_CHANGED);
+    return apply_change(own, cand, radio) ? 1 : -1;
+}
+
 void follow_upstream(Supervisor& sv, Candidate& cand) {
     print_current(sv.radio);
     dbg(RW_MSG_FOUND_AP, sv.setting(kApCliSsid),
         sv.setting(kApCliBssid), cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
-    normalise(cand);
-
-    const OwnSecurity own = own_security(sv);
-    if (is_mode_change(own, cand, sv.radio)) {
-        dbg(RW_MSG_MODE_CHANGED);
-        apply_change(own, cand, sv.radio);
+    if (follow(own_security(sv), cand, sv.radio) != 0) {
         dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
     } else {
         dbg(RW_MSG_MODE_SAME);
@@ -81,14 +86,12 @@ void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
         print_current(radio);
         dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(),
             cand.auth.c_str(), cand.enc.c_str(), cand.channel);
-        normalise(cand);
-
-        if (!is_mode_change(own, cand, radio)) {
+        const int followed = follow(own, cand, radio);
+        if (followed == 0) {
             dbg(RW_MSG_HIDDEN_SAME);
             continue;
         }
-        dbg(RW_MSG_MODE_CHANGED);
-        if (!apply_change(own, cand, radio)) break;
+        if (followed < 0) break;
         if (!wait_for_link()) continue;
 
         dbg(RW_MSG_HIDDEN_CONNECTED);
