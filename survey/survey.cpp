@@ -68,13 +68,10 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
     Upstream up{};
     up.ssid = cfgSsid != nullptr ? std::string_view(cfgSsid) : std::string_view();
     std::string_view given = cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view();
-    char lowered[BssidText::capacity];
-    std::size_t n = given.size() < sizeof lowered ? given.size() : sizeof lowered;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = given[i];
-        lowered[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    up.bssid.assign(given);
+    for (char& c : up.bssid.buf) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    up.bssid.assign(std::string_view(lowered, n));
     up.bssidTooLong = given.size() > BssidText::capacity;
     return up;
 }
