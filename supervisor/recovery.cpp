@@ -20,7 +20,8 @@ OwnSecurity own_security(const Supervisor& sv) {
     return {sv.snapshot[kAuthMode].view(), sv.snapshot[kEncrypType].view()};
 }
 
-void print_current(const RadioState& radio) {
+// Out of line: written once for the upstream and the hidden entries.
+[[gnu::noinline]] void print_current(const RadioState& radio) {
     dbg(RW_MSG_CURRENT, radio.curAuth.c_str(),
         radio.curEnc.c_str(), radio.curChannel, radio.curExtCh);
 }
@@ -52,11 +53,11 @@ int follow(const OwnSecurity& own, Candidate& cand, RadioState& radio) {
     return apply_change(own, cand, radio) ? 1 : -1;
 }
 
-void follow_upstream(Supervisor& sv, Candidate& cand) {
+void follow_upstream(Supervisor& sv, const OwnSecurity& own, Candidate& cand) {
     print_current(sv.radio);
     dbg(RW_MSG_FOUND_AP, sv.setting(kApCliSsid),
         sv.setting(kApCliBssid), cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
-    if (follow(own_security(sv), cand, sv.radio) != 0) {
+    if (follow(own, cand, sv.radio) != 0) {
         dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
     } else {
         dbg(RW_MSG_MODE_SAME);
@@ -69,7 +70,7 @@ void follow_upstream(Supervisor& sv, Candidate& cand) {
 // remembered as the upstream and ends the cycle at once. An entry whose
 // settings cannot be applied (the store unreadable) ends the walk: the
 // entries after it would fail alike, and the next recovery tries again.
-void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
+void try_hidden_access_points(Supervisor& sv, const OwnSecurity& own, HiddenList& hidden) {
     RadioState& radio = sv.radio;
     dbg(RW_MSG_NOT_BROADCAST);
     if (hidden.head == nullptr) {
@@ -79,7 +80,6 @@ void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
     }
 
     dbg(RW_MSG_HIDDEN_COUNT, hidden.size);
-    const OwnSecurity own = own_security(sv);
     int entryNumber = 1;
     for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
         Candidate& cand = entry->cand;
@@ -116,9 +116,10 @@ void recovery_cycle(Supervisor& sv) {
     dbg(RW_MSG_SCANNING);
     Candidate cand{};
     HiddenList hidden;
+    const OwnSecurity own = own_security(sv);
     if (scanChannel(sv.setting(kApCliSsid), sv.setting(kApCliBssid), sv.manual_get_BSSID, cand, hidden) != 0) {
-        follow_upstream(sv, cand);
+        follow_upstream(sv, own, cand);
     } else {
-        try_hidden_access_points(sv, hidden);
+        try_hidden_access_points(sv, own, hidden);
     }
 }
