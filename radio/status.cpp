@@ -40,7 +40,7 @@ int getRPStatus(const char* ifname) {
 
     iwreq request;
     std::memset(&request, 0, sizeof request);
-    fixed_text::assign(request.ifr_name, IFNAMSIZ, ifname);  // at most 15 characters
+    std::strncpy(request.ifr_name, ifname, IFNAMSIZ - 1);  // at most 15 characters, zero-terminated
     request.u.data.pointer = &result;
     request.u.data.length = sizeof result;
     request.u.data.flags = kConnStatusSubcommand;
