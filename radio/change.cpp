@@ -43,11 +43,14 @@ int ext_channel_flag(std::string_view candExtCh, int candChannel) {
 // The client follows only from the mixed own modes, and only to a single
 // mode or cipher: "TKIP/AES" is neither of the two.
 bool client_follows_auth(const OwnSecurity& own, const Candidate& cand) {
-    return is_word(own.auth.data(), kOwnAuthMixed) && (cand.auth == vocab::kAuthWpaPsk || cand.auth == vocab::kAuthWpa2Psk);
+    const char* auth = cand.auth.c_str();
+    return is_word(own.auth.data(), kOwnAuthMixed) &&
+           (is_word(auth, vocab::kAuthWpaPsk) || is_word(auth, vocab::kAuthWpa2Psk));
 }
 
 bool client_follows_enc(const OwnSecurity& own, const Candidate& cand) {
-    return is_word(own.enc.data(), kOwnEncMixed) && (cand.enc == vocab::kEncTkip || cand.enc == vocab::kEncAes);
+    const char* enc = cand.enc.c_str();
+    return is_word(own.enc.data(), kOwnEncMixed) && (is_word(enc, vocab::kEncTkip) || is_word(enc, vocab::kEncAes));
 }
 
 int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioState& radio) {

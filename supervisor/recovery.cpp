@@ -108,8 +108,8 @@ void try_hidden_access_points(Supervisor& sv, const OwnSecurity& own, HiddenList
 }  // namespace
 
 void normalise(Candidate& cand) {
-    if (cand.auth == vocab::kAuthMixed) cand.auth.assign(vocab::kAuthWpa2Psk);
-    if (cand.enc == vocab::kEncTkipAes) cand.enc.assign(vocab::kEncAes);
+    if (is_word(cand.auth.c_str(), vocab::kAuthMixed)) cand.auth.assign(vocab::kAuthWpa2Psk);
+    if (is_word(cand.enc.c_str(), vocab::kEncTkipAes)) cand.enc.assign(vocab::kEncAes);
 }
 
 void recovery_cycle(Supervisor& sv) {
