@@ -55,11 +55,6 @@ inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
     return equals_text(buf, bytes, other.data(), other.size());
 }
 
-// Whether the texts in two buffers are equal.
-inline bool equals(const char* buf, std::size_t bytes, const char* other, std::size_t otherBytes) {
-    return equals_text(buf, bytes, other, length(other, otherBytes));
-}
-
 }  // namespace fixed_text
 
 // A zero-terminated text in N bytes (at most N - 1 characters). Always
@@ -86,8 +81,9 @@ struct FixedText {
     std::string_view view() const { return std::string_view(buf, size()); }
 
     bool operator==(std::string_view other) const { return fixed_text::equals(buf, N, other); }
+    // Both always zero-terminated: strcmp, a call into the C library.
     template <std::size_t M>
-    bool operator==(const FixedText<M>& other) const { return fixed_text::equals(buf, N, other.buf, M); }
+    bool operator==(const FixedText<M>& other) const { return std::strcmp(buf, other.buf) == 0; }
 
     bool starts_with(std::string_view prefix) const;
 };
