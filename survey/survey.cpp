@@ -66,7 +66,7 @@ HiddenList::~HiddenList() {
 
 Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
     Upstream up{};
-    up.ssid = cfgSsid != nullptr ? std::string_view(cfgSsid) : std::string_view();
+    up.ssid = cfgSsid != nullptr ? cfgSsid : "";
     std::string_view given = cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view();
     up.bssid.assign(given);
     for (char& c : up.bssid.buf) {
@@ -82,7 +82,7 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
 Selection select_upstream(const SurveyEntry& row, const Upstream& up, const BssidText& remembered) {
     const bool bssidConfigured = !up.bssid.empty();
     const bool configuredBssid = bssidConfigured && !up.bssidTooLong && row.bssid == up.bssid;
-    if (row.ssid == up.ssid && (!bssidConfigured || configuredBssid)) {
+    if (is_same_text(row.ssid.c_str(), up.ssid.data()) && (!bssidConfigured || configuredBssid)) {
         return bssidConfigured ? Selection::BySsidAndBssid : Selection::BySsid;
     }
     if (!row.ssid.empty() || row.bssid.empty()) return Selection::None;
