@@ -130,6 +130,9 @@ struct Word {
 // the C library that takes fewer bytes than a loop of our own at each use.
 inline bool is_word(const char* text, Word word) { return std::strcmp(text, word.text) == 0; }
 
+// Whether the zero-terminated text at `text` begins with `prefix`, by strncmp.
+inline bool begins_with(const char* text, Word prefix) { return std::strncmp(text, prefix.text, prefix.size) == 0; }
+
 // Whether two zero-terminated texts are equal, by strcmp.
 inline bool is_same_text(const char* text, const char* other) { return std::strcmp(text, other) == 0; }
 

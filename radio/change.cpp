@@ -8,8 +8,6 @@
 #include "radio/radio.h"
 #include "survey/vocabulary.h"
 
-using namespace std::string_view_literals;
-
 namespace {
 
 // The own access point's mixed modes, in which the client follows the
@@ -34,9 +32,9 @@ constexpr bool is_below_ext_channel(int channel) {
 int ext_channel_flag(std::string_view candExtCh, int candChannel) {
     // Prefixes only: the survey's five-character column gives "NONE" with a
     // trailing blank.
-    if (has_prefix(candExtCh, "ABOVE"sv)) return 1;
-    if (has_prefix(candExtCh, "BELOW"sv)) return 0;
-    if (has_prefix(candExtCh, "NONE"sv)) return is_below_ext_channel(candChannel) ? 0 : 1;
+    if (begins_with(candExtCh.data(), "ABOVE")) return 1;
+    if (begins_with(candExtCh.data(), "BELOW")) return 0;
+    if (begins_with(candExtCh.data(), "NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
     return kNoExtFlag;
 }
 

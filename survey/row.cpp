@@ -8,8 +8,6 @@
 #include "survey/survey.h"
 #include "survey/vocabulary.h"
 
-using namespace std::string_view_literals;
-
 namespace {
 
 using namespace row_layout;
@@ -43,20 +41,20 @@ std::string_view cipher_of(const char* security) {
 // a WPA mode takes its cipher by the cipher rule; a text that begins with
 // none of them is "NotSupport" without a cipher.
 void normalise_security(SurveyEntry& row) {
-    const std::string_view security = row.security.view();
+    const char* security = row.security.c_str();
     std::string_view authMode = vocab::kAuthNotSupport;
     std::string_view encrypType = vocab::kEncEmpty;
-    if (has_prefix(security, "NONE"sv)) {
+    if (begins_with(security, "NONE")) {
         authMode = vocab::kAuthOpen;
         encrypType = vocab::kEncNone;
-    } else if (has_prefix(security, "WEP"sv)) {
+    } else if (begins_with(security, "WEP")) {
         authMode = vocab::kAuthOpen;
         encrypType = vocab::kEncWep;
     } else {
         for (const WpaRule& rule : kWpaRules) {
-            if (has_prefix(security, rule.prefix)) {
+            if (begins_with(security, rule.prefix)) {
                 authMode = rule.authMode;
-                encrypType = cipher_of(row.security.c_str());
+                encrypType = cipher_of(security);
                 break;
             }
         }
@@ -119,7 +117,7 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
     }
     if (row.ssidLen < 0 || row.ssidLen > kMaxSsidLen) return RowResult::BadSsidLen;
     row.ssid.assign(field_at(text, kSsidFirst, static_cast<std::size_t>(row.ssidLen)));
-    if (row.networkType.starts_with(kAdHoc)) return RowResult::AdHoc;
+    if (begins_with(row.networkType.c_str(), kAdHoc)) return RowResult::AdHoc;
     // No access point sits on channel 0 or below, and every access point
     // has a BSSID: a row without either is a header or junk line.
     if (row.channel <= 0) return RowResult::NoChannel;
