@@ -111,7 +111,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     radio.curChannel = cand.channel;
 
     // 1 above, 0 below; when the survey names no extension channel, leave it be.
-    const int extCh = ext_channel_flag(cand.extCh.view(), cand.channel);
+    const int extCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
     if (extCh != kNoExtFlag) {
         run_command("iwpriv ra0 set HtExtcha=%d", extCh);
         radio.curExtCh = extCh;

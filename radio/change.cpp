@@ -29,12 +29,12 @@ constexpr bool is_below_ext_channel(int channel) {
 
 }  // namespace
 
-int ext_channel_flag(std::string_view candExtCh, int candChannel) {
+int ext_channel_flag(const char* candExtCh, int candChannel) {
     // Prefixes only: the survey's five-character column gives "NONE" with a
     // trailing blank.
-    if (begins_with(candExtCh.data(), "ABOVE")) return 1;
-    if (begins_with(candExtCh.data(), "BELOW")) return 0;
-    if (begins_with(candExtCh.data(), "NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
+    if (begins_with(candExtCh, "ABOVE")) return 1;
+    if (begins_with(candExtCh, "BELOW")) return 0;
+    if (begins_with(candExtCh, "NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
     return kNoExtFlag;
 }
 
@@ -55,7 +55,7 @@ int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioSta
     const bool authChanged = cand.auth != radio.curAuth && client_follows_auth(own, cand);
     const bool encChanged = cand.enc != radio.curEnc && client_follows_enc(own, cand);
     const bool channelChanged = cand.channel != radio.curChannel;
-    const int expectedExtCh = ext_channel_flag(cand.extCh.view(), cand.channel);
+    const int expectedExtCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
     const bool extChChanged = expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh;
 
     return authChanged || encChanged || channelChanged || extChChanged ? 1 : 0;

@@ -32,11 +32,11 @@ inline constexpr const char* kStorePsk = "WPAPSK1";
 inline constexpr const char* kStoreWepKeyId = "DefaultKeyID";
 inline constexpr const char* kStoreWepKey = "Key1Str1";
 
-// The extension-channel rule: the flag that `candExtCh` (a view of a
-// zero-terminated text) on `candChannel` calls for, 1 (above) or 0 (below),
-// or kNoExtFlag when the text names none.
+// The extension-channel rule: the flag that the text `candExtCh` on
+// `candChannel` calls for, 1 (above) or 0 (below), or kNoExtFlag when the
+// text names none.
 inline constexpr int kNoExtFlag = -1;
-int ext_channel_flag(std::string_view candExtCh, int candChannel);
+int ext_channel_flag(const char* candExtCh, int candChannel);
 
 // Whether the client follows the candidate's authentication mode and its
 // cipher: only from the own access point's mixed WPA/WPA2 mode (cipher:
