@@ -53,10 +53,10 @@ int follow(const OwnSecurity& own, Candidate& cand, RadioState& radio) {
     return apply_change(own, cand, radio) ? 1 : -1;
 }
 
-void follow_upstream(Supervisor& sv, const OwnSecurity& own, Candidate& cand) {
+// `ssid` and `bssid`: the configured upstream, as the survey was given it.
+void follow_upstream(Supervisor& sv, const OwnSecurity& own, Candidate& cand, const char* ssid, const char* bssid) {
     print_current(sv.radio);
-    dbg(RW_MSG_FOUND_AP, sv.setting(kApCliSsid),
-        sv.setting(kApCliBssid), cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
+    dbg(RW_MSG_FOUND_AP, ssid, bssid, cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
     if (follow(own, cand, sv.radio) != 0) {
         dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
     } else {
@@ -117,8 +117,10 @@ void recovery_cycle(Supervisor& sv) {
     Candidate cand{};
     HiddenList hidden;
     const OwnSecurity own = own_security(sv);
-    if (scanChannel(sv.setting(kApCliSsid), sv.setting(kApCliBssid), sv.manual_get_BSSID, cand, hidden) != 0) {
-        follow_upstream(sv, own, cand);
+    const char* ssid = sv.setting(kApCliSsid);
+    const char* bssid = sv.setting(kApCliBssid);
+    if (scanChannel(ssid, bssid, sv.manual_get_BSSID, cand, hidden) != 0) {
+        follow_upstream(sv, own, cand, ssid, bssid);
     } else {
         try_hidden_access_points(sv, own, hidden);
     }
