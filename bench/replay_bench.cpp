@@ -15,9 +15,11 @@
 #include <fstream>
 #include <string>
 
-#include "sim/replay.h"
-#include "sim/runner.h"
-#include "sim/syslog_out.h"
+#include "sim/replay/replay.h"
+#include "sim/router/runner.h"
+#include "sim/syslog/syslog_out.h"
+
+using namespace rwsim;
 
 namespace {
 

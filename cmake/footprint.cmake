@@ -28,10 +28,10 @@
 # figure measured, rounded up to the next 10 bytes: it only ever goes down.
 # On MIPS the stripped file holds up to 64 KiB of zeros in front of the
 # data, so that RELRO ends on a page of the largest size the MIPS ABI allows
-# (see the README, "Hardening"); they cost next to nothing compressed. On
-# other targets the checks print the figures and check only the
-# dependencies. A cache entry of the same name given on the command line
-# takes precedence. One exception to the 2.5 %: MIPS position-independent
+# (see docs/packaging.md, "Hardening"); they cost next to nothing
+# compressed. On other targets the checks print the figures and check only
+# the dependencies. A cache entry of the same name given on the command
+# line takes precedence. One exception to the 2.5 %: MIPS position-independent
 # text + data stays at 17,200 (measured 16,883), the size the hardened
 # daemon is held to there.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")

@@ -73,8 +73,9 @@ endif()
 #                                executables (-fno-pie, -no-pie; on MIPS
 #                                calls through PLT entries). Gives up the
 #                                randomised image and nothing else: the
-#                                other defences stay. The README
-#                                ("Hardening") says what it saves.
+#                                other defences stay.
+#                                docs/packaging.md ("Hardening") says
+#                                what it saves.
 
 include(CheckCXXCompilerFlag)
 include(CheckCXXSourceCompiles)

@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "sim/scenario.h"
+#include "sim/scenario/scenario.h"
+
+using namespace rwsim;
 
 namespace {
 

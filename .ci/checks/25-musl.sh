@@ -24,7 +24,7 @@ if readelf -d "$daemon" 2>/dev/null | grep -q NEEDED; then
   echo "FAILED: the musl daemon needs shared libraries" >&2
   exit 1
 fi
-# Position independence, as musl supports it (README, "Hardening"): a static
+# Position independence, as musl supports it (docs/packaging.md, "Hardening"): a static
 # PIE (ET_DYN, no interpreter). (Its stack protector cannot be told from
 # musl's own in the static file; 22-hardening.sh checks the same flags.)
 if ! readelf -h "$daemon" | grep -Eq 'Type:[[:space:]]+DYN' || readelf -l "$daemon" | grep -q INTERP; then

@@ -1,0 +1,133 @@
+#include "sim/draw/timeline_layout.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "sim/syslog/log_read.h"
+#include "sim/draw/svg.h"
+#include "sim/common/text.h"
+#include "sim/draw/timeline.h"
+
+namespace rwsim {
+
+namespace {
+
+// A tick label: years when the step is whole years, else the duration.
+std::string tick_label(long t, long step) {
+    constexpr long kYear = 365L * 86400;
+    if (t == 0) return "0";
+    if (step % kYear == 0) return std::to_string(t / kYear) + "y";
+    return format_duration(t);
+}
+
+// A colour sample of the legend with its text; `x` moves past them.
+void swatch(std::ostream& out, double& x, double y, const char* colour, const std::string& text, bool line = false,
+            const char* opacity = "1") {
+    const bool wide = colour == kUpstreamColour;
+    out << (line ? svg_line(x, y - 4, x + 16, y - 4,
+                            std::string("stroke=\"") + colour + "\" stroke-width=\"" + (wide ? "7" : "2") +
+                                "\" stroke-opacity=\"" + (wide ? "0.55" : "1") + "\"")
+                 : svg_rect(x, y - 10, 12, 12, std::string("fill=\"") + colour + "\" fill-opacity=\"" + opacity + "\""))
+        << "\n";
+    out << svg_text(x + 20, y, "font-size=\"11\"", svg_escape(text)) << "\n";
+    x += 30 + 6.2 * static_cast<double>(text.size());
+}
+
+}  // namespace
+
+std::string plural(long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string small_text(const char* colour) { return std::string("font-size=\"11\" fill=\"") + colour + "\""; }
+
+void write_mark(std::ostream& out, double x, double y, const EventStyle& style, const std::vector<std::string>& lines) {
+    const bool stroke = style.glyph[std::strlen(style.glyph) - 1] != 'z';
+    out << "<g class=\"mark\">" << svg_title(lines) << "<path d=\"M" << svg_number(x) << " " << svg_number(y) << style.glyph << "\" "
+        << (stroke ? "fill=\"none\" stroke-width=\"2\" stroke=\"" : "fill=\"") << style.colour << "\"/></g>\n";
+}
+
+// Ticks at a round step that gives at most ten of them, labelled in the
+// largest unit that divides the step: years of 365 days, days, hours,
+// minutes, seconds.
+void write_axis(std::ostream& out, long end, const char* label) {
+    constexpr long kDay = 86400, kYear = 365 * kDay;
+    static constexpr long kSteps[] = {1,      2,      5,       10,       15,      30,       60,     120,
+                                      300,    600,    900,     1800,     3600,    7200,     10800,  21600,
+                                      43200,  kDay,   2 * kDay, 5 * kDay, 7 * kDay, 14 * kDay, 30 * kDay, 60 * kDay,
+                                      90 * kDay, 180 * kDay, kYear, 2 * kYear, 5 * kYear};
+    long step = kSteps[std::size(kSteps) - 1];
+    for (long s : kSteps) {
+        if (end / s <= 10) {
+            step = s;
+            break;
+        }
+    }
+    out << svg_line(kLeft, kAxisTop, kLeft + kPlotWidth, kAxisTop, "stroke=\"#333\"") << "\n";
+    for (long t = 0; t <= end; t += step) {
+        double x = x_at(t, end);
+        out << svg_line(x, kAxisTop, x, kAxisTop + 5, "stroke=\"#333\"") << "\n";
+        out << svg_text(x, kAxisTop + 18, "text-anchor=\"middle\" font-size=\"11\"", svg_escape(tick_label(t, step))) << "\n";
+    }
+    out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), label) << "\n";
+}
+
+std::string timeline_stamp(long t, long end, const TimelineOptions& options) {
+    if (options.clock.empty()) return format_stamp(t, day_width_for(end));
+    auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long long>{t, LLONG_MAX});
+    const auto& [from, wall] = at == options.clock.begin() ? options.clock.front() : *(at - 1);
+    std::string stamp = "[";  // appended piecewise: GCC 12 at -O3 warns falsely on "..." + string
+    stamp += router_time(wall + t - from, options.clock_years);
+    stamp += ']';
+    return stamp;
+}
+
+void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options) {
+    double y = kAxisTop + 44;
+    double x = kLeft;
+    swatch(out, x, y, kUpColour, "uplink connected");
+    swatch(out, x, y, kDownColour, "uplink down");
+    swatch(out, x, y, kRa0UpColour, "ra0 up");
+    swatch(out, x, y, kRa0DownColour, "ra0 down");
+    swatch(out, x, y, kUpstreamColour, "upstream's channel", true);
+    swatch(out, x, y, kRa0ChannelColour, "ra0's channel", true);
+    swatch(out, x, y, kRecoveryColour, "recovery cycle", true);
+    swatch(out, x, y, kDownColour, "upstream off the air", false, "0.25");
+    {
+        y += 20;
+        double xm = kLeft + 6;
+        write_mark(out, xm, y + 1, kSecurityMark, {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
+        out << svg_text(xm + 12, y, "font-size=\"11\"", "client security re-programmed") << "\n";
+        xm += 230;
+        write_mark(out, xm, y - 4, kMismatchMark, {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
+        out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
+    }
+    // The event glyphs.
+    y += 20;
+    x = kLeft;
+    out << svg_text(x, y, small_text(kEventColour), "events:") << "\n";
+    x += 50;
+    for (const EventStyle& style : kEventStyles) {
+        write_mark(out, x + 5, y + 1, style, {style.name});
+        out << svg_text(x + 14, y, "font-size=\"11\"", style.name) << "\n";
+        x += 30 + 6.2 * static_cast<double>(std::strlen(style.name));
+    }
+    const auto& marks = rec.event_marks();
+    if (!events_listed(rec)) {
+        y += 16;
+        out << svg_text(kLeft, y, small_text(kEventColour),
+                        plural(rec.events, "scenario event", "scenario events") +
+                            " in all: hover over a marker for its time, its text and what relaywatch said")
+            << "\n";
+        return;
+    }
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        y += 16;
+        out << svg_text(kLeft, y, small_text(kEventColour),
+                        std::to_string(i + 1) + "  " + timeline_stamp(marks[i].at, rec.end(), options) + "  " + svg_escape(marks[i].label))
+            << "\n";
+    }
+}
+
+}  // namespace rwsim

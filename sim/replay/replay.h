@@ -1,0 +1,109 @@
+// A router's system log read back into what relaywatch did: its runs, ra0
+// on and off the air, and with debug lines its recoveries, the channels it
+// re-tuned ra0 to, the client security and the remembered BSSID. The log is
+// read as a stream; what is kept grows with the events it reports, not with
+// its lines.
+#pragma once
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/syslog/log_read.h"
+
+namespace rwsim {
+
+// A moment of the log: seconds since the log's first line on a clock that
+// never runs backwards (`t`), and the router's own time then (`wall`,
+// seconds since 1970 of the stamp as written, its year inferred when the
+// log gives none).
+struct LogMoment {
+    long t = 0;
+    WallTime wall = 0;
+};
+
+// One relaywatch process.
+struct ReplayRun {
+    LogMoment at;
+    bool start_seen = false;    // its start line is in the log
+    int looptime = -1, sleeptime = -1;
+    bool debug = false;         // it printed debug lines
+    long pid = -1;
+    std::string ended_before;   // what ended the run before it; empty: not in the log
+    std::string ended_at_start; // its own start-up error, when it gave up at once
+};
+
+enum class Outcome { UpstreamFound, HiddenConnected, NothingFound, Unfinished };
+
+// A recovery cycle the log tells, and how it ended.
+struct LoggedRecovery {
+    LogMoment at;
+    Outcome outcome = Outcome::Unfinished;
+};
+
+struct Retune {
+    LogMoment at;
+    int channel = 0;
+    std::string via;  // "upstream" or the hidden access point's BSSID
+};
+
+// A line's words at the moment the log tells them.
+struct LoggedText {
+    LogMoment at;
+    std::string text;
+};
+
+// ra0 or the uplink going on or off at second t (the router's time: wall).
+struct OnOffChange {
+    long t = 0;
+    bool on = false;
+    WallTime wall = 0;
+};
+
+struct ClockJump {
+    LogMoment at;     // the wall time after the jump
+    WallTime from = 0;  // the wall time before it
+};
+
+struct Replay {
+    std::string error;        // why the log cannot be replayed; empty when it was
+    bool years_given = false; // the stamps carry years
+    LogMoment first, last;
+    long lines = 0, own_lines = 0, unstamped = 0, truncated = 0;
+    std::vector<ReplayRun> runs;
+    std::vector<OnOffChange> ra0;          // ra0 switched on or off
+    bool ra0_up_at_first = false;     // ra0 up before its first switch
+    std::vector<OnOffChange> link;         // the uplink's samples where they changed (debug)
+    std::vector<LoggedRecovery> recoveries;
+    std::vector<Retune> retunes;
+    std::vector<std::pair<long, int>> channel;   // ra0's channel from `t` on (debug)
+    std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
+    std::vector<LoggedText> security;      // client security re-programmed, "AUTH/ENC"
+    std::vector<LoggedText> remembered;    // the remembered BSSID as it changed
+    std::vector<LoggedText> errors;
+    std::vector<ClockJump> back_jumps, forward_jumps;
+    bool any_debug = false;           // relaywatch printed debug lines
+};
+
+// Reads the log from `in` (`name` for messages).
+Replay replay_log(std::FILE* in, const std::string& name);
+
+// Seconds of the log's span with ra0 up.
+long ra0_up_seconds(const Replay& replay);
+
+// The summary of a replay, in the simulator's style.
+void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay);
+
+// The replay's timeline picture: the same lanes as a run's; a lane the log
+// cannot tell says so.
+void write_replay_timeline(std::ostream& out, const std::string& name, const Replay& replay);
+
+inline constexpr const char* kReplayUsage =
+    "usage: relaywatch-sim replay LOG [--timeline FILE.svg]\n"
+    "  LOG                 a system log (logread, syslogd's messages, ISO-8601 stamps), or - for standard input\n"
+    "  --timeline FILE     also write an SVG picture of what the log tells\n"
+    "exit status: 0 after a replay, 2 for input that cannot be replayed\n";
+
+}  // namespace rwsim

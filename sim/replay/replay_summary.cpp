@@ -1,0 +1,184 @@
+// The summary of a replayed log: the same figures a simulated run ends
+// with, where the log tells them, every moment in the router's own time.
+#include <algorithm>
+#include <cstddef>
+
+#include "sim/syslog/log_read.h"
+#include "sim/replay/replay.h"
+#include "sim/common/text.h"
+
+namespace rwsim {
+
+namespace {
+
+// Entries listed word for word under each heading; the rest are counted.
+constexpr std::size_t kListed = 20;
+
+struct Outage {
+    LogMoment at;
+    long length = 0;
+    bool at_log_start = false, at_log_end = false;
+};
+
+std::vector<Outage> outages(const Replay& r) {
+    std::vector<Outage> list;
+    bool up = r.ra0_up_at_first;
+    Outage open{r.first, 0, true, false};
+    for (const OnOffChange& s : r.ra0) {
+        if (s.on == up) continue;
+        up = s.on;
+        if (!up) {
+            open = {{s.t, s.wall}, 0, false, false};
+        } else {
+            open.length = s.t - open.at.t;
+            if (open.length > 0) list.push_back(open);  // off and on in one second: no outage
+        }
+    }
+    if (!up) {
+        open.length = r.last.t - open.at.t;
+        open.at_log_end = true;
+        if (open.length > 0) list.push_back(open);
+    }
+    return list;
+}
+
+class Summary {
+public:
+    Summary(std::ostream& out, const std::string& name, const Replay& r) : out_(out), name_(name), r_(r) {}
+
+    void print() {
+        out_ << "--- replay: " << shown_text(name_) << " ---\n";
+        out_ << "log span               " << when(r_.first) << " to " << when(r_.last) << " (" << format_duration(r_.last.t)
+             << ")\n";
+        out_ << "lines                  " << r_.lines << ", of them " << r_.own_lines << " of relaywatch";
+        if (r_.unstamped > 0) out_ << "; " << r_.unstamped << " without a date and time (passed over)";
+        if (r_.truncated > 0) out_ << "; " << r_.truncated << " truncated (cut at 4096 bytes)";
+        out_ << "\n";
+        if (!r_.years_given) out_ << "year                   not in the log; December into January counts as a new year\n";
+        runs();
+        jumps();
+        ra0();
+        if (!r_.any_debug) {
+            out_ << "not in the log         recoveries, channels, client security, remembered BSSID and the uplink:\n"
+                 << "                       relaywatch tells them only with debug\n";
+        } else {
+            debug_part();
+        }
+        errors();
+    }
+
+private:
+    std::string when(const LogMoment& m) const { return router_time(m.wall, r_.years_given); }
+
+    template <typename T, typename Show>
+    void listed(const std::vector<T>& list, Show show) {
+        for (std::size_t i = 0; i < list.size() && i < kListed; ++i) out_ << "  " << when(list[i].at) << "  " << show(list[i]) << "\n";
+        if (list.size() > kListed) out_ << "  ... and " << list.size() - kListed << " more\n";
+    }
+
+    void runs() {
+        out_ << "relaywatch runs        " << r_.runs.size() << "\n";
+        for (std::size_t i = 0; i < r_.runs.size(); ++i) {
+            const ReplayRun& run = r_.runs[i];
+            std::string what = run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " + std::to_string(run.sleeptime) +
+                                                    (run.debug ? " debug" : "")
+                                              : (i == 0 ? "running when the log begins" : "a new process, its start not in the log");
+            if (run.pid >= 0) what += " (pid " + std::to_string(run.pid) + ")";
+            if (!run.ended_at_start.empty()) what += "; ended at start-up: " + run.ended_at_start;
+            out_ << "  " << when(run.at) << "  " << what << "\n";
+            if (i > 0) {
+                out_ << "  " << pad("", when(run.at).size()) << "  before it: "
+                     << (run.ended_before.empty() ? "what ended the run before is not in the log" : run.ended_before) << "\n";
+            }
+        }
+    }
+
+    void jumps() {
+        if (r_.back_jumps.empty() && r_.forward_jumps.empty()) return;
+        out_ << "clock jumps            " << r_.back_jumps.size() << " back, " << r_.forward_jumps.size()
+             << " forward (counted as no time)\n";
+        std::vector<ClockJump> all = r_.back_jumps;
+        all.insert(all.end(), r_.forward_jumps.begin(), r_.forward_jumps.end());
+        std::stable_sort(all.begin(), all.end(), [](const ClockJump& a, const ClockJump& b) { return a.at.t < b.at.t; });
+        listed(all, [this](const ClockJump& j) {
+            const WallTime by = j.at.wall - j.from;
+            const WallTime size = by < 0 ? -by : by;
+            const std::string length =
+                size > kMaxDurationSeconds ? "over " + format_duration(kMaxDurationSeconds) : format_duration(static_cast<long>(size));
+            return std::string(by < 0 ? "back " : "forward ") + length + " from " +
+                   router_time(j.from, r_.years_given);
+        });
+    }
+
+    void ra0() {
+        const long span = r_.last.t, up = ra0_up_seconds(r_);
+        out_ << "own AP (ra0) up       " << percent(up, span, 1, 5) << " %  (" << up << " s of " << span << " s)\n";
+        std::vector<Outage> list = outages(r_);
+        long longest = 0;
+        for (const Outage& o : list) longest = std::max(longest, o.length);
+        out_ << "ra0 outages            " << list.size();
+        if (!list.empty()) out_ << ", the longest " << format_duration(longest);
+        out_ << "\n";
+        listed(list, [](const Outage& o) {
+            return format_duration(o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
+                   (o.at_log_end ? " (to the end of the log)" : "");
+        });
+    }
+
+    void debug_part() {
+        long found = 0, hidden = 0, nothing = 0, open = 0;
+        for (const LoggedRecovery& rc : r_.recoveries) {
+            found += rc.outcome == Outcome::UpstreamFound;
+            hidden += rc.outcome == Outcome::HiddenConnected;
+            nothing += rc.outcome == Outcome::NothingFound;
+            open += rc.outcome == Outcome::Unfinished;
+        }
+        out_ << "recoveries run         " << r_.recoveries.size() << " (site surveys): " << found << " upstream found, " << hidden
+             << " hidden AP connected, " << nothing << " nothing found";
+        if (open > 0) out_ << ", " << open << " without an outcome in the log";
+        out_ << "\n";
+        out_ << "channels re-tuned      " << r_.retunes.size() << "\n";
+        listed(r_.retunes, [](const Retune& t) {
+            return "ra0 to channel " + std::to_string(t.channel) + (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
+        });
+        out_ << "client security        " << r_.security.size() << " re-programming" << (r_.security.size() == 1 ? "" : "s") << "\n";
+        listed(r_.security, [](const LoggedText& n) { return "to " + n.text; });
+        out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text) << "\n";
+        if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
+        long up = 0;
+        bool on = false;
+        long since = 0;
+        for (const OnOffChange& s : r_.link) {
+            if (on) up += s.t - since;
+            on = s.on;
+            since = s.t;
+        }
+        if (on) up += r_.last.t - since;
+        if (!r_.link.empty()) {
+            const long known = r_.last.t - r_.link.front().t;
+            out_ << "uplink connected      " << percent(up, known, 1, 5) << " %  (" << up << " s of the " << known
+                 << " s that the window lines tell)\n";
+        }
+    }
+
+    void errors() {
+        out_ << "errors                 " << r_.errors.size() << "\n";
+        listed(r_.errors, [](const LoggedText& n) { return n.text; });
+    }
+
+    std::ostream& out_;
+    const std::string& name_;
+    const Replay& r_;
+};
+
+}  // namespace
+
+long ra0_up_seconds(const Replay& replay) {
+    long down = 0;
+    for (const Outage& o : outages(replay)) down += o.length;
+    return replay.last.t - down;
+}
+
+void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) { Summary(out, name, replay).print(); }
+
+}  // namespace rwsim

@@ -1,0 +1,101 @@
+// The timeline of a replayed log: the events the replay kept, fed second
+// by second into the same recorder a simulated run fills, and drawn by the
+// same picture, with the lanes the log cannot tell said as such.
+#include <algorithm>
+#include <memory>
+
+#include "sim/syslog/log_read.h"
+#include "sim/tracks/record.h"
+#include "sim/replay/replay.h"
+#include "sim/common/text.h"
+#include "sim/draw/timeline.h"
+
+namespace rwsim {
+
+namespace {
+
+// Steps through a list of (t, value) changes as the seconds go by.
+template <typename List, typename Value>
+struct Cursor {
+    const List& list;
+    Value value;
+    std::size_t next = 0;
+
+    template <typename Of>
+    void at(long t, Of of) {
+        while (next < list.size() && list[next].first <= t) value = of(list[next++]);
+    }
+};
+
+std::vector<std::pair<long, bool>> switches(const std::vector<OnOffChange>& list) {
+    std::vector<std::pair<long, bool>> out;
+    for (const OnOffChange& s : list) out.push_back({s.t, s.on});
+    return out;
+}
+
+std::unique_ptr<Recorder> record(const Replay& r) {
+    const long end = std::max(1L, r.last.t);
+    auto rec = std::make_unique<Recorder>(end);
+    const auto ra0_list = switches(r.ra0), link_list = switches(r.link);
+    Cursor<std::vector<std::pair<long, bool>>, bool> ra0{ra0_list, r.ra0_up_at_first};
+    Cursor<std::vector<std::pair<long, bool>>, bool> link{link_list, false};
+    Cursor<std::vector<std::pair<long, int>>, int> channel{r.channel, 0};
+    std::size_t survey = 0;
+    auto second = [](const auto& p) { return p.second; };
+    for (long t = 0; t < end; ++t) {
+        ra0.at(t, second);
+        link.at(t, second);
+        channel.at(t, second);
+        int upstream = 0;
+        while (survey < r.upstream.size() && r.upstream[survey].first < t) ++survey;
+        if (survey < r.upstream.size() && r.upstream[survey].first == t) upstream = r.upstream[survey].second;
+        rec->second(t, link.value, ra0.value, channel.value, upstream);
+    }
+    for (const LoggedRecovery& rc : r.recoveries) rec->recovery(rc.at.t);
+    for (const Retune& rt : r.retunes) {
+        rec->reprogram(rt.at.t);
+        rec->daemon_line(rt.at.t, "ra0 re-tuned to channel " + std::to_string(rt.channel));
+    }
+    for (const LoggedText& s : r.security) rec->security_reprogram(s.at.t, "client security " + s.text);
+    for (const LoggedText& e : r.errors) {
+        const bool security = e.text.rfind("Invalid Key", 0) == 0 || e.text.rfind("Unsupport", 0) == 0;
+        rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
+    }
+    for (const ReplayRun& run : r.runs) {
+        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process") + (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
+    }
+    rec->finish();
+    return rec;
+}
+
+}  // namespace
+
+void write_replay_timeline(std::ostream& out, const std::string& name, const Replay& r) {
+    const std::unique_ptr<Recorder> tracks = record(r);
+    const Recorder& rec = *tracks;
+    TimelineOptions options;
+    options.title = "relaywatch-sim replay: " + name;
+    options.figures = router_time(r.first.wall, r.years_given) + " to " + router_time(r.last.wall, r.years_given) + " (" +
+                      format_duration(r.last.t) + ") \xC2\xB7 ra0 up " + percent(rec.ra0_seconds, rec.seconds, 1) + " % \xC2\xB7 " +
+                      std::to_string(r.runs.size()) + " relaywatch run" + (r.runs.size() == 1 ? "" : "s") + " \xC2\xB7 " +
+                      (r.any_debug ? std::to_string(r.recoveries.size()) + " recoveries" : "no debug lines");
+    options.axis = "log time";
+    if (!r.link.empty()) options.uplink_known_from = r.link.front().t;
+    if (!r.channel.empty()) options.channel_known_from = r.channel.front().first;
+    const auto debug_run = std::find_if(r.runs.begin(), r.runs.end(), [](const ReplayRun& run) { return run.debug; });
+    if (debug_run != r.runs.end()) options.recovery_known_from = debug_run->at.t;
+    // The router's clock: from the first line on, and anew after each jump.
+    options.clock.push_back({0, r.first.wall});
+    for (const auto* jumps : {&r.back_jumps, &r.forward_jumps}) {
+        for (const ClockJump& j : *jumps) options.clock.push_back({j.at.t, j.at.wall});
+    }
+    std::sort(options.clock.begin(), options.clock.end());
+    options.clock_years = r.years_given;
+    if (r.link.empty()) options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
+    if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";
+    if (r.channel.empty()) options.channel_unknown = "not in the log: relaywatch tells ra0's channel only with debug";
+    options.upstream_unknown = "the upstream's channel: only where a survey found it";
+    write_timeline_svg(out, rec, options);
+}
+
+}  // namespace rwsim

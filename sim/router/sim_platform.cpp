@@ -1,0 +1,154 @@
+#include "sim/router/sim_platform.h"
+
+#include <linux/wireless.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "sim/router/console.h"
+#include "sim/router/router.h"
+
+namespace rwsim {
+
+namespace {
+
+// The run that is attached; the daemon's calls have no other way in.
+PlatformState* g_run = nullptr;
+
+constexpr unsigned long kConnStatusRequest = 0x8BE1;
+constexpr unsigned short kConnStatusSubcommand = 0x060B;
+
+PlatformState& attached() {
+    if (g_run == nullptr || g_run->router == nullptr) {
+        std::fputs("relaywatch-sim: the platform was used with no router attached\n", stderr);
+        std::abort();
+    }
+    return *g_run;
+}
+
+Router& router() { return *attached().router; }
+
+// What the daemon holds; nowhere to count it with no run attached (the
+// simulator's own code may use the daemon's helpers outside a run).
+PlatformHoldings* holdings() { return g_run != nullptr ? &g_run->holdings : nullptr; }
+
+}  // namespace
+
+void sim_platform_attach(PlatformState* state) { g_run = state; }
+
+void sim_platform_detach() { g_run = nullptr; }
+
+}  // namespace rwsim
+
+namespace plat {
+
+// The simulated router behind every operation.
+using namespace rwsim;
+
+char* store_get(const char* key) {
+    std::string value = router().store_value(key);
+    auto* text = static_cast<char*>(std::malloc(value.size() + 1));
+    if (text == nullptr) return nullptr;
+    std::memcpy(text, value.c_str(), value.size() + 1);
+    ++attached().holdings.store_texts;
+    return text;
+}
+
+void store_release(char* text) {
+    if (text == nullptr) return;
+    if (holdings() != nullptr) --holdings()->store_texts;
+    std::free(text);
+}
+
+void run(const char* command) { router().run(command); }
+
+struct Output {
+    std::string text;
+    std::size_t pos = 0;
+};
+
+Output* output_open(const char* command) {
+    auto* out = new Output;
+    router().read(command, out->text);
+    ++attached().holdings.outputs_open;
+    return out;
+}
+
+std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
+    if (out == nullptr) return 0;
+    std::size_t n = std::min(capacity, out->text.size() - out->pos);
+    std::memcpy(buf, out->text.data() + out->pos, n);
+    out->pos += n;
+    return n;
+}
+
+void output_close(Output* out) {
+    if (out == nullptr) return;
+    if (holdings() != nullptr) --holdings()->outputs_open;
+    delete out;
+}
+
+int socket_open() {
+    PlatformState& st = attached();
+    int fd = st.next_fd++;
+    st.open_fds.push_back(fd);
+    ++st.holdings.sockets_open;
+    return fd;
+}
+
+// The driver's connect-status request: the private request 0x8BE1 with
+// sub-command 0x060B and room for a 32-bit result; only apcli0 answers.
+int socket_ioctl(int fd, unsigned long request, void* arg) {
+    PlatformState& st = attached();
+    Router& r = *st.router;
+    r.count_status_request();
+    if (std::find(st.open_fds.begin(), st.open_fds.end(), fd) == st.open_fds.end()) return -1;
+    if (request != kConnStatusRequest || arg == nullptr) return -1;
+    auto* req = static_cast<iwreq*>(arg);
+    if (req->u.data.flags != kConnStatusSubcommand || req->u.data.pointer == nullptr ||
+        req->u.data.length < sizeof(std::int32_t)) {
+        return -1;
+    }
+    char name[IFNAMSIZ + 1] = {};
+    std::memcpy(name, req->ifr_name, IFNAMSIZ);
+    int status = 0;
+    if (!r.connect_status(name, status)) return -1;
+    std::int32_t word = status;
+    std::memcpy(req->u.data.pointer, &word, sizeof word);
+    return 0;
+}
+
+void socket_close(int fd) {
+    PlatformState& st = attached();
+    auto it = std::find(st.open_fds.begin(), st.open_fds.end(), fd);
+    if (it == st.open_fds.end()) return;
+    st.open_fds.erase(it);
+    --st.holdings.sockets_open;
+}
+
+void sleep_seconds(unsigned seconds) { router().sleep(seconds); }
+
+void write_out(const char* text, std::size_t len) {
+    if (g_run != nullptr && g_run->console != nullptr) g_run->console->daemon_text(text, len);
+}
+
+void* alloc_zeroed(std::size_t count, std::size_t size) {
+    if (size != 0 && count > static_cast<std::size_t>(-1) / size) return nullptr;
+    void* p = std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
+    if (p != nullptr && holdings() != nullptr) ++holdings()->allocations;
+    return p;
+}
+
+void release(void* p) {
+    if (p == nullptr) return;
+    if (holdings() != nullptr) --holdings()->allocations;
+    std::free(p);
+}
+
+}  // namespace plat

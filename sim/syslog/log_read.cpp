@@ -1,0 +1,186 @@
+#include "sim/syslog/log_read.h"
+
+#include <array>
+
+#include "sim/common/text.h"
+
+namespace rwsim {
+
+namespace {
+
+constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::array<const char*, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+// Reads exactly `n` digits at `at` into `value`.
+bool digits(std::string_view s, std::size_t at, std::size_t n, int& value) {
+    if (at + n > s.size()) return false;
+    value = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+        if (!is_digit(s[i])) return false;
+        value = value * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
+int month_of(std::string_view s) {
+    for (std::size_t i = 0; i < kMonths.size(); ++i) {
+        if (s == kMonths[i]) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+// "04:40:21" at `at`.
+bool clock_at(std::string_view s, std::size_t at, LogStamp& st) {
+    return digits(s, at, 2, st.hour) && at + 8 <= s.size() && s[at + 2] == ':' && digits(s, at + 3, 2, st.minute) &&
+           s[at + 5] == ':' && digits(s, at + 6, 2, st.second) && st.hour < 24 && st.minute < 60 && st.second < 61;
+}
+
+// "Dec  7 04:40:21" (or "Dec 07") at `at`; the length read.
+std::size_t classic_at(std::string_view s, std::size_t at, LogStamp& st) {
+    if (at + 15 > s.size() || s[at + 3] != ' ') return 0;
+    st.month = month_of(s.substr(at, 3));
+    if (st.month == 0) return 0;
+    const std::size_t d = at + 4;
+    if (s[d] == ' ' ? !digits(s, d + 1, 1, st.day) : !digits(s, d, 2, st.day)) return 0;
+    if (st.day < 1 || st.day > 31 || s[d + 2] != ' ' || !clock_at(s, d + 3, st)) return 0;
+    return 15;
+}
+
+// The stamp at the start of `s`; the length read, 0 when there is none.
+std::size_t read_stamp(std::string_view s, LogStamp& st) {
+    // logread: "Mon Dec  7 04:40:21 2026"
+    if (s.size() >= 24 && s[3] == ' ') {
+        bool weekday = false;
+        for (const char* w : kWeekdays) weekday = weekday || s.substr(0, 3) == w;
+        if (weekday && classic_at(s, 4, st) != 0 && s[19] == ' ' && digits(s, 20, 4, st.year)) return 24;
+    }
+    // ISO-8601: "2026-12-07T04:40:21", a fraction and a zone may follow.
+    if (digits(s, 0, 4, st.year) && s.size() >= 19 && s[4] == '-' && digits(s, 5, 2, st.month) && s[7] == '-' &&
+        digits(s, 8, 2, st.day) && (s[10] == 'T' || s[10] == ' ') && clock_at(s, 11, st)) {
+        if (st.month < 1 || st.month > 12 || st.day < 1 || st.day > 31) return 0;
+        std::size_t end = 19;
+        if (end < s.size() && s[end] == '.') {
+            ++end;
+            while (end < s.size() && is_digit(s[end])) ++end;
+        }
+        if (end < s.size() && s[end] == 'Z') {
+            ++end;
+        } else if (end + 6 <= s.size() && (s[end] == '+' || s[end] == '-') && s[end + 3] == ':') {
+            end += 6;
+        }
+        return end;
+    }
+    st.year = 0;
+    return classic_at(s, 0, st);
+}
+
+// "name[pid]:" or "name:" as a tag; false for anything else.
+bool read_tag(std::string_view word, LogLine& out) {
+    if (word.size() < 2 || word.back() != ':') return false;
+    word.remove_suffix(1);
+    const std::size_t open = word.find('[');
+    if (open == std::string_view::npos) {
+        if (word.find(']') != std::string_view::npos) return false;
+        out.tag = word;
+        return true;
+    }
+    if (open == 0 || word.back() != ']' || open + 2 > word.size() - 1) return false;
+    long pid = 0;
+    for (std::size_t i = open + 1; i + 1 < word.size(); ++i) {
+        if (!is_digit(word[i]) || pid > 99999999) return false;
+        pid = pid * 10 + (word[i] - '0');
+    }
+    out.tag = word.substr(0, open);
+    out.pid = pid;
+    return true;
+}
+
+}  // namespace
+
+LogLine parse_log_line(std::string_view line) {
+    LogLine out;
+    out.message = line;
+    const std::size_t stamp = read_stamp(line, out.stamp);
+    if (stamp == 0) return out;
+    out.stamped = true;
+    std::string_view rest = line.substr(stamp);
+    out.message = rest.substr(rest.find_first_not_of(' ') == std::string_view::npos ? rest.size() : rest.find_first_not_of(' '));
+    // The tag, after at most a host name and a facility.level.
+    std::string_view words = out.message;
+    for (int word = 0; word < 3 && !words.empty(); ++word) {
+        const std::size_t end = words.find(' ');
+        if (read_tag(words.substr(0, end), out)) {
+            out.message = end == std::string_view::npos ? std::string_view() : words.substr(end + 1);
+            return out;
+        }
+        if (end == std::string_view::npos) break;
+        words = words.substr(end + 1);
+    }
+    return out;
+}
+
+long long days_from_civil(int year, int month, int day) {
+    const long long y = year - (month <= 2 ? 1 : 0);
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153LL * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civil_from_days(long long days, int& year, int& month, int& day) {
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long long doe = days - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+int weekday_of(long long days) { return static_cast<int>(((days % 7) + 11) % 7); }
+
+const char* month_name(int month) { return month >= 1 && month <= 12 ? kMonths[static_cast<std::size_t>(month - 1)] : "???"; }
+const char* weekday_name(int weekday) { return weekday >= 0 && weekday < 7 ? kWeekdays[static_cast<std::size_t>(weekday)] : "???"; }
+
+bool LogLines::next(std::string& line) {
+    line_.clear();
+    binary_ = false;
+    bool cut = false;
+    int c = 0;
+    while ((c = getc_unlocked(in_)) != EOF && c != '\n') {
+        if (line_.size() >= kMaxLogLine) {
+            cut = true;
+            continue;
+        }
+        const auto ch = static_cast<unsigned char>(c);
+        if ((ch < 0x20 && ch != '\t' && ch != '\r' && ch != 0x1b) || ch == 0x7f) binary_ = true;
+        line_.push_back(static_cast<char>(c));
+    }
+    if (c == EOF && line_.empty() && !cut) return false;
+    ++number_;
+    if (cut) ++truncated_;
+    if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+    line.swap(line_);
+    return true;
+}
+
+std::string router_time(WallTime wall, bool years_given) {
+    const long long days = (wall >= 0 ? wall : wall - 86399) / 86400;
+    const long secs = static_cast<long>(wall - days * 86400);
+    int year = 0, month = 0, day = 0;
+    civil_from_days(days, year, month, day);
+    char buf[64];
+    if (years_given) {
+        std::snprintf(buf, sizeof buf, "%s %s %2d %02ld:%02ld:%02ld %d", weekday_name(weekday_of(days)), month_name(month), day,
+                      secs / 3600, secs / 60 % 60, secs % 60, year);
+    } else {
+        std::snprintf(buf, sizeof buf, "%s %2d %02ld:%02ld:%02ld", month_name(month), day, secs / 3600, secs / 60 % 60, secs % 60);
+    }
+    return buf;
+}
+
+}  // namespace rwsim

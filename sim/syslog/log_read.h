@@ -1,0 +1,75 @@
+// Reading a system log: its lines one at a time in bounded memory, and the
+// timestamp, tag and process id in front of each, as OpenWrt's logread,
+// BusyBox syslogd, classic syslog and ISO-8601 (rsyslog) write them.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace rwsim {
+
+// A log line's date and time as the router wrote it; year 0 when the line
+// gave none.
+struct LogStamp {
+    int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+// One line of a system log, cut into its parts. Without a stamp the line
+// is only `message` (the whole line).
+struct LogLine {
+    bool stamped = false;
+    LogStamp stamp;
+    std::string_view tag;      // "relaywatch", "procd", "kernel"; may be empty
+    long pid = -1;             // -1: the tag had none
+    std::string_view message;  // after "tag: " or "tag[pid]: "
+};
+
+// Cuts `line` (without its line end) into its parts.
+LogLine parse_log_line(std::string_view line);
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and
+// back; the weekday (0 Sunday) of such a day.
+// The router's time: seconds since 1970, in 64 bits on every host (a
+// 32-bit long ends in 2038, and a log may say anything up to 9999).
+using WallTime = long long;
+
+long long days_from_civil(int year, int month, int day);
+void civil_from_days(long long days, int& year, int& month, int& day);
+int weekday_of(long long days);
+
+// "Jan" .. "Dec" for 1 .. 12; "Sun" .. "Sat" for 0 .. 6.
+const char* month_name(int month);
+const char* weekday_name(int weekday);
+
+// The router's time of `wall`: "Mon Dec  7 04:40:21 2026", without the
+// weekday and year when the log gave no years.
+std::string router_time(WallTime wall, bool years_given);
+
+// The lines of a stream, read in pieces of bounded size: a line longer
+// than kMaxLogLine is cut there and the rest of it skipped (and counted),
+// a last line without a line end is a line. The stream is the caller's.
+class LogLines {
+public:
+    static constexpr std::size_t kMaxLogLine = 4096;
+
+    explicit LogLines(std::FILE* in) : in_(in) { line_.reserve(kMaxLogLine); }
+
+    // The next line, without its line end (and a CR before it); false at the end.
+    bool next(std::string& line);
+    long number() const { return number_; }
+    long truncated() const { return truncated_; }
+    // Whether the last line held a NUL byte or another control character
+    // that no text log holds (tab, CR and ESC are text).
+    bool binary() const { return binary_; }
+
+private:
+    std::FILE* in_;
+    std::string line_;
+    long number_ = 0;
+    long truncated_ = 0;
+    bool binary_ = false;
+};
+
+}  // namespace rwsim

@@ -1,0 +1,165 @@
+#include "sim/tracks/record.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace rwsim {
+
+std::string format_stamp(long t, int day_width) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[%*ldd %02ld:%02ld:%02ld]", day_width, t / 86400, t / 3600 % 24, t / 60 % 60,
+                  t % 60);
+    return buf;
+}
+
+int day_width_for(long end) {
+    int width = 1;
+    for (long days = (end > 0 ? end - 1 : 0) / 86400; days >= 10; days /= 10) ++width;
+    return width;
+}
+
+Recorder::Recorder(long end) : end_(end) {
+    bin_width_ = std::max(1L, (end + static_cast<long>(kMaxBins) - 1) / static_cast<long>(kMaxBins));
+    bins_.resize(static_cast<std::size_t>((end + bin_width_ - 1) / bin_width_));
+}
+
+Bin* Recorder::bin_at(long t) {
+    if (t < 0 || t >= end_) return nullptr;
+    return &bins_[static_cast<std::size_t>(t / bin_width_)];
+}
+
+namespace {
+
+void track(std::int16_t& first, std::int16_t& last, std::int16_t& lo, std::int16_t& hi, int value) {
+    auto v = static_cast<std::int16_t>(value);
+    if (first < 0) {
+        first = lo = hi = v;
+    } else {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    last = v;
+}
+
+}  // namespace
+
+void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream_channel) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr) return;
+    ++seconds;
+    ++bin->seconds;
+    if (link) {
+        ++link_seconds;
+        ++bin->link_up;
+    }
+    if (ra0) {
+        ++ra0_seconds;
+        ++bin->ra0_up;
+        if (!link) ++ra0_alone_seconds;
+    }
+    if (ra0_channel > 0) track(bin->ra0_first, bin->ra0_last, bin->ra0_min, bin->ra0_max, ra0_channel);
+    if (upstream_channel > 0) {
+        track(bin->up_first, bin->up_last, bin->up_min, bin->up_max, upstream_channel);
+    } else {
+        ++bin->upstream_absent;
+    }
+    if (link && ra0 && first_up < 0) {
+        first_up = t;
+        first_up_channel = ra0_channel;
+    }
+    if (change_open_ && link && ra0) close_change(t - open_.at, ra0_channel);
+}
+
+void Recorder::recovery(long t) {
+    if (Bin* bin = bin_at(t)) {
+        ++recoveries;
+        if (bin->recoveries++ == 0) bin->first_recovery = t;
+    }
+}
+
+void Recorder::reprogram(long t) {
+    if (Bin* bin = bin_at(t)) {
+        ++reprograms;
+        ++bin->reprograms;
+    }
+}
+
+void Recorder::security_reprogram(long t, const std::string& text) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr || t == last_security_) return;
+    last_security_ = t;
+    ++security_reprograms;
+    if (bin->security_reprograms++ == 0) {
+        bin->first_security = t;
+        bin->security_text = text;
+    }
+}
+
+void Recorder::event(long t, EventClass kind, const std::string& label) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr) return;
+    ++events;
+    ++bin->events;
+    EventNote& note = bin->notes[static_cast<std::size_t>(kind)];
+    if (note.count++ == 0) {
+        note.at = t;
+        note.label = label;
+    }
+    if (marks_.size() < kLabelledEvents) marks_.push_back({t, label});
+}
+
+bool Recorder::wants_daemon_line(long t) const {
+    return t >= 0 && t < end_ && bins_[static_cast<std::size_t>(t / bin_width_)].daemon_at < 0;
+}
+
+void Recorder::daemon_line(long t, const std::string& text) {
+    // The window the debug mode prints every second tells nothing here.
+    if (!wants_daemon_line(t) || text.rfind("relaywatch: resetTimerArray", 0) == 0) return;
+    Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
+    bin.daemon_at = t;
+    bin.daemon_line = text.substr(0, 160);
+}
+
+void Recorder::change(long t, const std::string& what) {
+    if (t >= end_) return;
+    if (change_open_ && open_.at == t) {
+        open_.what += "; " + what;
+        return;
+    }
+    if (change_open_) close_change(-2, 0);
+    ++changes;
+    change_open_ = true;
+    open_ = ChangeRecord{t, what, -1, 0};
+}
+
+void Recorder::mismatch(long t, const std::string& text) {
+    Bin* bin = bin_at(t);
+    if (bin == nullptr) return;
+    ++mismatches;
+    if (bin->mismatches++ == 0) {
+        bin->first_mismatch = t;
+        bin->mismatch_text = text;
+    }
+}
+
+void Recorder::close_change(long took, int channel) {
+    change_open_ = false;
+    open_.took = took;
+    open_.channel = channel;
+    if (took >= 0) {
+        ++changes_recovered;
+        recovery_sum += took;
+        recovery_max = std::max(recovery_max, took);
+    } else if (took == -2) {
+        ++changes_overtaken;
+    } else {
+        ++changes_open_at_end;
+    }
+    if (listed_.size() < kListedChanges) listed_.push_back(open_);
+}
+
+void Recorder::finish() {
+    if (change_open_) close_change(-1, 0);
+}
+
+}  // namespace rwsim
