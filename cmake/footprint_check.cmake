@@ -1,9 +1,10 @@
 # The footprint checks on the built daemon, run as `cmake -P`.
 #
 # Size (STRIP and SIZE given): strips a copy of DAEMON into STRIPPED, prints
-# the stripped file's bytes and text + data as `size` counts them, and fails
-# when either exceeds MAX_FILE / MAX_TEXT_DATA (an empty limit checks
-# nothing).
+# the stripped file's bytes, its bytes compressed with `xz -9e` (XZ: what a
+# router's image stores, near enough) and text + data as `size` counts
+# them, and fails when one exceeds MAX_FILE / MAX_XZ / MAX_TEXT_DATA (an
+# empty limit checks nothing).
 #
 # Dependencies (READELF given): the shared libraries that `readelf -d` lists
 # as needed must each match the regular expression ALLOWED, or be the C
@@ -26,6 +27,15 @@ if(STRIP)
     message(FATAL_ERROR "footprint: ${STRIP} failed: ${err}")
   endif()
   file(SIZE "${STRIPPED}" file_bytes)
+  if(NOT XZ)
+    message(FATAL_ERROR "footprint: no xz found (Debian's xz-utils)")
+  endif()
+  execute_process(COMMAND "${XZ}" -9e -c "${STRIPPED}"
+                  OUTPUT_FILE "${STRIPPED}.xz" RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "footprint: ${XZ} failed: ${err}")
+  endif()
+  file(SIZE "${STRIPPED}.xz" xz_bytes)
 
   # Berkeley format: a header line, then "text data bss dec hex filename".
   execute_process(COMMAND "${SIZE}" -B "${DAEMON}"
@@ -43,17 +53,25 @@ if(STRIP)
 
   set(max_file_shown "${MAX_FILE}")
   set(max_text_data_shown "${MAX_TEXT_DATA}")
+  set(max_xz_shown "${MAX_XZ}")
   if(max_file_shown STREQUAL "")
     set(max_file_shown "none")
+  endif()
+  if(max_xz_shown STREQUAL "")
+    set(max_xz_shown "none")
   endif()
   if(max_text_data_shown STREQUAL "")
     set(max_text_data_shown "none")
   endif()
   message("stripped file: ${file_bytes} bytes (limit: ${max_file_shown})")
+  message("xz -9e:        ${xz_bytes} bytes, of the stripped file (limit: ${max_xz_shown})")
   message("text + data:   ${text_data} bytes (text ${text}, data ${data}, bss ${bss}; limit: ${max_text_data_shown})")
   set(failed "")
   if(NOT MAX_FILE STREQUAL "" AND file_bytes GREATER MAX_FILE)
     string(APPEND failed "the stripped daemon has ${file_bytes} bytes, more than ${MAX_FILE}\n")
+  endif()
+  if(NOT MAX_XZ STREQUAL "" AND xz_bytes GREATER MAX_XZ)
+    string(APPEND failed "the stripped daemon takes ${xz_bytes} bytes under xz -9e, more than ${MAX_XZ}\n")
   endif()
   if(NOT MAX_TEXT_DATA STREQUAL "" AND text_data GREATER MAX_TEXT_DATA)
     string(APPEND failed "text + data of the daemon is ${text_data} bytes, more than ${MAX_TEXT_DATA}\n")

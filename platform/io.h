@@ -85,9 +85,10 @@ void emit(const char* kindAndFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // Log text to standard output, written whole whatever its length: say()
 // always and dbg() only with `debug` set, both after the daemon's name and a
-// colon ("relaywatch: "); print() always, as it is. The format is a literal.
-#define say(...) emit("\1" __VA_ARGS__)
-#define dbg(...) emit("\2" __VA_ARGS__)
+// colon ("relaywatch: ", joined to the literal format here, so that emit()
+// needs no code for it); print() always, as it is. The format is a literal.
+#define say(...) emit("\1" RW_LOG_PREFIX __VA_ARGS__)
+#define dbg(...) emit("\2" RW_LOG_PREFIX __VA_ARGS__)
 #define print(...) emit("\3" __VA_ARGS__)
 
 // Formats a command line whole and runs it through the shell. A command

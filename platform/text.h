@@ -3,7 +3,9 @@
 // allocates with operator new.
 #pragma once
 
+#include <climits>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -53,11 +55,6 @@ inline bool equals(const char* buf, std::size_t bytes, std::string_view other) {
     return equals_text(buf, bytes, other.data(), other.size());
 }
 
-// Whether the texts in two buffers are equal.
-inline bool equals(const char* buf, std::size_t bytes, const char* other, std::size_t otherBytes) {
-    return equals_text(buf, bytes, other, length(other, otherBytes));
-}
-
 }  // namespace fixed_text
 
 // A zero-terminated text in N bytes (at most N - 1 characters). Always
@@ -84,8 +81,9 @@ struct FixedText {
     std::string_view view() const { return std::string_view(buf, size()); }
 
     bool operator==(std::string_view other) const { return fixed_text::equals(buf, N, other); }
+    // Both always zero-terminated: strcmp, a call into the C library.
     template <std::size_t M>
-    bool operator==(const FixedText<M>& other) const { return fixed_text::equals(buf, N, other.buf, M); }
+    bool operator==(const FixedText<M>& other) const { return std::strcmp(buf, other.buf) == 0; }
 
     bool starts_with(std::string_view prefix) const;
 };
@@ -128,6 +126,16 @@ struct Word {
     constexpr operator std::string_view() const { return std::string_view(text, size); }
 };
 
+// Whether the zero-terminated text at `text` is `word`: strcmp, a call into
+// the C library that takes fewer bytes than a loop of our own at each use.
+inline bool is_word(const char* text, Word word) { return std::strcmp(text, word.text) == 0; }
+
+// Whether the zero-terminated text at `text` begins with `prefix`, by strncmp.
+inline bool begins_with(const char* text, Word prefix) { return std::strncmp(text, prefix.text, prefix.size) == 0; }
+
+// Whether two zero-terminated texts are equal, by strcmp.
+inline bool is_same_text(const char* text, const char* other) { return std::strcmp(text, other) == 0; }
+
 // Texts of the survey vocabulary and the client security in force.
 using AuthText = FixedText<32>;
 using ExtChText = FixedText<6>;
@@ -154,6 +162,24 @@ constexpr int parse_int(std::string_view text) {
     }
     if (negative) return value >= 2147483648u ? -2147483647 - 1 : -static_cast<int>(value);
     return value > 2147483647u ? 2147483647 : static_cast<int>(value);
+}
+
+// parse_int's reading of a zero-terminated text of any length, by the C
+// library's strtol, which reads the same way (white space, sign, digits;
+// saturating), clamped to an int.
+[[gnu::noinline]] inline int parse_int(const char* text) {
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// parse_int's reading of a field of at most 3 characters, by strtol on a
+// zero-terminated copy.
+inline int parse_short_int(std::string_view field) {
+    char digits[4] = {};
+    for (std::size_t i = 0; i < field.size() && i < 3; ++i) digits[i] = field[i];
+    return parse_int(static_cast<const char*>(digits));
 }
 
 // The characters of `text` from `pos`, at most `count` of them; empty when

@@ -3,6 +3,7 @@
 // values for the shell.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "radio/radio.h"
@@ -27,10 +28,10 @@ enum class KeyStep { Nothing, Wep, PreShared, Unsupported };
 // cipher needs none, open or shared WEP the WEP key, any PSK mode the
 // passphrase; every other combination is unsupported.
 KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
-    const bool open = same_text(ownAuthMode, kOwnAuthOpen);
-    if (open && same_text(ownEncrypType, kOwnEncNone)) return KeyStep::Nothing;
-    if ((open || same_text(ownAuthMode, kOwnAuthShared)) && same_text(ownEncrypType, kOwnEncWep)) return KeyStep::Wep;
-    if (contains(ownAuthMode, kPsk)) return KeyStep::PreShared;
+    const bool open = is_word(ownAuthMode.data(), kOwnAuthOpen);
+    if (open && is_word(ownEncrypType.data(), kOwnEncNone)) return KeyStep::Nothing;
+    if ((open || is_word(ownAuthMode.data(), kOwnAuthShared)) && is_word(ownEncrypType.data(), kOwnEncWep)) return KeyStep::Wep;
+    if (std::strstr(ownAuthMode.data(), kPsk.text) != nullptr) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }
 
@@ -46,10 +47,11 @@ constexpr bool is_valid_psk(std::size_t length) { return length >= 8 && length <
 // ("iwpriv ra0 set <setting>=<escaped value>"). Without memory for the
 // escaped text the command line cannot be formed and is not run, as
 // run_command() does with a line it cannot format.
-void run_escaped(const char* setting, std::string_view value) {
-    HeapText escaped = TransForShell1(value);
+// `value` is a text that was read (ok()), so its characters are at `ptr`.
+void run_escaped(const char* setting, const StoredText& value) {
+    HeapText escaped = TransForShell1(std::string_view(value.ptr, value.count));
     if (!escaped.ok()) return;
-    run_command("iwpriv ra0 set %s=%s", setting, escaped.c_str());
+    run_command("iwpriv ra0 set %s=%s", setting, escaped.ptr);
 }
 
 // The stored settings of one re-programming: the own SSID and bandwidth,
@@ -58,19 +60,19 @@ enum StoredSetting { kSsid, kBandwidth, kKeyFirst, kKeySecond, kStoredSettings }
 
 void wep_key_step(const StoredText& keyId, const StoredText& key) {
     // The key slot is set whatever the key turns out to be.
-    run_escaped("DefaultKeyID", keyId.view());
+    run_escaped("DefaultKeyID", keyId);
     if (is_valid_wep_key(key.count)) {
-        run_escaped("Key1", key.view());
+        run_escaped("Key1", key);
     } else {
-        print(RW_MSG_INVALID_KEY, key.c_str());
+        print(RW_MSG_INVALID_KEY, key.ptr);
     }
 }
 
 void pre_shared_key_step(const StoredText& passphrase) {
     if (is_valid_psk(passphrase.count)) {
-        run_escaped("WPAPSK", passphrase.view());
+        run_escaped("WPAPSK", passphrase);
     } else {
-        print(RW_MSG_INVALID_KEY, passphrase.c_str());
+        print(RW_MSG_INVALID_KEY, passphrase.ptr);
     }
 }
 
@@ -109,13 +111,13 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     radio.curChannel = cand.channel;
 
     // 1 above, 0 below; when the survey names no extension channel, leave it be.
-    const int extCh = ext_channel_flag(cand.extCh.view(), cand.channel);
+    const int extCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
     if (extCh != kNoExtFlag) {
         run_command("iwpriv ra0 set HtExtcha=%d", extCh);
         radio.curExtCh = extCh;
     }
 
-    if (cand.channel != kNoBandwidthChannel) run_escaped("HtBw", stored[kBandwidth].view());
+    if (cand.channel != kNoBandwidthChannel) run_escaped("HtBw", stored[kBandwidth]);
 
     switch (keyStep) {
         case KeyStep::Nothing: break;
@@ -128,7 +130,7 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
     }
 
     // The own SSID is always set, and always last.
-    run_escaped("SSID", stored[kSsid].view());
+    run_escaped("SSID", stored[kSsid]);
     return true;
 }
 

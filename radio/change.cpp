@@ -8,8 +8,6 @@
 #include "radio/radio.h"
 #include "survey/vocabulary.h"
 
-using namespace std::string_view_literals;
-
 namespace {
 
 // The own access point's mixed modes, in which the client follows the
@@ -31,30 +29,33 @@ constexpr bool is_below_ext_channel(int channel) {
 
 }  // namespace
 
-int ext_channel_flag(std::string_view candExtCh, int candChannel) {
+int ext_channel_flag(const char* candExtCh, int candChannel) {
     // Prefixes only: the survey's five-character column gives "NONE" with a
     // trailing blank.
-    if (has_prefix(candExtCh, "ABOVE"sv)) return 1;
-    if (has_prefix(candExtCh, "BELOW"sv)) return 0;
-    if (has_prefix(candExtCh, "NONE"sv)) return is_below_ext_channel(candChannel) ? 0 : 1;
+    if (begins_with(candExtCh, "ABOVE")) return 1;
+    if (begins_with(candExtCh, "BELOW")) return 0;
+    if (begins_with(candExtCh, "NONE")) return is_below_ext_channel(candChannel) ? 0 : 1;
     return kNoExtFlag;
 }
 
 // The client follows only from the mixed own modes, and only to a single
 // mode or cipher: "TKIP/AES" is neither of the two.
 bool client_follows_auth(const OwnSecurity& own, const Candidate& cand) {
-    return same_text(own.auth, kOwnAuthMixed) && (cand.auth == vocab::kAuthWpaPsk || cand.auth == vocab::kAuthWpa2Psk);
+    const char* auth = cand.auth.c_str();
+    return is_word(own.auth.data(), kOwnAuthMixed) &&
+           (is_word(auth, vocab::kAuthWpaPsk) || is_word(auth, vocab::kAuthWpa2Psk));
 }
 
 bool client_follows_enc(const OwnSecurity& own, const Candidate& cand) {
-    return same_text(own.enc, kOwnEncMixed) && (cand.enc == vocab::kEncTkip || cand.enc == vocab::kEncAes);
+    const char* enc = cand.enc.c_str();
+    return is_word(own.enc.data(), kOwnEncMixed) && (is_word(enc, vocab::kEncTkip) || is_word(enc, vocab::kEncAes));
 }
 
 int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioState& radio) {
     const bool authChanged = cand.auth != radio.curAuth && client_follows_auth(own, cand);
     const bool encChanged = cand.enc != radio.curEnc && client_follows_enc(own, cand);
     const bool channelChanged = cand.channel != radio.curChannel;
-    const int expectedExtCh = ext_channel_flag(cand.extCh.view(), cand.channel);
+    const int expectedExtCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
     const bool extChChanged = expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh;
 
     return authChanged || encChanged || channelChanged || extChChanged ? 1 : 0;

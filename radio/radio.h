@@ -16,7 +16,8 @@ struct RadioState {
     int curExtCh;      // 1: extension channel above, 0: below
 };
 
-// The own access point's security as the store holds it.
+// The own access point's security as the store holds it: views of
+// zero-terminated texts (the snapshot's), compared with the C library.
 struct OwnSecurity {
     std::string_view auth;  // AuthMode
     std::string_view enc;   // EncrypType
@@ -31,10 +32,11 @@ inline constexpr const char* kStorePsk = "WPAPSK1";
 inline constexpr const char* kStoreWepKeyId = "DefaultKeyID";
 inline constexpr const char* kStoreWepKey = "Key1Str1";
 
-// The extension-channel rule: the flag that `candExtCh` on `candChannel`
-// calls for, 1 (above) or 0 (below), or kNoExtFlag when the text names none.
+// The extension-channel rule: the flag that the text `candExtCh` on
+// `candChannel` calls for, 1 (above) or 0 (below), or kNoExtFlag when the
+// text names none.
 inline constexpr int kNoExtFlag = -1;
-int ext_channel_flag(std::string_view candExtCh, int candChannel);
+int ext_channel_flag(const char* candExtCh, int candChannel);
 
 // Whether the client follows the candidate's authentication mode and its
 // cipher: only from the own access point's mixed WPA/WPA2 mode (cipher:

@@ -40,7 +40,7 @@ int getRPStatus(const char* ifname) {
 
     iwreq request;
     std::memset(&request, 0, sizeof request);
-    fixed_text::assign(request.ifr_name, IFNAMSIZ, ifname);  // at most 15 characters
+    std::strncpy(request.ifr_name, ifname, IFNAMSIZ - 1);  // at most 15 characters, zero-terminated
     request.u.data.pointer = &result;
     request.u.data.length = sizeof result;
     request.u.data.flags = kConnStatusSubcommand;
@@ -53,5 +53,5 @@ int getWlanCurrentChannel() {
     if (!pipe.is_open()) return 0;
     char line[32];  // one line of at most 31 characters
     read_line(pipe, line, sizeof line);
-    return parse_int(line);
+    return parse_int(static_cast<const char*>(line));
 }

@@ -20,7 +20,8 @@ OwnSecurity own_security(const Supervisor& sv) {
     return {sv.snapshot[kAuthMode].view(), sv.snapshot[kEncrypType].view()};
 }
 
-void print_current(const RadioState& radio) {
+// Out of line: written once for the upstream and the hidden entries.
+[[gnu::noinline]] void print_current(const RadioState& radio) {
     dbg(RW_MSG_CURRENT, radio.curAuth.c_str(),
         radio.curEnc.c_str(), radio.curChannel, radio.curExtCh);
 }
@@ -42,16 +43,21 @@ bool wait_for_link() {
     return false;
 }
 
-void follow_upstream(Supervisor& sv, Candidate& cand) {
-    print_current(sv.radio);
-    dbg(RW_MSG_FOUND_AP, sv.setting(kApCliSsid),
-        sv.setting(kApCliBssid), cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
+// Normalises the candidate and, when it calls for re-programming, applies
+// it: 0 when there was nothing to change, 1 when applied, -1 when its
+// settings could not be applied (the store unreadable).
+int follow(const OwnSecurity& own, Candidate& cand, RadioState& radio) {
     normalise(cand);
+    if (!is_mode_change(own, cand, radio)) return 0;
+    dbg(RW_MSG_MODE_CHANGED);
+    return apply_change(own, cand, radio) ? 1 : -1;
+}
 
-    const OwnSecurity own = own_security(sv);
-    if (is_mode_change(own, cand, sv.radio)) {
-        dbg(RW_MSG_MODE_CHANGED);
-        apply_change(own, cand, sv.radio);
+// `ssid` and `bssid`: the configured upstream, as the survey was given it.
+void follow_upstream(Supervisor& sv, const OwnSecurity& own, Candidate& cand, const char* ssid, const char* bssid) {
+    print_current(sv.radio);
+    dbg(RW_MSG_FOUND_AP, ssid, bssid, cand.channel, cand.extCh.c_str(), cand.auth.c_str(), cand.enc.c_str());
+    if (follow(own, cand, sv.radio) != 0) {
         dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
     } else {
         dbg(RW_MSG_MODE_SAME);
@@ -64,7 +70,7 @@ void follow_upstream(Supervisor& sv, Candidate& cand) {
 // remembered as the upstream and ends the cycle at once. An entry whose
 // settings cannot be applied (the store unreadable) ends the walk: the
 // entries after it would fail alike, and the next recovery tries again.
-void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
+void try_hidden_access_points(Supervisor& sv, const OwnSecurity& own, HiddenList& hidden) {
     RadioState& radio = sv.radio;
     dbg(RW_MSG_NOT_BROADCAST);
     if (hidden.head == nullptr) {
@@ -74,21 +80,18 @@ void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
     }
 
     dbg(RW_MSG_HIDDEN_COUNT, hidden.size);
-    const OwnSecurity own = own_security(sv);
     int entryNumber = 1;
     for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
         Candidate& cand = entry->cand;
         print_current(radio);
         dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(),
             cand.auth.c_str(), cand.enc.c_str(), cand.channel);
-        normalise(cand);
-
-        if (!is_mode_change(own, cand, radio)) {
+        const int followed = follow(own, cand, radio);
+        if (followed == 0) {
             dbg(RW_MSG_HIDDEN_SAME);
             continue;
         }
-        dbg(RW_MSG_MODE_CHANGED);
-        if (!apply_change(own, cand, radio)) break;
+        if (followed < 0) break;
         if (!wait_for_link()) continue;
 
         dbg(RW_MSG_HIDDEN_CONNECTED);
@@ -105,17 +108,20 @@ void try_hidden_access_points(Supervisor& sv, HiddenList& hidden) {
 }  // namespace
 
 void normalise(Candidate& cand) {
-    if (cand.auth == vocab::kAuthMixed) cand.auth.assign(vocab::kAuthWpa2Psk);
-    if (cand.enc == vocab::kEncTkipAes) cand.enc.assign(vocab::kEncAes);
+    if (is_word(cand.auth.c_str(), vocab::kAuthMixed)) cand.auth.assign(vocab::kAuthWpa2Psk);
+    if (is_word(cand.enc.c_str(), vocab::kEncTkipAes)) cand.enc.assign(vocab::kEncAes);
 }
 
 void recovery_cycle(Supervisor& sv) {
     dbg(RW_MSG_SCANNING);
     Candidate cand{};
     HiddenList hidden;
-    if (scanChannel(sv.setting(kApCliSsid), sv.setting(kApCliBssid), sv.manual_get_BSSID, cand, hidden) != 0) {
-        follow_upstream(sv, cand);
+    const OwnSecurity own = own_security(sv);
+    const char* ssid = sv.setting(kApCliSsid);
+    const char* bssid = sv.setting(kApCliBssid);
+    if (scanChannel(ssid, bssid, sv.manual_get_BSSID, cand, hidden) != 0) {
+        follow_upstream(sv, own, cand, ssid, bssid);
     } else {
-        try_hidden_access_points(sv, hidden);
+        try_hidden_access_points(sv, own, hidden);
     }
 }

@@ -2,12 +2,9 @@
 // router's operation mode.
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 
 #include "platform/platform.h"
 #include "supervisor/supervisor.h"
-
-using namespace std::string_view_literals;
 
 namespace {
 
@@ -31,7 +28,7 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     }
 
     sv.radio.curChannel = getWlanCurrentChannel();
-    sv.radio.curExtCh = parse_int(sv.snapshot[kHtExtcha].view());
+    sv.radio.curExtCh = parse_int(sv.snapshot[kHtExtcha].c_str());
     // Longer stored texts are cut to the 31 characters the buffers hold.
     sv.radio.curAuth.assign(sv.snapshot[kApCliAuthMode].view());
     sv.radio.curEnc.assign(sv.snapshot[kApCliEncrypType].view());
@@ -42,7 +39,7 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
     }
     sv.looptime = parse_int(argv[1]);
     sv.sleeptime = parse_int(argv[2]);
-    debug = argc == 4 && same_text(argv[3], "debug"sv) ? 1 : 0;
+    debug = argc == 4 && is_word(argv[3], "debug") ? 1 : 0;
 
     // The window needs a slot, and no more than a day of them; a pause
     // cannot be negative.
@@ -59,13 +56,13 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
         return {false, -1};
     }
 
-    if (parse_int(sv.snapshot[kOperationMode].view()) != kRepeaterMode) {
+    if (parse_int(sv.snapshot[kOperationMode].c_str()) != kRepeaterMode) {
         say(RW_MSG_NOT_REPEATER);
         release_snapshot(sv);
         return {false, 0};
     }
     say(RW_MSG_START, sv.looptime, sv.sleeptime);
-    if (parse_int(sv.snapshot[kApCliEnable].view()) != 1) {
+    if (parse_int(sv.snapshot[kApCliEnable].c_str()) != 1) {
         say(RW_MSG_NOT_ENABLED);
         release_snapshot(sv);
         return {false, 0};

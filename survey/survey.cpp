@@ -66,15 +66,12 @@ HiddenList::~HiddenList() {
 
 Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
     Upstream up{};
-    up.ssid = cfgSsid != nullptr ? std::string_view(cfgSsid) : std::string_view();
+    up.ssid = cfgSsid != nullptr ? cfgSsid : "";
     std::string_view given = cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view();
-    char lowered[BssidText::capacity];
-    std::size_t n = given.size() < sizeof lowered ? given.size() : sizeof lowered;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = given[i];
-        lowered[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    up.bssid.assign(given);
+    for (char& c : up.bssid.buf) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    up.bssid.assign(std::string_view(lowered, n));
     up.bssidTooLong = given.size() > BssidText::capacity;
     return up;
 }
@@ -85,7 +82,7 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
 Selection select_upstream(const SurveyEntry& row, const Upstream& up, const BssidText& remembered) {
     const bool bssidConfigured = !up.bssid.empty();
     const bool configuredBssid = bssidConfigured && !up.bssidTooLong && row.bssid == up.bssid;
-    if (row.ssid == up.ssid && (!bssidConfigured || configuredBssid)) {
+    if (is_same_text(row.ssid.c_str(), up.ssid.data()) && (!bssidConfigured || configuredBssid)) {
         return bssidConfigured ? Selection::BySsidAndBssid : Selection::BySsid;
     }
     if (!row.ssid.empty() || row.bssid.empty()) return Selection::None;

@@ -3,7 +3,7 @@
 # (cmake/toolchains/musl.cmake), then the tests run with every test that
 # starts the daemon as a process starting that binary (RELAYWATCH_TEST_DAEMON);
 # the tests themselves are the glibc build's. Checks that it is a static PIE
-# and prints its stripped size.
+# and prints its stripped size, also under xz -9e.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -34,6 +34,7 @@ fi
 strip -o "$musl/relaywatch.stripped" "$daemon"
 size "$daemon"
 echo "stripped: $(wc -c <"$musl/relaywatch.stripped") bytes"
+echo "xz -9e: $(xz -9e -c "$musl/relaywatch.stripped" | wc -c) bytes, of the stripped file"
 
 echo "-- the tests (glibc build) with the musl daemon"
 cmake -S . -B build >/dev/null
