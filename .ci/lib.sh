@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # shellcheck shell=bash
 # Shared by .ci/run and the checks: sourced from the repository's top.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // One pass of the link watch without recovery: the status request, the gate,
 // the window and the end of the pass, with the uplink up. The one-second
 // sleep is the platform's and costs nothing here; what is left is the
@@ -39,8 +40,12 @@ void steady_pass(benchmark::State& state, bool debugOn) {
     debug = 0;
 }
 
-void BM_SteadyPass(benchmark::State& state) { steady_pass(state, false); }
-void BM_SteadyPassDebug(benchmark::State& state) { steady_pass(state, true); }
+void BM_SteadyPass(benchmark::State& state) {
+    steady_pass(state, false);
+}
+void BM_SteadyPassDebug(benchmark::State& state) {
+    steady_pass(state, true);
+}
 
 BENCHMARK(BM_SteadyPass);
 BENCHMARK(BM_SteadyPassDebug);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim replay over a month of debug log: the 30-day soak scenario
 // run with looptime 10 and debug, written through --syslog's writer into a
 // temporary file (in a child process, so that its memory is not counted
@@ -65,7 +66,8 @@ void BM_ReplaySoakMonth(benchmark::State& state) {
         const Replay r = replay_log(in, path);
         std::fclose(in);
         lines = r.lines;
-        events = static_cast<long>(r.ra0.size() + r.link.size() + r.recoveries.size() + r.retunes.size() + r.errors.size());
+        events =
+            static_cast<long>(r.ra0.size() + r.link.size() + r.recoveries.size() + r.retunes.size() + r.errors.size());
         benchmark::DoNotOptimize(r.last.t);
     }
     std::remove(path);
@@ -75,8 +77,8 @@ void BM_ReplaySoakMonth(benchmark::State& state) {
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["events_kept"] = static_cast<double>(events);
     state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(st.st_size) / 1e6 * static_cast<double>(state.iterations()),
-                                                benchmark::Counter::kIsRate);
+    state.counters["MB/s"] = benchmark::Counter(
+        static_cast<double>(st.st_size) / 1e6 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReplaySoakMonth)->Unit(benchmark::kSecond)->Iterations(1);
 

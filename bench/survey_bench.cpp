@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The survey reader's speed: the row parser alone over a 500-row table, and
 // scanChannel over a 100-row table read from memory. Both report rows per
 // second; scanChannel also reports its allocations, which should be the
@@ -13,8 +14,8 @@
 
 namespace {
 
-constexpr const char* kSecurities[] = {"NONE", "WEP", "WPAPSK/TKIP", "WPA2PSK/AES",
-                                       "WPA1PSKWPA2PSK/TKIPAES", "WPA2/AES"};
+constexpr const char* kSecurities[] = {"NONE",    "WEP", "WPAPSK/TKIP", "WPA2PSK/AES", "WPA1PSKWPA2PSK/TKIPAES",
+                                       "WPA2/AES"};
 constexpr const char* kExtChs[] = {"ABOVE", "BELOW", "NONE "};
 
 void put(std::string& line, std::size_t column, const std::string& text) {
@@ -26,8 +27,7 @@ void put(std::string& line, std::size_t column, const std::string& text) {
 std::string survey_row(int i, const std::string& ssid) {
     std::string line(113, ' ');
     char bssid[18];
-    std::snprintf(bssid, sizeof bssid, "00:1a:2b:%02x:%02x:%02x", (i >> 16) & 0xff, (i >> 8) & 0xff,
-                  i & 0xff);
+    std::snprintf(bssid, sizeof bssid, "00:1a:2b:%02x:%02x:%02x", (i >> 16) & 0xff, (i >> 8) & 0xff, i & 0xff);
     put(line, 0, std::to_string(i % 13 + 1));
     put(line, 4, std::to_string(ssid.size()));
     put(line, 7, ssid);
@@ -86,8 +86,8 @@ void BM_ScanChannel(benchmark::State& state) {
     long allocations = fake.allocations - before;
     long extra = allocations - static_cast<long>(hidden) * static_cast<long>(state.iterations());
     state.SetItemsProcessed(state.iterations() * kRows);
-    state.counters["allocs/scan"] = benchmark::Counter(static_cast<double>(allocations),
-                                                       benchmark::Counter::kAvgIterations);
+    state.counters["allocs/scan"] =
+        benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
     state.counters["hidden/scan"] = hidden;
     state.counters["other_allocs"] = static_cast<double>(extra);
 }

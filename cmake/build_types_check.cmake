@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Builds the daemon alone in each of BUILD_TYPES (comma-separated) in
 # SCRATCH/<type>, configured from SOURCE_DIR with GENERATOR, MAKE_PROGRAM,
 # CXX and, when given, TOOLCHAIN and NVRAM_LIBRARY; then checks with

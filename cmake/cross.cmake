@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Cross builds (cmake/toolchains/): GoogleTest built from source, and the
 # project's programs run under the emulator when a test starts them as a
 # process.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # cmake -DSOURCE_DIR=<tree> -P docs_links_check.cmake
 # Every relative link of README.md, CHANGELOG.md and docs/*.md outside code
 # blocks names a file of the tree, and a #fragment one of its headings (as

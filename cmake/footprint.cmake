@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # The footprint checks, as CTest tests (included with BUILD_TESTING, after
 # the daemon's targets):
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # The footprint checks on the built daemon, run as `cmake -P`.
 #
 # Size (STRIP and SIZE given): strips a copy of DAEMON into STRIPPED, prints

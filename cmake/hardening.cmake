@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Sanitizer and fuzzing builds, and the daemon's defences (below). Included
 # before any target is defined, so the sanitizer flags set here reach every
 # target: the core, the daemon, the tests, the simulator and the fuzz

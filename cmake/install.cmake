@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # What `cmake --install` puts on a router's root file system:
 #
 #   cmake -S . -B build -DRELAYWATCH_INIT_SCRIPT=procd      # or sysv

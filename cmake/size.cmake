@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # The size-optimised build (MinSizeRel). Every flag here changes only how the
 # program is laid out, never what it does.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What every fuzz target shares: the libFuzzer entry point and a check that
 // stops the run at the first broken promise, naming it. A failed check
 // aborts, which libFuzzer reports as a crash with the input saved, and which
@@ -17,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
 }
 
-#define FUZZ_CHECK(cond)                                        \
-    do {                                                        \
-        if (!(cond)) fuzz_fail(#cond, __FILE__, __LINE__);      \
+#define FUZZ_CHECK(cond)                                   \
+    do {                                                   \
+        if (!(cond)) fuzz_fail(#cond, __FILE__, __LINE__); \
     } while (0)
 
 // The input as text (any bytes, NUL included).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A fuzz target as a plain program: runs the target once on every file named
 // on the command line (a directory stands for the files in it, in name
 // order), so the corpus runs as a regression test without libFuzzer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // scanChannel over any survey output, through the recording fake platform:
 // the first byte picks how many starts of the survey command fail, after how
 // many allocations memory runs out and whether a second survey follows the
@@ -20,16 +21,16 @@ constexpr int kMaxAttempts = 6;
 constexpr unsigned kPausePerAttempt = 4;
 
 bool is_auth(const AuthText& text) {
-    for (std::string_view word : {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk,
-                                  vocab::kAuthMixed, vocab::kAuthNotSupport}) {
+    for (std::string_view word :
+         {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk, vocab::kAuthMixed, vocab::kAuthNotSupport}) {
         if (text == word) return true;
     }
     return false;
 }
 
 bool is_enc(const AuthText& text) {
-    for (std::string_view word : {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes,
-                                  vocab::kEncTkip, vocab::kEncAes, vocab::kEncEmpty}) {
+    for (std::string_view word :
+         {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes, vocab::kEncTkip, vocab::kEncAes, vocab::kEncEmpty}) {
         if (text == word) return true;
     }
     return false;
@@ -37,7 +38,9 @@ bool is_enc(const AuthText& text) {
 
 // The configured texts as the store hands them over: C texts, so up to the
 // first NUL.
-std::string c_text(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+std::string c_text(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
 
 constexpr const char* kTrigger = "iwpriv ra0 set SiteSurvey=1";
 constexpr const char* kRead = "iwpriv ra0 get_site_survey";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulator's scenario parser on any text: it either returns a scenario
 // that holds together or throws ScenarioError naming a line of the text;
 // any other exception, a crash or undefined behaviour is a finding.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // TransForShell1 against the shell's own rule: its result is one shell word
 // whose every character is quoted, and undoing the quoting the way the shell
 // does gives back the input byte for byte. The input is a C text (stored

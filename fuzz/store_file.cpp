@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The stand-in store's file reading on any file text: the first line of the
 // input is the key, the rest the file. A value store_file_lookup() finds
 // lies within its own line after the key and its '='; nvram_bufget() reads

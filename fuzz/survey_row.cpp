@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The survey table's row parser on any line of bytes: it never reads or
 // writes out of bounds, every text it leaves is terminated within its
 // buffer, and a row it accepts holds what the table's columns say.
@@ -22,8 +23,8 @@ bool is_vocabulary(const SurveyEntry& row) {
     for (std::string_view word : {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk, vocab::kAuthMixed}) {
         auth = auth || row.authMode == word;
     }
-    for (std::string_view word : {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes, vocab::kEncTkip,
-                                  vocab::kEncAes, vocab::kEncEmpty}) {
+    for (std::string_view word :
+         {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes, vocab::kEncTkip, vocab::kEncAes, vocab::kEncEmpty}) {
         enc = enc || row.encrypType == word;
     }
     return row.authMode == vocab::kAuthNotSupport ? row.encrypType.empty() : auth && enc;

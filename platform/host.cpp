@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: ISC
 // The host implementation of the platform boundary: the configuration store
 // through nvram_bufget, commands through /bin/sh, the driver request through
 // a socket, log text written straight to standard output.
+#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,9 +17,13 @@
 
 namespace plat {
 
-char* store_get(const char* key) { return nvram_bufget(0, key); }
+char* store_get(const char* key) {
+    return nvram_bufget(0, key);
+}
 
-void store_release(char* text) { std::free(text); }
+void store_release(char* text) {
+    std::free(text);
+}
 
 void run(const char* command) {
     int status = std::system(command);
@@ -29,11 +34,15 @@ namespace {
 
 // The platform's Output is the C library's pipe stream itself, seen as such
 // only in this file: no record of its own to allocate and release.
-FILE* stream_of(Output* out) { return reinterpret_cast<FILE*>(out); }
+FILE* stream_of(Output* out) {
+    return reinterpret_cast<FILE*>(out);
+}
 
 }  // namespace
 
-Output* output_open(const char* command) { return reinterpret_cast<Output*>(popen(command, "r")); }
+Output* output_open(const char* command) {
+    return reinterpret_cast<Output*>(popen(command, "r"));
+}
 
 std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
     if (out == nullptr) return 0;
@@ -48,13 +57,17 @@ void output_close(Output* out) {
     if (out != nullptr) pclose(stream_of(out));
 }
 
-int socket_open() { return ::socket(AF_INET, SOCK_DGRAM, 0); }
+int socket_open() {
+    return ::socket(AF_INET, SOCK_DGRAM, 0);
+}
 
 int socket_ioctl(int fd, unsigned long request, void* arg) {
     return ::ioctl(fd, request, arg) != 0 ? 1 : 0;
 }
 
-void socket_close(int fd) { ::close(fd); }
+void socket_close(int fd) {
+    ::close(fd);
+}
 
 void sleep_seconds(unsigned seconds) {
     // sleep() returns early on a signal; sleep out the rest.
@@ -75,8 +88,12 @@ void write_out(const char* text, std::size_t len) {
     }
 }
 
-void* alloc_zeroed(std::size_t count, std::size_t size) { return std::calloc(count, size); }
+void* alloc_zeroed(std::size_t count, std::size_t size) {
+    return std::calloc(count, size);
+}
 
-void release(void* p) { std::free(p); }
+void release(void* p) {
+    std::free(p);
+}
 
 }  // namespace plat

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "platform/io.h"
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The core's side of the platform boundary: owned wrappers around what the
 // platform hands out (stored texts, command output, heap texts), formatted
 // command lines and log lines. Everything that is released is released by a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch's lines, on standard output and standard error: the one place
 // where their formats are written. The daemon's say()/dbg()/print() calls
 // take these (macros, so that each stays a string literal the compiler
@@ -67,34 +68,34 @@
 // and the format as printf is given it. The window head is followed by its
 // slots; the store file's warning by the file's name. The daemon itself
 // does not use this list.
-#define RW_MESSAGES(X)                                              \
-    X(Usage, false, RW_MSG_USAGE)                                   \
-    X(LooptimeLow, true, RW_MSG_LOOPTIME_LOW)                       \
-    X(LooptimeHigh, true, RW_MSG_LOOPTIME_HIGH)                     \
-    X(SleeptimeNegative, true, RW_MSG_SLEEPTIME_NEGATIVE)           \
-    X(NotRepeater, true, RW_MSG_NOT_REPEATER)                       \
-    X(Start, true, RW_MSG_START)                                    \
-    X(NotEnabled, true, RW_MSG_NOT_ENABLED)                         \
-    X(ApEnable, true, RW_MSG_AP_ENABLE)                             \
-    X(ApDisable, true, RW_MSG_AP_DISABLE)                           \
-    X(NoWindowMemory, true, RW_MSG_NO_WINDOW_MEMORY)                \
-    X(WindowHead, false, RW_MSG_WINDOW_HEAD)                        \
-    X(Disconnect, true, RW_MSG_DISCONNECT)                          \
-    X(Scanning, true, RW_MSG_SCANNING)                              \
-    X(Current, true, RW_MSG_CURRENT)                                \
-    X(FoundAp, true, RW_MSG_FOUND_AP)                               \
-    X(ModeChanged, true, RW_MSG_MODE_CHANGED)                       \
-    X(Remembered, true, RW_MSG_REMEMBERED)                          \
-    X(ModeSame, true, RW_MSG_MODE_SAME)                             \
-    X(NotBroadcast, true, RW_MSG_NOT_BROADCAST)                     \
-    X(NoHidden, true, RW_MSG_NO_HIDDEN)                             \
-    X(HiddenCount, true, RW_MSG_HIDDEN_COUNT)                       \
-    X(HiddenEntry, true, RW_MSG_HIDDEN_ENTRY)                       \
-    X(HiddenSame, true, RW_MSG_HIDDEN_SAME)                         \
-    X(LinkWait, true, RW_MSG_LINK_WAIT)                             \
-    X(HiddenConnected, true, RW_MSG_HIDDEN_CONNECTED)               \
-    X(HiddenNone, true, RW_MSG_HIDDEN_NONE)                         \
-    X(StoreUnreadable, true, RW_MSG_STORE_UNREADABLE)               \
-    X(InvalidKey, false, RW_MSG_INVALID_KEY)                        \
-    X(UnsupportedMode, false, RW_MSG_UNSUPPORTED_MODE)              \
+#define RW_MESSAGES(X)                                    \
+    X(Usage, false, RW_MSG_USAGE)                         \
+    X(LooptimeLow, true, RW_MSG_LOOPTIME_LOW)             \
+    X(LooptimeHigh, true, RW_MSG_LOOPTIME_HIGH)           \
+    X(SleeptimeNegative, true, RW_MSG_SLEEPTIME_NEGATIVE) \
+    X(NotRepeater, true, RW_MSG_NOT_REPEATER)             \
+    X(Start, true, RW_MSG_START)                          \
+    X(NotEnabled, true, RW_MSG_NOT_ENABLED)               \
+    X(ApEnable, true, RW_MSG_AP_ENABLE)                   \
+    X(ApDisable, true, RW_MSG_AP_DISABLE)                 \
+    X(NoWindowMemory, true, RW_MSG_NO_WINDOW_MEMORY)      \
+    X(WindowHead, false, RW_MSG_WINDOW_HEAD)              \
+    X(Disconnect, true, RW_MSG_DISCONNECT)                \
+    X(Scanning, true, RW_MSG_SCANNING)                    \
+    X(Current, true, RW_MSG_CURRENT)                      \
+    X(FoundAp, true, RW_MSG_FOUND_AP)                     \
+    X(ModeChanged, true, RW_MSG_MODE_CHANGED)             \
+    X(Remembered, true, RW_MSG_REMEMBERED)                \
+    X(ModeSame, true, RW_MSG_MODE_SAME)                   \
+    X(NotBroadcast, true, RW_MSG_NOT_BROADCAST)           \
+    X(NoHidden, true, RW_MSG_NO_HIDDEN)                   \
+    X(HiddenCount, true, RW_MSG_HIDDEN_COUNT)             \
+    X(HiddenEntry, true, RW_MSG_HIDDEN_ENTRY)             \
+    X(HiddenSame, true, RW_MSG_HIDDEN_SAME)               \
+    X(LinkWait, true, RW_MSG_LINK_WAIT)                   \
+    X(HiddenConnected, true, RW_MSG_HIDDEN_CONNECTED)     \
+    X(HiddenNone, true, RW_MSG_HIDDEN_NONE)               \
+    X(StoreUnreadable, true, RW_MSG_STORE_UNREADABLE)     \
+    X(InvalidKey, false, RW_MSG_INVALID_KEY)              \
+    X(UnsupportedMode, false, RW_MSG_UNSUPPORTED_MODE)    \
     X(StoreFileUnreadable, false, RW_MSG_STORE_FILE_UNREADABLE "%s\n")

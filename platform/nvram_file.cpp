@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The stand-in store. Each read opens the file anew, so a value changed
 // while the daemon runs is seen by the next read.
 #include "platform/nvram_file.h"

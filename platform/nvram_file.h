@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The stand-in configuration store for hosts without a store library: a text
 // file of KEY=VALUE lines.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The platform boundary: every operation through which relaywatch touches the
 // router. The rest of the program works only through these declarations.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Fixed-size, zero-filled text buffers and the few text helpers the daemon
 // needs. Header-only and free of the C++ runtime: nothing here throws or
 // allocates with operator new.
@@ -83,7 +84,9 @@ struct FixedText {
     bool operator==(std::string_view other) const { return fixed_text::equals(buf, N, other); }
     // Both always zero-terminated: strcmp, a call into the C library.
     template <std::size_t M>
-    bool operator==(const FixedText<M>& other) const { return std::strcmp(buf, other.buf) == 0; }
+    bool operator==(const FixedText<M>& other) const {
+        return std::strcmp(buf, other.buf) == 0;
+    }
 
     bool starts_with(std::string_view prefix) const;
 };
@@ -128,13 +131,19 @@ struct Word {
 
 // Whether the zero-terminated text at `text` is `word`: strcmp, a call into
 // the C library that takes fewer bytes than a loop of our own at each use.
-inline bool is_word(const char* text, Word word) { return std::strcmp(text, word.text) == 0; }
+inline bool is_word(const char* text, Word word) {
+    return std::strcmp(text, word.text) == 0;
+}
 
 // Whether the zero-terminated text at `text` begins with `prefix`, by strncmp.
-inline bool begins_with(const char* text, Word prefix) { return std::strncmp(text, prefix.text, prefix.size) == 0; }
+inline bool begins_with(const char* text, Word prefix) {
+    return std::strncmp(text, prefix.text, prefix.size) == 0;
+}
 
 // Whether two zero-terminated texts are equal, by strcmp.
-inline bool is_same_text(const char* text, const char* other) { return std::strcmp(text, other) == 0; }
+inline bool is_same_text(const char* text, const char* other) {
+    return std::strcmp(text, other) == 0;
+}
 
 // Texts of the survey vocabulary and the client security in force.
 using AuthText = FixedText<32>;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Settings application: re-programs the radio to a candidate access point's
 // settings with a fixed sequence of iwpriv commands, and escapes stored
 // values for the shell.
@@ -30,7 +31,8 @@ enum class KeyStep { Nothing, Wep, PreShared, Unsupported };
 KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncrypType) {
     const bool open = is_word(ownAuthMode.data(), kOwnAuthOpen);
     if (open && is_word(ownEncrypType.data(), kOwnEncNone)) return KeyStep::Nothing;
-    if ((open || is_word(ownAuthMode.data(), kOwnAuthShared)) && is_word(ownEncrypType.data(), kOwnEncWep)) return KeyStep::Wep;
+    if ((open || is_word(ownAuthMode.data(), kOwnAuthShared)) && is_word(ownEncrypType.data(), kOwnEncWep))
+        return KeyStep::Wep;
     if (std::strstr(ownAuthMode.data(), kPsk.text) != nullptr) return KeyStep::PreShared;
     return KeyStep::Unsupported;
 }
@@ -41,7 +43,9 @@ constexpr bool is_valid_wep_key(std::size_t length) {
 }
 
 // Pre-shared keys: a passphrase of 8 to 63 characters, or 64 hex digits.
-constexpr bool is_valid_psk(std::size_t length) { return length >= 8 && length <= 64; }
+constexpr bool is_valid_psk(std::size_t length) {
+    return length >= 8 && length <= 64;
+}
 
 // Sets the radio's `setting` to `value` escaped for the shell
 // ("iwpriv ra0 set <setting>=<escaped value>"). Without memory for the
@@ -124,8 +128,8 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
         case KeyStep::Wep: wep_key_step(stored[kKeyFirst], stored[kKeySecond]); break;
         case KeyStep::PreShared: pre_shared_key_step(stored[kKeyFirst]); break;
         case KeyStep::Unsupported:
-            print(RW_MSG_UNSUPPORTED_MODE, static_cast<int>(own.auth.size()),
-                  own.auth.data(), static_cast<int>(own.enc.size()), own.enc.data());
+            print(RW_MSG_UNSUPPORTED_MODE, static_cast<int>(own.auth.size()), own.auth.data(),
+                  static_cast<int>(own.enc.size()), own.enc.data());
             break;
     }
 

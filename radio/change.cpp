@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Change detection: whether a candidate access point's channel, extension
 // channel or (in the two mixed own-security modes) security differs from the
 // settings in force; and the two rules that the settings application shares:

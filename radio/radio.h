@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Radio settings: what is in force, whether a candidate calls for
 // re-programming, the re-programming itself, and the two driver queries.
 #pragma once
@@ -13,7 +14,7 @@ struct RadioState {
     AuthText curAuth;  // client authentication mode
     AuthText curEnc;   // client cipher
     int curChannel;
-    int curExtCh;      // 1: extension channel above, 0: below
+    int curExtCh;  // 1: extension channel above, 0: below
 };
 
 // The own access point's security as the store holds it: views of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The two driver queries: the connect status through the driver's private
 // request, and the channel of ra0 through iwgetid.
 #include <linux/wireless.h>
@@ -28,8 +29,7 @@ struct DriverSocket {
     }
 };
 
-constexpr const char* kChannelQuery =
-    "iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'";
+constexpr const char* kChannelQuery = "iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'";
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The link watch: the window of samples, the access-point gate with its
 // hysteresis of five, and the test that starts a recovery cycle.
 #include <cstdio>
@@ -53,8 +54,7 @@ void dump_window(const Supervisor& sv, int sample) {
     if (debug != 1) return;
     char chunk[256];
     // The header takes at most 55 characters.
-    int header = std::snprintf(chunk, sizeof chunk, RW_MSG_WINDOW_HEAD,
-                               sv.timerIndex, sample);
+    int header = std::snprintf(chunk, sizeof chunk, RW_MSG_WINDOW_HEAD, sv.timerIndex, sample);
     std::size_t used = header > 0 ? static_cast<std::size_t>(header) : 0;
     for (int slot = 0; slot < sv.looptime; ++slot) {
         // One value takes at most 11 characters and its terminator.

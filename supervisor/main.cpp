@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch (looptime) (sleeptime) [debug]
 #include "supervisor/supervisor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The recovery cycle: survey for the upstream access point and bring the
 // radio into line with it; without it, try the access points that hide their
 // SSID one by one until the uplink connects.
@@ -22,15 +23,16 @@ OwnSecurity own_security(const Supervisor& sv) {
 
 // Out of line: written once for the upstream and the hidden entries.
 [[gnu::noinline]] void print_current(const RadioState& radio) {
-    dbg(RW_MSG_CURRENT, radio.curAuth.c_str(),
-        radio.curEnc.c_str(), radio.curChannel, radio.curExtCh);
+    dbg(RW_MSG_CURRENT, radio.curAuth.c_str(), radio.curEnc.c_str(), radio.curChannel, radio.curExtCh);
 }
 
 void pause_after_recovery(const Supervisor& sv) {
     plat::sleep_seconds(static_cast<unsigned>(std::max(sv.sleeptime, 0)));
 }
 
-void mark_current_slot(Supervisor& sv) { sv.resetTimerArray[sv.timerIndex] = 1; }
+void mark_current_slot(Supervisor& sv) {
+    sv.resetTimerArray[sv.timerIndex] = 1;
+}
 
 // Any non-zero status counts as connected here, unlike in the link watch.
 bool wait_for_link() {
@@ -84,8 +86,8 @@ void try_hidden_access_points(Supervisor& sv, const OwnSecurity& own, HiddenList
     for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
         Candidate& cand = entry->cand;
         print_current(radio);
-        dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(),
-            cand.auth.c_str(), cand.enc.c_str(), cand.channel);
+        dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(), cand.auth.c_str(), cand.enc.c_str(),
+            cand.channel);
         const int followed = follow(own, cand, radio);
         if (followed == 0) {
             dbg(RW_MSG_HIDDEN_SAME);

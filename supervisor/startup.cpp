@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Start-up: the configuration snapshot, RadioState, the command line and the
 // router's operation mode.
 #include <algorithm>
@@ -14,7 +15,9 @@ constexpr int kRepeaterMode = 3;
 
 }  // namespace
 
-Supervisor::~Supervisor() { release_snapshot(*this); }
+Supervisor::~Supervisor() {
+    release_snapshot(*this);
+}
 
 void release_snapshot(Supervisor& sv) {
     for (StoredText& text : sv.snapshot) text.reset();

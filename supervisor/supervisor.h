@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The supervisor: start-up, the link watch with its access-point gate, and
 // the recovery cycle. The daemon's main() is
 //
@@ -32,8 +33,15 @@ enum SnapshotKey {
 // each name after the previous one's terminator. (An array of pointers
 // would need a relocation per name in a position-independent daemon.)
 constexpr char kSnapshotKeyNames[] =
-    "OperationMode\0" "ApCliEnable\0" "ApCliSsid\0" "ApCliBssid\0" "ApCliAuthMode\0"
-    "ApCliEncrypType\0" "AuthMode\0" "EncrypType\0" "HT_EXTCHA";
+    "OperationMode\0"
+    "ApCliEnable\0"
+    "ApCliSsid\0"
+    "ApCliBssid\0"
+    "ApCliAuthMode\0"
+    "ApCliEncrypType\0"
+    "AuthMode\0"
+    "EncrypType\0"
+    "HT_EXTCHA";
 
 // The window of samples: looptime slots, kept for the whole run.
 using Window = Owned<int, plat::release>;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The row parser of the survey table: one line of text in, one parsed row
 // out. Pure: no I/O, no allocation, no global state.
 #include <cstddef>
@@ -75,8 +76,10 @@ struct RowField {
     std::uint8_t width;
 };
 
-#define RW_ROW_FIELD(member, column, bytes) \
-    RowField { offsetof(SurveyEntry, member), bytes, column.first, column.width }
+#define RW_ROW_FIELD(member, column, bytes)                              \
+    RowField {                                                           \
+        offsetof(SurveyEntry, member), bytes, column.first, column.width \
+    }
 constexpr RowField kRowFields[] = {
     RW_ROW_FIELD(channel, kChannel, 0),
     RW_ROW_FIELD(ssidLen, kSsidLen, 0),

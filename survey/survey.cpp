@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The site survey: has the driver survey the air, reads its table row by
 // row, collects the access points that hide their SSID and stops at the
 // upstream access point.
@@ -33,8 +34,7 @@ void collect(HiddenList& hidden, const Candidate& cand, const BssidText& bssid) 
     ++hidden.size;
 }
 
-int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, Candidate& out,
-               HiddenList& hidden) {
+int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, Candidate& out, HiddenList& hidden) {
     skip_heading(table);
     char line[kLineBytes];
     SurveyEntry row;
@@ -90,8 +90,7 @@ Selection select_upstream(const SurveyEntry& row, const Upstream& up, const Bssi
     return row.bssid == remembered ? Selection::ByRememberedBssid : Selection::None;
 }
 
-int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out,
-                HiddenList& hidden) {
+int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out, HiddenList& hidden) {
     const Upstream up = make_upstream(cfgSsid, cfgBssid);
     for (int attempt = 0; attempt < kSurveyAttempts; ++attempt) {
         plat::run(kSurveyTrigger);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The site survey: runs the driver's survey, reads its table, picks the
 // upstream access point and collects the access points that hide their SSID.
 #pragma once
@@ -73,8 +74,8 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row);
 // The access point the client interface is configured to join.
 struct Upstream {
     std::string_view ssid;  // a zero-terminated text
-    BssidText bssid;    // the configured BSSID in small letters; empty when none
-    bool bssidTooLong;  // configured, but longer than any BSSID: equals no row's
+    BssidText bssid;        // the configured BSSID in small letters; empty when none
+    bool bssidTooLong;      // configured, but longer than any BSSID: equals no row's
 };
 
 // The configured SSID and BSSID (either may be null: empty).
@@ -134,5 +135,4 @@ struct HiddenList {
 // be allocated is left out). Runs the survey trigger and pauses 4 seconds
 // before each of at most 6 reads of the table; when none opens, returns 0
 // with `hidden` untouched. Prints nothing.
-int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out,
-                HiddenList& hidden);
+int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out, HiddenList& hidden);

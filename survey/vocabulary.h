@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The candidate-settings vocabulary: the texts a survey reports for an
 // access point's authentication mode and cipher, and the candidate that
 // carries them. The survey writes them, the recovery cycle normalises them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "testing/fake_platform.h"
 
 #include <linux/wireless.h>
@@ -12,7 +13,9 @@
 
 FakePlatform fake;
 
-void FakePlatform::reset() { *this = FakePlatform(); }
+void FakePlatform::reset() {
+    *this = FakePlatform();
+}
 
 std::vector<std::string> FakePlatform::events_of(const std::string& prefix) const {
     std::vector<std::string> found;
@@ -22,7 +25,9 @@ std::vector<std::string> FakePlatform::events_of(const std::string& prefix) cons
     return found;
 }
 
-std::vector<std::string> FakePlatform::runs() const { return events_of("run "); }
+std::vector<std::string> FakePlatform::runs() const {
+    return events_of("run ");
+}
 
 void FakePlatform::push_survey(const std::string& table) {
     outputs["iwpriv ra0 get_site_survey"].push_back(table);
@@ -52,7 +57,9 @@ void store_release(char* text) {
     std::free(text);
 }
 
-void run(const char* command) { record(std::string("run ") + command); }
+void run(const char* command) {
+    record(std::string("run ") + command);
+}
 
 struct Output {
     std::string scripted;  // a start from the queue

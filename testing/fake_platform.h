@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The recording fake platform of the unit tests, the fuzz targets and the
 // benchmarks. Tests script what the router answers (store, command output,
 // status samples) and read back what the daemon did, in order. Free of
@@ -24,7 +25,7 @@ struct FakePlatform {
     std::deque<int> statuses;
     int default_status = 0;
     bool socket_fails = false, ioctl_fails = false;
-    int socket_fd = 7;  // the descriptor socket_open() hands out
+    int socket_fd = 7;               // the descriptor socket_open() hands out
     long allocs_until_failure = -1;  // allocations that still succeed; -1: all
     // Off: nothing is recorded in `events` and `out` (benchmarks); the
     // counters below still count.

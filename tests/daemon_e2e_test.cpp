@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The built daemon as a process, end to end, in a directory of its own with
 // the store file, the survey table (survey.txt) and the recording stand-ins
 // of tests/tools, which log each call to calls.log (the tool's name and
@@ -69,7 +70,8 @@ protected:
     static int run(const fs::path& dir, const std::string& args, int seconds, const char* output = ">out.txt 2>&1") {
         const char* other = std::getenv("RELAYWATCH_TEST_DAEMON");
         const std::string daemon = other != nullptr && other[0] != '\0' ? other : RELAYWATCH_BIN;
-        const std::string command = "cd '" + dir.string() + "' && PATH=.:\"$PATH\" RELAYWATCH_NVRAM=nvram timeout -s KILL " +
+        const std::string command = "cd '" + dir.string() +
+                                    "' && PATH=.:\"$PATH\" RELAYWATCH_NVRAM=nvram timeout -s KILL " +
                                     std::to_string(seconds) + " '" + daemon + "' " + args + " " + output;
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -80,16 +82,22 @@ protected:
 
 const Call kTrigger = {"iwpriv", "ra0", "set", "SiteSurvey=1"}, kRead = {"iwpriv", "ra0", "get_site_survey"};
 
-Call set(const std::string& what) { return {"iwpriv", "ra0", "set", what}; }
+Call set(const std::string& what) {
+    return {"iwpriv", "ra0", "set", what};
+}
 
 // Each stored value reaches its tool through /bin/sh as the one argument it
 // was stored as; the configured SSID is only compared. None may leave a file.
 TEST_F(DaemonProcess, RecoversAndReprogramsTheRadioWithHostileStoredValues) {
     const std::string upstream = "up $(touch canary)", ssid = "Café ☕ `touch canary`;touch canary|>canary&",
                       bandwidth = "1 >canary", key = "x' ; touch canary ; 'y\\ \"&& $HOME * #";
-    const Store store = repeater_store({{"ApCliAuthMode", "WPAPSK"}, {"ApCliEncrypType", "TKIP"},
-                                        {"AuthMode", "WPAPSKWPA2PSK"}, {"EncrypType", "TKIPAES"},
-                                        {"ApCliSsid", upstream}, {"SSID1", ssid}, {"HT_BW", bandwidth},
+    const Store store = repeater_store({{"ApCliAuthMode", "WPAPSK"},
+                                        {"ApCliEncrypType", "TKIP"},
+                                        {"AuthMode", "WPAPSKWPA2PSK"},
+                                        {"EncrypType", "TKIPAES"},
+                                        {"ApCliSsid", upstream},
+                                        {"SSID1", ssid},
+                                        {"HT_BW", bandwidth},
                                         {"WPAPSK1", key}});
     fs::path dir = prepare("e2e", store,
                            survey_table({{"11", "neighbour", "00:11:22:33:44:66"},
@@ -98,11 +106,17 @@ TEST_F(DaemonProcess, RecoversAndReprogramsTheRadioWithHostileStoredValues) {
     EXPECT_EQ(run(dir, "10 0 debug", 10), 137);  // 4 s of survey, then passes until it is killed
     std::vector<Call> calls = calls_in(dir);
     calls.resize(11);  // the first recovery's
-    EXPECT_EQ(calls, (std::vector<Call>{{"iwgetid", "-c", "ra0"}, {"ifconfig", "ra0", "down"}, kTrigger, kRead,
-                                                {"iwpriv", "apcli0", "set", "ApCliAuthMode=WPA2PSK"},
-                                                {"iwpriv", "apcli0", "set", "ApCliEncrypType=AES"}, set("Channel=6"),
-                                                set("HtExtcha=0"), set("HtBw=" + bandwidth), set("WPAPSK=" + key),
-                                                set("SSID=" + ssid)}));
+    EXPECT_EQ(calls, (std::vector<Call>{{"iwgetid", "-c", "ra0"},
+                                        {"ifconfig", "ra0", "down"},
+                                        kTrigger,
+                                        kRead,
+                                        {"iwpriv", "apcli0", "set", "ApCliAuthMode=WPA2PSK"},
+                                        {"iwpriv", "apcli0", "set", "ApCliEncrypType=AES"},
+                                        set("Channel=6"),
+                                        set("HtExtcha=0"),
+                                        set("HtBw=" + bandwidth),
+                                        set("WPAPSK=" + key),
+                                        set("SSID=" + ssid)}));
     EXPECT_FALSE(fs::exists(dir / "canary"));
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The unit tests' base fixture: a fresh fake holding repeater_store() and
 // debug off before every test.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The install instruction on a default build (RelWithDebInfo) with the
 # System V init script, into a DESTDIR: a stripped daemon in usr/sbin, the
 # init script and its settings, the commented store template; a second

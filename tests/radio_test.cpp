@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The radio: the status request, change detection and the settings
 // application (the command sequences as the platform receives them, the
 // error lines, RadioState afterwards).
@@ -57,16 +58,24 @@ TEST(ChangeDetection, EachComparisonOnItsOwn) {
         {{}, 0},
         // Authentication mode: compared only under own "WPAPSKWPA2PSK" (whole,
         // case-sensitive), and only towards a single WPA mode.
-        {{.candAuth = "WPAPSK"}, 1}, {{.curAuth = "OPEN"}, 1}, {{.ownAuth = "WPA2PSK", .candAuth = "WPAPSK"}, 0},
-        {{.ownAuth = "wpapskwpa2psk", .curAuth = "OPEN"}, 0}, {{.candAuth = "WPA-PSK/WPA2-PSK"}, 0},
+        {{.candAuth = "WPAPSK"}, 1},
+        {{.curAuth = "OPEN"}, 1},
+        {{.ownAuth = "WPA2PSK", .candAuth = "WPAPSK"}, 0},
+        {{.ownAuth = "wpapskwpa2psk", .curAuth = "OPEN"}, 0},
+        {{.candAuth = "WPA-PSK/WPA2-PSK"}, 0},
         // Cipher: compared only under own "TKIPAES", and only towards TKIP or AES.
-        {{.curEnc = "TKIP"}, 1}, {{.candEnc = "TKIP"}, 1}, {{.ownEnc = "AES", .curEnc = "TKIP"}, 0},
+        {{.curEnc = "TKIP"}, 1},
+        {{.candEnc = "TKIP"}, 1},
+        {{.ownEnc = "AES", .curEnc = "TKIP"}, 0},
         {{.candEnc = "TKIP/AES", .curEnc = "TKIP"}, 0},
         // Channel: always compared.
         {{.ownAuth = "OPEN", .ownEnc = "NONE", .candChannel = 11, .candExtCh = ""}, 1},
         // Extension channel: compared whenever the rule yields a flag.
-        {{.candExtCh = "ABOVE", .curExtCh = 0}, 1}, {{.candExtCh = "BELOW", .curExtCh = 0}, 0},
-        {{.candExtCh = "BELOW"}, 1}, {{.curExtCh = 2}, 1}, {{.candExtCh = "", .curExtCh = 7}, 0},
+        {{.candExtCh = "ABOVE", .curExtCh = 0}, 1},
+        {{.candExtCh = "BELOW", .curExtCh = 0}, 0},
+        {{.candExtCh = "BELOW"}, 1},
+        {{.curExtCh = 2}, 1},
+        {{.candExtCh = "", .curExtCh = 7}, 0},
     };
     int n = 0;
     for (const auto& [a, expected] : cases) {
@@ -110,10 +119,19 @@ protected:
 TEST_F(ApplyChange, CommandSequenceAndKeyStepByOwnSecurity) {
     const Events wep = {kSet + "DefaultKeyID=\\1", kSet + "Key1=\\a\\b\\c\\d\\e"};
     const Events wepReads = {"DefaultKeyID", "Key1Str1"};
-    const struct { std::string auth, enc; Events reads, keyStep; bool unsupported = false; } rows[] = {
-        {"OPEN", "NONE", {}, {}}, {"OPEN", "WEP", wepReads, wep}, {"SHARED", "WEP", wepReads, wep},
-        {"WPAPSKWPA2PSK", "TKIPAES", {"WPAPSK1"}, {kPsk}}, {"xPSKx", "", {"WPAPSK1"}, {kPsk}} /* "PSK" anywhere */,
-        {"OPEN", "TKIP", {}, {}, true}, {"SHARED", "NONE", {}, {}, true}, {"psk", "AES", {}, {}, true},
+    const struct {
+        std::string auth, enc;
+        Events reads, keyStep;
+        bool unsupported = false;
+    } rows[] = {
+        {"OPEN", "NONE", {}, {}},
+        {"OPEN", "WEP", wepReads, wep},
+        {"SHARED", "WEP", wepReads, wep},
+        {"WPAPSKWPA2PSK", "TKIPAES", {"WPAPSK1"}, {kPsk}},
+        {"xPSKx", "", {"WPAPSK1"}, {kPsk}} /* "PSK" anywhere */,
+        {"OPEN", "TKIP", {}, {}, true},
+        {"SHARED", "NONE", {}, {}, true},
+        {"psk", "AES", {}, {}, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.auth + "/" + row.enc);
@@ -131,7 +149,10 @@ TEST_F(ApplyChange, CommandSequenceAndKeyStepByOwnSecurity) {
 }
 
 TEST_F(ApplyChange, KeysAreCheckedByLength) {
-    const struct { std::string auth, key, command; std::set<std::size_t> lengths, valid; } kinds[] = {
+    const struct {
+        std::string auth, key, command;
+        std::set<std::size_t> lengths, valid;
+    } kinds[] = {
         {"SHARED", "Key1Str1", "Key1=", {4, 5, 6, 9, 10, 11, 12, 13, 14, 25, 26, 27}, {5, 10, 13, 26}},
         {"WPA2PSK", "WPAPSK1", "WPAPSK=", {0, 7, 8, 63, 64, 65}, {8, 63, 64}},
     };
@@ -150,23 +171,32 @@ TEST_F(ApplyChange, KeysAreCheckedByLength) {
 
 // Channel 140 takes no bandwidth command; "NONE" puts its extension below.
 TEST_F(ApplyChange, NoBandwidthOnChannel140) {
-    EXPECT_EQ(apply({.ownAuth = "OPEN", .ownEnc = "NONE", .candChannel = 140, .candExtCh = "NONE"}), "WPA2PSK/AES/140/0");
-    EXPECT_EQ(fake.runs(), (Events{"iwpriv ra0 set Channel=140", "iwpriv ra0 set HtExtcha=0",
-                                   "iwpriv ra0 set " + kSsid}));
+    EXPECT_EQ(apply({.ownAuth = "OPEN", .ownEnc = "NONE", .candChannel = 140, .candExtCh = "NONE"}),
+              "WPA2PSK/AES/140/0");
+    EXPECT_EQ(fake.runs(),
+              (Events{"iwpriv ra0 set Channel=140", "iwpriv ra0 set HtExtcha=0", "iwpriv ra0 set " + kSsid}));
 }
 
 // A setting that cannot be read stops the re-programming before its first
 // command; one that reads empty does not.
 TEST_F(ApplyChange, AnUnreadableSettingLeavesTheRadioAsItWas) {
-    const struct { const char *auth, *enc, *key; Events reads; } cases[] = {
-        {"WPAPSKWPA2PSK", "TKIPAES", "SSID1", {}}, {"OPEN", "WEP", "Key1Str1", {"SSID1", "HT_BW", "DefaultKeyID"}},
+    const struct {
+        const char *auth, *enc, *key;
+        Events reads;
+    } cases[] = {
+        {"WPAPSKWPA2PSK", "TKIPAES", "SSID1", {}},
+        {"OPEN", "WEP", "Key1Str1", {"SSID1", "HT_BW", "DefaultKeyID"}},
         {"WPAPSKWPA2PSK", "TKIPAES", "WPAPSK1", {"SSID1", "HT_BW"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         fake.store_unreadable = {c.key};
-        EXPECT_EQ(apply({.ownAuth = c.auth, .ownEnc = c.enc, .candChannel = 11, .candAuth = "WPAPSK",
-                         .candEnc = "TKIP", .candExtCh = "BELOW"},
+        EXPECT_EQ(apply({.ownAuth = c.auth,
+                         .ownEnc = c.enc,
+                         .candChannel = 11,
+                         .candAuth = "WPAPSK",
+                         .candEnc = "TKIP",
+                         .candExtCh = "BELOW"},
                         false),
                   "WPA2PSK/AES/6/1");
         Events expected;
@@ -179,8 +209,8 @@ TEST_F(ApplyChange, AnUnreadableSettingLeavesTheRadioAsItWas) {
     fake.store_unreadable.clear();
     fake.store["SSID1"] = fake.store["HT_BW"] = "";
     EXPECT_EQ(apply({.ownAuth = "OPEN", .ownEnc = "NONE"}), "WPA2PSK/AES/6/1");
-    EXPECT_EQ(fake.runs(), (Events{"iwpriv ra0 set Channel=6", "iwpriv ra0 set HtExtcha=1", "iwpriv ra0 set HtBw=",
-                                   "iwpriv ra0 set SSID="}));
+    EXPECT_EQ(fake.runs(), (Events{"iwpriv ra0 set Channel=6", "iwpriv ra0 set HtExtcha=1",
+                                   "iwpriv ra0 set HtBw=", "iwpriv ra0 set SSID="}));
 }
 
 }  // namespace

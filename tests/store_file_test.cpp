@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The stand-in store: a file of KEY=VALUE lines.
 #include <gtest/gtest.h>
 
@@ -11,10 +12,18 @@
 namespace {
 
 TEST(StoreFile, LineFormat) {
-    const std::pair<const char*, const char*> cases[] = {  // the file, SSID1's value (nullptr: not there)
-        {"SSID1=my net \n", "my net "}, {"SSID1=home\r\n", "home"}, {"SSID1=a=b=c\n", "a=b=c"}, {"SSID1=\n", ""},
-        {"SSID1=first\nSSID1=second\n", "second"}, {"\nno equals sign\nSSID1=no line end", "no line end"},
-        {"#SSID1=commented\n", nullptr}, {"SSID10=x\n", nullptr}, {" SSID1=x\n", nullptr}, {"SSID1\n", nullptr},
+    const std::pair<const char*, const char*> cases[] = {
+        // the file, SSID1's value (nullptr: not there)
+        {"SSID1=my net \n", "my net "},
+        {"SSID1=home\r\n", "home"},
+        {"SSID1=a=b=c\n", "a=b=c"},
+        {"SSID1=\n", ""},
+        {"SSID1=first\nSSID1=second\n", "second"},
+        {"\nno equals sign\nSSID1=no line end", "no line end"},
+        {"#SSID1=commented\n", nullptr},
+        {"SSID10=x\n", nullptr},
+        {" SSID1=x\n", nullptr},
+        {"SSID1\n", nullptr},
     };
     for (const auto& [content, expected] : cases) {
         std::string_view value = "<missing>";

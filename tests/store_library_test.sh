@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # A daemon linked with a store library through RELAYWATCH_NVRAM_LIBRARY:
 # built in a scratch build, it needs only the C library and the store
 # library, takes nvram_bufget from the library, and passes the tests, every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The supervisor against the fake: start-up, the link watch (the gate and
 // the window that starts a recovery, one pass at a time) and the recovery
 // cycle (the end-to-end run follows an upstream with mixed texts).
@@ -11,8 +12,7 @@
 
 namespace {
 
-const char* const kChannelQuery =
-    "iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'";
+const char* const kChannelQuery = "iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'";
 const char* const kSurveyRead = "iwpriv ra0 get_site_survey";
 
 // The fake reports ra0 on channel 1.
@@ -74,10 +74,16 @@ TEST_F(Startup, Paths) {
                       start = "relaywatch: Start (looptime=10, sleeptime=3)\n";
     const std::vector<const char*> args = {"10", "3"};
     const std::optional<int> runs;  // on to the link watch
-    const struct { std::vector<const char*> args; const char *mode, *enable; std::optional<int> rc; std::string out;
-                   int debugOn = 0; } cases[] = {
+    const struct {
+        std::vector<const char*> args;
+        const char *mode, *enable;
+        std::optional<int> rc;
+        std::string out;
+        int debugOn = 0;
+    } cases[] = {
         // The argument count first, then looptime and sleeptime, then the modes.
-        {{"10"}, "1", "1", -1, usage}, {{"10", "3", "debug", "x"}, "1", "1", -1, usage},
+        {{"10"}, "1", "1", -1, usage},
+        {{"10", "3", "debug", "x"}, "1", "1", -1, usage},
         {{"0", "3"}, "1", "1", -1, error + "looptime must be at least 1 (looptime=0)\n"},
         {{"86401", "3"}, "1", "1", -1, error + "looptime must be at most 86400 (looptime=86401)\n"},
         {{"4294967297", "3"}, "1", "1", -1, error + "looptime must be at most 86400 (looptime=2147483647)\n"},
@@ -87,7 +93,8 @@ TEST_F(Startup, Paths) {
         {{"10", "-1"}, "1", "1", -1, error + "sleeptime must not be negative (sleeptime=-1)\n"},
         {args, "1", "1", 0, error + "not repeater mode!\n"},
         {args, "3abc", "0", 0, start + "relaywatch: repeater is not enabled!\n"},
-        {{"10", "3", "debug"}, " 3", "1abc", runs, start, 1}, {{"10", "3", "debugx"}, "3", "1", runs, start},
+        {{"10", "3", "debug"}, " 3", "1abc", runs, start, 1},
+        {{"10", "3", "debugx"}, "3", "1", runs, start},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.out);
@@ -132,8 +139,9 @@ TEST_F(LinkWatch, AWindowThatCannotBeAllocatedEndsTheRunWithOneErrorLine) {
     fake.allocs_until_failure = 0;
     const char* argv[] = {"relaywatch", "10", "3", "debug"};
     EXPECT_NE(relaywatch_main(4, argv), 0);
-    EXPECT_EQ(fake.out, "relaywatch: Start (looptime=10, sleeptime=3)\n"
-                        "relaywatch: error, no memory for a window of 10 samples\n");
+    EXPECT_EQ(fake.out,
+              "relaywatch: Start (looptime=10, sleeptime=3)\n"
+              "relaywatch: error, no memory for a window of 10 samples\n");
     EXPECT_TRUE(fake.runs().empty());
 }
 
@@ -148,7 +156,11 @@ TEST_F(LinkWatch, TheFirstPassRecoversAtOnceWithoutASample) {
 // first pass) ra0 is switched, in "N:up" / "N:down" form. The set-up takes
 // it down.
 TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
-    const struct { const char* name; std::string samples; std::vector<std::string> switches; } cases[] = {
+    const struct {
+        const char* name;
+        std::string samples;
+        std::vector<std::string> switches;
+    } cases[] = {
         // After a change the first sample only clears the counters.
         {"down after up", "11111000000", {"5:up", "11:down"}},
         // A sample of 2 clears both counters and starts no count of its own.
@@ -187,7 +199,8 @@ TEST_F(LinkWatch, APassAllocatesNothingAndItsWindowLineFillsItsChunkToTheLastByt
         sv.resetTimerArray[453] = last;
         fake.writes = fake.allocations = 0;
         pass_with(1);
-        EXPECT_EQ(fake.out, "relaywatch: resetTimerArray[00]=1  [" + std::string(453, '1') + std::to_string(last) + "]\n");
+        EXPECT_EQ(fake.out,
+                  "relaywatch: resetTimerArray[00]=1  [" + std::string(453, '1') + std::to_string(last) + "]\n");
         EXPECT_EQ(fake.writes, writes) << last;
         EXPECT_EQ(fake.allocations, 0);
     }
@@ -258,14 +271,17 @@ protected:
 // Without a walk: the upstream with the settings in force marks the slot,
 // no upstream and no hidden access point does not; either pauses sleeptime.
 TEST_F(Recovery, WithoutAWalkOnlyTheUpstreamMarksTheSlot) {
-    const std::string upstream = "relaywatch: Scanning...\n"
-                                 "relaywatch: current Auth=WPA2PSK EncrypType=AES Ch=1 ExtCh=1\n"
-                                 "relaywatch: Found AP upstream[] Ch=1(ABOVE) Mode=WPA2PSK(AES)\n"
-                                 "relaywatch: Mode is not change.\n",
-                      none = "relaywatch: Scanning...\n"
-                             "relaywatch: Not found in broadcast SSID list.\n"
-                             "relaywatch: Not found any hidden SSID, delay 3 seconds.\n";
-    for (const auto& [ssid, out, marked] : {std::tuple{"upstream", upstream, kMarked}, {"neighbour", none, kUnmarked}}) {
+    const std::string upstream =
+                          "relaywatch: Scanning...\n"
+                          "relaywatch: current Auth=WPA2PSK EncrypType=AES Ch=1 ExtCh=1\n"
+                          "relaywatch: Found AP upstream[] Ch=1(ABOVE) Mode=WPA2PSK(AES)\n"
+                          "relaywatch: Mode is not change.\n",
+                      none =
+                          "relaywatch: Scanning...\n"
+                          "relaywatch: Not found in broadcast SSID list.\n"
+                          "relaywatch: Not found any hidden SSID, delay 3 seconds.\n";
+    for (const auto& [ssid, out, marked] :
+         {std::tuple{"upstream", upstream, kMarked}, {"neighbour", none, kUnmarked}}) {
         fake.push_survey(survey_table({{"1", ssid}}));
         start_due();
         recovery_cycle(sv);

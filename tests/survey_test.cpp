@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The site survey: the row parser, then scanChannel against survey tables
 // laid out the way the driver prints them.
 #include <optional>
@@ -20,13 +21,21 @@ SurveyEntry parsed(const std::string& line, RowResult expected = RowResult::Pars
 
 TEST(SurveyRow, NormalisesTheSecurityColumn) {
     const std::string mixed = "WPA-PSK/WPA2-PSK", no = "NotSupport";
-    const struct { std::string security, authMode, encrypType; } cases[] = {
-        {"NONE", "OPEN", "NONE"}, {"WEP/TKIPAES", "OPEN", "WEP"}, {"WPAPSK/TKIP", "WPAPSK", "TKIP"},
-        {"WPA2PSK/AESTKIP", "WPA2PSK", "TKIP/AES"}, {"WPA2PSK/NONE", "WPA2PSK", ""},
+    const struct {
+        std::string security, authMode, encrypType;
+    } cases[] = {
+        {"NONE", "OPEN", "NONE"},
+        {"WEP/TKIPAES", "OPEN", "WEP"},
+        {"WPAPSK/TKIP", "WPAPSK", "TKIP"},
+        {"WPA2PSK/AESTKIP", "WPA2PSK", "TKIP/AES"},
+        {"WPA2PSK/NONE", "WPA2PSK", ""},
         {"WPA1PSKWPA2PSK/AES", mixed, "AES"},
         // Only the column's 22 characters are searched: "AES" cut to "AE".
-        {"WPA2PSK/TKIP       AES", "WPA2PSK", "TKIP/AES"}, {"WPA2PSK/TKIP        AES", "WPA2PSK", "TKIP"},
-        {"WPA2/AES", no, ""}, {"WPAPSK", no, ""}, {"wpa2psk/aes", no, ""},
+        {"WPA2PSK/TKIP       AES", "WPA2PSK", "TKIP/AES"},
+        {"WPA2PSK/TKIP        AES", "WPA2PSK", "TKIP"},
+        {"WPA2/AES", no, ""},
+        {"WPAPSK", no, ""},
+        {"wpa2psk/aes", no, ""},
     };
     for (const auto& c : cases) {
         SurveyEntry e = parsed(survey_row({.security = c.security}));
@@ -37,11 +46,16 @@ TEST(SurveyRow, NormalisesTheSecurityColumn) {
 TEST(SurveyRow, SkipsShortDropsAdHocAndRejectsMalformedRows) {
     using R = RowResult;
     const std::pair<std::string, RowResult> cases[] = {
-        {"6", R::TooShort}, {"6\n", R::CutOff}, {survey_row({}).substr(0, 108) + "\n", R::CutOff},
+        {"6", R::TooShort},
+        {"6\n", R::CutOff},
+        {survey_row({}).substr(0, 108) + "\n", R::CutOff},
         {survey_row({}).substr(0, 109), R::Parsed} /* ends with its network type */,
-        {survey_row({.bssid = "                 "}), R::NoBssid}, {survey_row({.type = "Ad"}), R::AdHoc},
-        {survey_row({.type = "Ah"}), R::Parsed}, {survey_row({.channel = "0"}), R::NoChannel},
-        {survey_row({.ssid = "x", .ssidLen = "33"}), R::BadSsidLen}, {survey_row({.ssidLen = "-1"}), R::BadSsidLen},
+        {survey_row({.bssid = "                 "}), R::NoBssid},
+        {survey_row({.type = "Ad"}), R::AdHoc},
+        {survey_row({.type = "Ah"}), R::Parsed},
+        {survey_row({.channel = "0"}), R::NoChannel},
+        {survey_row({.ssid = "x", .ssidLen = "33"}), R::BadSsidLen},
+        {survey_row({.ssidLen = "-1"}), R::BadSsidLen},
     };
     for (const auto& [line, result] : cases) parsed(line, result);
     // A column cut by the row's end holds only the row's own characters.
@@ -61,7 +75,9 @@ struct Scan {
         EXPECT_EQ(cand.channel, channel == 0 ? -1 : channel);
         return *this;
     }
-    std::string found() const { return std::string(cand.auth.view()) + "/" + cand.enc.c_str() + "/" + cand.extCh.c_str(); }
+    std::string found() const {
+        return std::string(cand.auth.view()) + "/" + cand.enc.c_str() + "/" + cand.extCh.c_str();
+    }
     Strings hidden_bssids() const {  // in order; checks the list's size on the way
         Strings bssids;
         for (const HiddenAp* e = hidden.head; e != nullptr; e = e->next) bssids.emplace_back(e->bssid.view());
@@ -75,11 +91,16 @@ using SurveyScan = FakeTest;
 TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
     const std::string upstream = survey_row({.channel = "11", .ssid = "Home"});
     const std::string& titles = kSurveyHeading;
-    const struct { const char* what; std::string output; int channel; } cases[] = {
+    const struct {
+        const char* what;
+        std::string output;
+        int channel;
+    } cases[] = {
         {"blank lines after the heading", titles + "\n  \n\n" + upstream, 11},
         {"first row with leading blanks", titles + "   " + upstream, 11},
         {"a later row keeps its blanks", titles + survey_row({.ssid = "Other"}) + "  " + upstream, 0},
-        {"a heading line longer than a read", std::string(400, '-') + "\n" + titles.substr(titles.find('\n') + 1) + upstream, 11},
+        {"a heading line longer than a read",
+         std::string(400, '-') + "\n" + titles.substr(titles.find('\n') + 1) + upstream, 11},
         {"output that begins with an empty line", "\n" + titles + upstream, 11},
         {"an empty line at once ends the skipping", "\n\n" + upstream, 11},
         {"no line end anywhere", "ra0 get_site_survey:", 0},
@@ -99,20 +120,45 @@ TEST_F(SurveyScan, SelectsTheUpstream) {
         int channel;
         std::string remembered, before = "0";  // the remembered BSSID after and before
     } cases[] = {
-        {"no BSSID configured: first row with the SSID, its BSSID remembered", "Home", "",
-         {{"1", "Home", b1}, {"6", "Home", b2}}, 1, b1},
-        {"BSSID configured: the SSID alone does not do, a hidden row with the BSSID does", "Home", b1,
-         {{"1", "Home", b2}, {"6", "", b1}}, 6, "0"},
+        {"no BSSID configured: first row with the SSID, its BSSID remembered",
+         "Home",
+         "",
+         {{"1", "Home", b1}, {"6", "Home", b2}},
+         1,
+         b1},
+        {"BSSID configured: the SSID alone does not do, a hidden row with the BSSID does",
+         "Home",
+         b1,
+         {{"1", "Home", b2}, {"6", "", b1}},
+         6,
+         "0"},
         {"BSSID configured: the SSID with that BSSID", "Home", b1, {{"1", "Home", b1}}, 1, "0"},
-        {"configured BSSID in capitals matches a BSSID printed in small letters", "Home", B1,
-         {{"1", "Home", B1}, {"2", "", B1}, {"6", "", b1}}, 6, "0"},
+        {"configured BSSID in capitals matches a BSSID printed in small letters",
+         "Home",
+         B1,
+         {{"1", "Home", B1}, {"2", "", B1}, {"6", "", b1}},
+         6,
+         "0"},
         {"SSID compared whole and case-sensitive", "Home", "", {{"1", "home"}, {"1", "Home2"}, {"2", "Home "}}, 0, "0"},
-        {"empty configured SSID: the first hidden row, its BSSID remembered", "", "",
-         {{"1", "Other"}, {"6", "", b1}, {"11", "", b2}}, 6, b1},
-        {"configured BSSID longer than a BSSID matches nothing", "Home", B1 + ":FF", {{"1", "Home", b1}, {"2", "", b1}},
-         0, "0"},
-        {"a remembered BSSID selects the upstream when it later hides its SSID", "Home", "",
-         {{"1", "", b2}, {"11", "", b1}}, 11, b1, b1},
+        {"empty configured SSID: the first hidden row, its BSSID remembered",
+         "",
+         "",
+         {{"1", "Other"}, {"6", "", b1}, {"11", "", b2}},
+         6,
+         b1},
+        {"configured BSSID longer than a BSSID matches nothing",
+         "Home",
+         B1 + ":FF",
+         {{"1", "Home", b1}, {"2", "", b1}},
+         0,
+         "0"},
+        {"a remembered BSSID selects the upstream when it later hides its SSID",
+         "Home",
+         "",
+         {{"1", "", b2}, {"11", "", b1}},
+         11,
+         b1,
+         b1},
     };
     for (const auto& c : cases) {
         fake.push_survey(survey_table(c.aps));

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The System V init script against a stand-in daemon in a temporary root:
 # start, status, a second start, the daemon's output in the log at the right
 # priorities, its own session, stop, and a stale pid file after the daemon

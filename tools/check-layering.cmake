@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Fails on any #include in sim/ that runs against the folders' declared
 # direction. The direction is the sim/ libraries' link lists: a file in
 # sim/F may include from sim/F and from the folders whose libraries

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Records every output of relaywatch-sim into a folder, so that a change
 # meant to keep its behaviour can be checked byte for byte:
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The system calls of the daemon's steady passes (uplink up, no recovery),
 # counted with strace -c.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The README's two set-up commands, read from README.md and run as they
 # stand, each in a brand-new minimal Debian 12 root (debootstrap
 # --variant=minbase bookworm: no compiler, no make, no cmake) holding the

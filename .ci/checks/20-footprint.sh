@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The size-optimised build (MinSizeRel) on the build machine: the whole test
 # suite built that way, the footprint checks (the stripped daemon's bytes, its
 # text + data, only the C library needed), and the install layout (daemon in

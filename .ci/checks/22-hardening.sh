@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The daemon's defences (cmake/hardening.cmake), read from the built file
 # with readelf: the daemon alone built in each build type, then
 #   - as the project builds it: a position-independent executable (ET_DYN,

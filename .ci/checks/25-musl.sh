@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The daemon against a second C library: built statically against musl
 # (cmake/toolchains/musl.cmake), then the tests run with every test that
 # starts the daemon as a process starting that binary (RELAYWATCH_TEST_DAEMON);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Big-endian MIPS: the size-optimised build with Debian's cross compiler and
 # the whole test suite, the simulator's tests included, run under qemu-user.
 # The driver request is a binary record and many routers are big-endian;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The daemon alone: configured with RELAYWATCH_SIMULATOR=OFF, on the build
 # machine and as the big-endian MIPS cross build, the daemon, its tests, the
 # benchmarks and the fuzz targets build, and nothing of the simulator does:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The other two cross targets, little-endian MIPS and 32-bit ARM: the daemon
 # builds with their toolchain files, needs only the C library, and its
 # figures are printed. (Big-endian MIPS, tests and all: 30-mips-qemu.sh.)

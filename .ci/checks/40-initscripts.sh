@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The init scripts (procd and System V) parse and pass ShellCheck, and so do
 # the scripts that go with them: the steady-state check, the router checks
 # in .ci/checks/ and the shell tests in tests/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # The whole test suite a second time, built with AddressSanitizer (with
 # LeakSanitizer) and UndefinedBehaviorSanitizer; the first report ends the
 # test that made it, and ctest fails. The fuzz corpora run here too, as

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Fuzz smoke: every libFuzzer target in fuzz/ (built with Clang, ASan and
 # UBSan) runs from its seed corpus for RELAYWATCH_FUZZ_SECONDS (30) or
 # RELAYWATCH_FUZZ_RUNS (1,000,000) runs, whichever comes first. Any finding

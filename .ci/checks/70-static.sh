@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Static analysis of every C++ source in the house: the daemon (platform/,
 # survey/, radio/, supervisor/), the simulator with its tests (sim/), the
 # recording fake platform (testing/), the fuzz targets (fuzz/), the daemon's

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: ISC
 # Soak: the 30-day simulator scenario (scenarios/soak-30d.scn), run
 #  1. built with AddressSanitizer, LeakSanitizer and UBSan, quiet and with
 #     the debug lines on: no report, no leak at exit, and nothing that the

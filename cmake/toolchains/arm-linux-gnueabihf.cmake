@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Cross build for 32-bit ARM, hard float with Debian's g++-arm-linux-gnueabihf:
 #
 #   cmake -S . -B build-arm-linux-gnueabihf -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/arm-linux-gnueabihf.cmake \

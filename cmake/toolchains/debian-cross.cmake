@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Shared by the cross toolchain files: Debian's cross compilers
 # (g++-<triple>) with their sysroot in /usr/<triple>, and qemu-user to run
 # the target's programs (tests, test discovery) on the build machine.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Cross build for big-endian MIPS (o32) with Debian's g++-mips-linux-gnu:
 #
 #   cmake -S . -B build-mips-linux-gnu -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mips-linux-gnu.cmake \

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # Cross build for little-endian MIPS (o32) with Debian's g++-mipsel-linux-gnu:
 #
 #   cmake -S . -B build-mipsel-linux-gnu -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mipsel-linux-gnu.cmake \

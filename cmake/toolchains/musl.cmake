@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: ISC
 # A static daemon against musl instead of glibc, for the build machine's
 # architecture, with Debian's musl-tools and musl-dev:
 #

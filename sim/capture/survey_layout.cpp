@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/capture/survey_layout.h"
 
 #include <algorithm>
@@ -17,16 +18,20 @@ struct Column {
     std::size_t first;
 };
 constexpr Column kColumns[] = {
-    {"Ch", kChannel.first},     {"Ln", kSsidLen.first},           {"SSID", kSsidFirst},
-    {"BSSID", kBssid.first},    {"Security", kSecurity.first},    {"Siganl(%)", kSignal.first},
-    {"W-Mode", kWirelessMode.first}, {"ExtCH", kExtCh.first},     {"NT", kNetworkType.first},
+    {"Ch", kChannel.first},          {"Ln", kSsidLen.first},        {"SSID", kSsidFirst},
+    {"BSSID", kBssid.first},         {"Security", kSecurity.first}, {"Siganl(%)", kSignal.first},
+    {"W-Mode", kWirelessMode.first}, {"ExtCH", kExtCh.first},       {"NT", kNetworkType.first},
     {"WPS", kExtra.first},
 };
 constexpr std::size_t kCount = std::size(kColumns);
 constexpr std::size_t kBssidIndex = 3;  // the fields after the BSSID follow it in order, one word each
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool alnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool alnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // Each column's offset from where relaywatch reads it, for the columns found.
 struct Offsets {
@@ -35,14 +40,17 @@ struct Offsets {
     bool extra = false;  // a row: more words after the BSSID than columns (only the BSSID's offset kept)
 };
 
-long distance(std::size_t at, std::size_t first) { return static_cast<long>(at) - static_cast<long>(first); }
+long distance(std::size_t at, std::size_t first) {
+    return static_cast<long>(at) - static_cast<long>(first);
+}
 
 // Where six hex pairs with colons stand in `text`, nearest the BSSID column.
 std::size_t bssid_at(std::string_view text) {
     std::size_t best = std::string_view::npos;
     for (std::size_t i = 0; i + kBssid.width <= text.size(); ++i) {
         if (!is_bssid(text.substr(i, kBssid.width))) continue;
-        if (best == std::string_view::npos || std::labs(distance(i, kBssid.first)) < std::labs(distance(best, kBssid.first))) {
+        if (best == std::string_view::npos ||
+            std::labs(distance(i, kBssid.first)) < std::labs(distance(best, kBssid.first))) {
             best = i;
         }
     }
@@ -74,7 +82,8 @@ Offsets heading_offsets(std::string_view text, std::string& added) {
     std::string rest(text);
     for (std::size_t c = 0; c < kCount; ++c) {
         const std::string_view word = kColumns[c].word;
-        for (std::size_t at = text.find(word); at != std::string_view::npos && !o.found[c]; at = text.find(word, at + 1)) {
+        for (std::size_t at = text.find(word); at != std::string_view::npos && !o.found[c];
+             at = text.find(word, at + 1)) {
             const bool before = at == 0 || !alnum(word.front()) || !alnum(text[at - 1]);
             const bool after = at + word.size() == text.size() || !alnum(word.back()) || !alnum(text[at + word.size()]);
             if (!before || !after) continue;
@@ -124,10 +133,10 @@ std::string shifted(const Offsets& o) {
 
 // The rows that carry a BSSID, against relaywatch's columns.
 struct RowsAway {
-    int rows = 0;       // rows with a BSSID
-    int off = 0;        // of them, rows with a field away from its column
-    int first_off = 0;  // the first such row's line
-    int extra = 0;      // rows with more words after the BSSID than columns
+    int rows = 0;                                  // rows with a BSSID
+    int off = 0;                                   // of them, rows with a field away from its column
+    int first_off = 0;                             // the first such row's line
+    int extra = 0;                                 // rows with more words after the BSSID than columns
     std::array<std::map<long, int>, kCount> seen;  // per column: offset -> rows
 };
 
@@ -167,7 +176,8 @@ HeadingAway heading_away(const std::vector<TableRead>& reads) {
         heading = heading_offsets(r.text, h.added);
         h.line = std::to_string(r.line);
         for (std::size_t c = 0; c < kCount; ++c) {
-            if (!heading.found[c]) h.missing += (h.missing.empty() ? "\"" : ", \"") + std::string(kColumns[c].word) + "\"";
+            if (!heading.found[c])
+                h.missing += (h.missing.empty() ? "\"" : ", \"") + std::string(kColumns[c].word) + "\"";
         }
         break;
     }
@@ -193,8 +203,8 @@ std::string rows_finding(const RowsAway& rows) {
         what += (what.empty() ? "" : "; ") + std::string("more words after the BSSID than relaywatch has columns for");
     }
     return "rows from line " + std::to_string(rows.first_off) + " (" + std::to_string(rows.off) + " of " +
-           std::to_string(rows.rows) + " with a BSSID): " +
-           (what.empty() ? std::string("fields away from relaywatch's columns") : what);
+           std::to_string(rows.rows) +
+           " with a BSSID): " + (what.empty() ? std::string("fields away from relaywatch's columns") : what);
 }
 
 }  // namespace
@@ -216,8 +226,9 @@ LayoutFinding check_layout(const std::vector<TableRead>& reads) {
         f.lines.push_back(line);
     }
     if (rows.off > 0) f.lines.push_back(rows_finding(rows));
-    f.lines.push_back("on a router printing this table relaywatch misreads every such row: it misses its upstream or "
-                      "re-tunes to wrong settings");
+    f.lines.push_back(
+        "on a router printing this table relaywatch misreads every such row: it misses its upstream or "
+        "re-tunes to wrong settings");
     return f;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Whether a captured survey table is in the layout relaywatch reads: the
 // heading's words and the rows' fields against the columns of relaywatch's
 // own row parser (survey/survey.h). A table printed by another driver build

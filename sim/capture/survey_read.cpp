@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/capture/survey_read.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A captured survey table (what "iwpriv ra0 get_site_survey" printed on a
 // router) read the way relaywatch reads the driver's output: the heading
 // skip, the line reads and the row parser are relaywatch's own.
@@ -14,13 +15,13 @@ namespace rwsim {
 // One read of the table: a heading line skipped, or a row as the reader
 // took it.
 struct TableRead {
-    int line = 0;               // where the read began, from 1
-    bool heading = false;       // skipped with the heading (whole or in part)
-    bool continuation = false;  // the rest of a line longer than one read
+    int line = 0;                    // where the read began, from 1
+    bool heading = false;            // skipped with the heading (whole or in part)
+    bool continuation = false;       // the rest of a line longer than one read
     std::size_t leading_blanks = 0;  // blanks the heading skip took from this row's start
-    std::string text;           // what was read (a heading line: the line)
+    std::string text;                // what was read (a heading line: the line)
     RowResult result = RowResult::TooShort;
-    SurveyEntry row{};          // meaningful when result is Parsed
+    SurveyEntry row{};  // meaningful when result is Parsed
 };
 
 // Every read of `table`, in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim's sub-commands, each given the words after its name (the
 // run, with its sweep, is given them all), each returning the exit status.
 #pragma once

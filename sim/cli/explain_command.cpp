@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim explain: its command line.
 #include <algorithm>
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim: the simulator and field tools. main only picks the
 // sub-command (sim/cli/commands.h); the run is the default. --version names
 // the relaywatch tree it was built from.
@@ -5,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "version/relaywatch_version.h"
 #include "sim/cli/commands.h"
+#include "version/relaywatch_version.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);

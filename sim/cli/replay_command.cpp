@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim replay LOG [--timeline FILE.svg]: the command line of a
 // replay, and the log it reads opened with the refusals of the scenario
 // reader (a directory or device is no log).
@@ -11,8 +12,8 @@
 #include <memory>
 
 #include "sim/cli/commands.h"
-#include "sim/replay/replay.h"
 #include "sim/common/text.h"
+#include "sim/replay/replay.h"
 
 namespace rwsim {
 

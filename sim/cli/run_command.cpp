@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim [--until SECONDS] [--timeline FILE.svg] [--quiet] SCENARIO
 //                [looptime sleeptime [debug]]
 // relaywatch-sim [--until SECONDS] [--csv FILE] --sweep LOOPTIMES SLEEPTIMES SCENARIO
@@ -88,7 +89,8 @@ std::string read_sweep_lists(const std::vector<std::string>& args, std::size_t a
     if (at + 2 >= args.size()) return "--sweep needs LOOPTIMES and SLEEPTIMES";
     std::string why;
     if (!parse_number_list(args[at + 1], 1, kSweepMaxLooptime, cl.looptimes, why)) return "--sweep looptimes: " + why;
-    if (!parse_number_list(args[at + 2], 0, kSweepMaxSleeptime, cl.sleeptimes, why)) return "--sweep sleeptimes: " + why;
+    if (!parse_number_list(args[at + 2], 0, kSweepMaxSleeptime, cl.sleeptimes, why))
+        return "--sweep sleeptimes: " + why;
     if (cl.looptimes.size() * cl.sleeptimes.size() > kSweepMaxRuns) {
         return "--sweep of " + std::to_string(cl.looptimes.size()) + " x " + std::to_string(cl.sleeptimes.size()) +
                " pairs: at most " + std::to_string(kSweepMaxRuns) + " runs";
@@ -136,7 +138,8 @@ std::string read_run_args(const std::vector<std::string>& args, RunCommandLine& 
         } else if (arg == "--sweep") {
             why = read_sweep_lists(args, i, cl);
             i += 2;
-        } else if (arg == "--until" || arg == "--timeline" || arg == "--csv" || arg == "--syslog" || arg == "--log-start") {
+        } else if (arg == "--until" || arg == "--timeline" || arg == "--csv" || arg == "--syslog" ||
+                   arg == "--log-start") {
             if (i + 1 >= args.size()) return arg + " needs a value";
             why = read_option_value(arg, args[++i], cl);
         } else if (arg == "--") {

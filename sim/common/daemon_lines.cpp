@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/common/daemon_lines.h"
 
 #include "sim/common/format_match.h"
@@ -9,7 +10,8 @@ namespace {
 constexpr std::string_view kPrefix = RW_LOG_PREFIX;
 
 // The usage text's first line, which a system log holds on a line alone.
-constexpr std::string_view kUsageHead = std::string_view(RW_MSG_USAGE).substr(0, std::string_view(RW_MSG_USAGE).find('\n'));
+constexpr std::string_view kUsageHead =
+    std::string_view(RW_MSG_USAGE).substr(0, std::string_view(RW_MSG_USAGE).find('\n'));
 
 bool matches(const LogFormat& f, std::string_view message, std::vector<std::string_view>& fields) {
     // A format without the prefix before it holds any prefix it has itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch's lines by kind, with the daemon's own formats
 // (platform/messages.h, its RW_MESSAGES list): what the replay, explain and
 // the run's console recognise a daemon line by.
@@ -32,7 +33,9 @@ inline constexpr LogFormat kLogFormats[] = {
 #undef RWSIM_LOG_FORMAT
 };
 
-inline constexpr const LogFormat& log_format(LogMsg msg) { return kLogFormats[static_cast<std::size_t>(msg)]; }
+inline constexpr const LogFormat& log_format(LogMsg msg) {
+    return kLogFormats[static_cast<std::size_t>(msg)];
+}
 
 // Which of the daemon's lines `message` is (its line end, if any, left
 // out), its converted values put in `fields` as they stand in it; null for

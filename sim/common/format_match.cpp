@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/common/format_match.h"
 
 #include <cstddef>

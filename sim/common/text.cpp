@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/common/text.h"
 
 #include <sys/stat.h>
@@ -71,7 +72,7 @@ std::size_t utf8_length(std::string_view text, std::size_t i) {
     for (std::size_t k = 1; k < n; ++k) {
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
     }
-    if (c == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
+    if (c == 0xE0 && byte(i + 1) < 0xA0) return 0;   // overlong
     if (c == 0xED && byte(i + 1) >= 0xA0) return 0;  // surrogate
     if (c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
     if (c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // beyond U+10FFFF
@@ -96,7 +97,8 @@ std::vector<std::string> split_list(std::string_view text) {
     std::size_t start = 0;
     for (;;) {
         std::size_t comma = text.find(',', start);
-        items.emplace_back(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        items.emplace_back(
+            text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -160,7 +162,10 @@ std::string shown_text(std::string_view text) {
             piece = std::string(text.substr(i, n));
         } else {
             n = 1;
-            piece = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+            piece = c == '\t'   ? "\\t"
+                    : c == '\n' ? "\\n"
+                    : c == '\r' ? "\\r"
+                                : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
         }
         i += n;
         if (c == ' ') {
@@ -218,9 +223,10 @@ FileText read_bounded_file(const std::string& path, std::size_t limit, const cha
     if (S_ISFIFO(st.st_mode)) return refuse(std::string("is a FIFO (named pipe), not ") + what);
     if (!S_ISREG(st.st_mode)) return refuse(std::string("is not a regular file, not ") + what);
     constexpr std::size_t kMiB = std::size_t{1024} * 1024;
-    const std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB" : std::to_string(limit / 1024) + " KiB";
-    const std::string too_big = "is larger than " + size + " (" + std::to_string(limit) +
-                                " bytes), the most the simulator reads as " + what;
+    const std::string size =
+        limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB" : std::to_string(limit / 1024) + " KiB";
+    const std::string too_big =
+        "is larger than " + size + " (" + std::to_string(limit) + " bytes), the most the simulator reads as " + what;
     if (static_cast<unsigned long long>(st.st_size) > limit) return refuse(too_big);
     std::ifstream in(path, std::ios::binary);
     if (!in) return refuse(std::string("cannot read the file: ") + std::strerror(errno));

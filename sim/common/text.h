@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulator's text helpers: letter case, numbers, percentages,
 // durations, text from outside as a message shows it, and bounded file
 // reads. Used by the scenario reader, explain, the runner, the sweep, the
@@ -25,7 +26,9 @@ bool has_control(std::string_view text);
 std::vector<std::string> split_list(std::string_view text);
 
 // A decimal digit.
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A whole number written in 1 to `max_digits` (at most 18) decimal digits
 // and nothing else; false for anything else, or a value a long cannot hold.

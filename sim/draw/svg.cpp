@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/draw/svg.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Writing SVG for the timeline picture: numbers as the picture writes them,
 // escaped text, hover titles and the plain elements, each element as one
 // piece of text without a line end.

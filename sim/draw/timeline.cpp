@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/draw/timeline.h"
 
 #include <algorithm>
@@ -6,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/draw/svg.h"
 #include "sim/common/text.h"
+#include "sim/draw/svg.h"
 #include "sim/draw/timeline_layout.h"
 
 namespace rwsim {
@@ -19,7 +20,9 @@ namespace {
 constexpr double kMinVisible = 3;
 
 // A share of the run as the picture labels it: "71.5 %".
-std::string label_percent(long part, long whole) { return percent(part, whole, 1) + " %"; }
+std::string label_percent(long part, long whole) {
+    return percent(part, whole, 1) + " %";
+}
 
 class Picture {
 public:
@@ -31,8 +34,8 @@ public:
         std::size_t listed = events_listed(rec_) ? rec_.event_marks().size() : (rec_.events > 0 ? 1 : 0);
         double height = kAxisTop + 100 + 16.0 * static_cast<double>(listed);
         const std::string width = svg_number(kWidth), high = svg_number(height);
-        out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << high << "\" viewBox=\"0 0 "
-             << width << " " << high << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+        out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << high
+             << "\" viewBox=\"0 0 " << width << " " << high << "\" font-family=\"sans-serif\" font-size=\"12\">\n";
         out_ << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
         title();
         lane_labels();
@@ -63,12 +66,13 @@ private:
     void unknown_lane(double top, double height, double width, const std::string& why) {
         constexpr double kPixelsPerCharacter = 6;
         if (width < kPixelsPerCharacter * static_cast<double>(why.size())) {
-            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "</g>\n";
+            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"")
+                 << "</g>\n";
             return;
         }
         out_ << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "\n";
-        out_ << svg_text(kLeft + width / 2, top + height / 2 + 4, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
-                         svg_escape(why))
+        out_ << svg_text(kLeft + width / 2, top + height / 2 + 4,
+                         "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"", svg_escape(why))
              << "\n";
     }
 
@@ -84,10 +88,13 @@ private:
 
     void lane_label(double top, double height, const std::string& text, const std::string& sub) {
         double mid = top + height / 2;
-        out_ << svg_text(kLeft - 10, sub.empty() ? mid + 4 : mid - 2, "text-anchor=\"end\" font-weight=\"bold\"", svg_escape(text))
+        out_ << svg_text(kLeft - 10, sub.empty() ? mid + 4 : mid - 2, "text-anchor=\"end\" font-weight=\"bold\"",
+                         svg_escape(text))
              << "\n";
         if (!sub.empty()) {
-            out_ << svg_text(kLeft - 10, mid + 11, "text-anchor=\"end\" font-size=\"10\" fill=\"#555\"", svg_escape(sub)) << "\n";
+            out_ << svg_text(kLeft - 10, mid + 11, "text-anchor=\"end\" font-size=\"10\" fill=\"#555\"",
+                             svg_escape(sub))
+                 << "\n";
         }
     }
 
@@ -99,18 +106,25 @@ private:
                        : "");
         lane_label(kRa0Top, kRa0Height, "own AP (ra0)", label_percent(rec_.ra0_seconds, rec_.seconds) + " up");
         out_ << svg_text(kLeft - 10, kChannelTop - 5, "text-anchor=\"end\" font-weight=\"bold\"", "channel") << "\n";
-        out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"", "in order of channel number, not to scale")
+        out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"",
+                         "in order of channel number, not to scale")
              << "\n";
-        lane_label(kRecoveryTop, kRecoveryHeight, "recoveries",
-                   !options_.recovery_unknown.empty() ? "" : std::to_string(rec_.recoveries) + " in all" +
-                       (rec_.security_reprograms > 0 ? ", " + std::to_string(rec_.security_reprograms) + " \xE2\x97\x86" : ""));
+        lane_label(
+            kRecoveryTop, kRecoveryHeight, "recoveries",
+            !options_.recovery_unknown.empty()
+                ? ""
+                : std::to_string(rec_.recoveries) + " in all" +
+                      (rec_.security_reprograms > 0 ? ", " + std::to_string(rec_.security_reprograms) + " \xE2\x97\x86"
+                                                    : ""));
         out_ << svg_rect(kLeft, kChannelTop, kPlotWidth, kChannelHeight, "fill=\"#fafafa\" stroke=\"#ddd\"") << "\n";
     }
 
     // Markers at the scenario's events; the first few are numbered and
     // listed under the picture.
     void events_lane() {
-        out_ << svg_line(kLeft, kEventsTop + kEventsHeight, kLeft + kPlotWidth, kEventsTop + kEventsHeight, "stroke=\"#ccc\"") << "\n";
+        out_ << svg_line(kLeft, kEventsTop + kEventsHeight, kLeft + kPlotWidth, kEventsTop + kEventsHeight,
+                         "stroke=\"#ccc\"")
+             << "\n";
         for (std::size_t i = 0; i < bins_.size(); ++i) {
             if (bins_[i].events == 0) continue;
             double x = (bin_x0(i) + bin_x1(i)) / 2;
@@ -131,8 +145,9 @@ private:
         for (const EventMark& mark : marks) {
             // A faint guide through the lanes below.
             const double x = x_of(mark.at);
-            out_ << svg_line(x, kUplinkTop, x, kRecoveryTop + kRecoveryHeight,
-                             std::string("stroke=\"") + kEventColour + "\" stroke-opacity=\"0.35\" stroke-dasharray=\"3,3\"")
+            out_ << svg_line(
+                        x, kUplinkTop, x, kRecoveryTop + kRecoveryHeight,
+                        std::string("stroke=\"") + kEventColour + "\" stroke-opacity=\"0.35\" stroke-dasharray=\"3,3\"")
                  << "\n";
         }
         // Events closer than kLabelGroup are numbered as one group ("7-9"),
@@ -152,7 +167,8 @@ private:
             const std::string number = std::to_string(i + 1) + (j - i > 1 ? "\xE2\x80\x93" + std::to_string(j) : "");
             out_ << "<g class=\"mark\">" << svg_title(lines)
                  << svg_text(x, kEventsTop + kEventsHeight - 11 - 10.0 * row,
-                             std::string("text-anchor=\"middle\" font-size=\"10\" fill=\"") + kEventColour + "\"", number)
+                             std::string("text-anchor=\"middle\" font-size=\"10\" fill=\"") + kEventColour + "\"",
+                             number)
                  << "</g>\n";
         }
     }
@@ -183,7 +199,8 @@ private:
             while (j < bins_.size() && std::fabs(up_height(bins_[j]) - h) < 0.05) ++j;
             double x0 = bin_x0(i), w = bin_x1(j - 1) - x0;
             if (h > 0) out_ << svg_rect(x0, top + height - h, w, h, std::string("fill=\"") + up_colour + "\"") << "\n";
-            if (h < height) out_ << svg_rect(x0, top, w, height - h, std::string("fill=\"") + down_colour + "\"") << "\n";
+            if (h < height)
+                out_ << svg_rect(x0, top, w, height - h, std::string("fill=\"") + down_colour + "\"") << "\n";
             i = j;
         }
     }
@@ -245,15 +262,18 @@ private:
         for (int c : channels_) {
             double y = y_of(c);
             out_ << svg_line(kLeft, y, kLeft + kPlotWidth, y, "stroke=\"#e4e4e4\"") << "\n";
-            out_ << svg_text(kLeft - 10, y + 4, "text-anchor=\"end\" font-size=\"11\"", "ch " + std::to_string(c)) << "\n";
+            out_ << svg_text(kLeft - 10, y + 4, "text-anchor=\"end\" font-size=\"11\"", "ch " + std::to_string(c))
+                 << "\n";
         }
         if (!options_.channel_unknown.empty()) {
-            out_ << svg_text(kLeft + kPlotWidth / 2, kChannelTop + kChannelHeight / 2, "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
+            out_ << svg_text(kLeft + kPlotWidth / 2, kChannelTop + kChannelHeight / 2,
+                             "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"",
                              svg_escape(options_.channel_unknown))
                  << "\n";
         } else if (!options_.upstream_unknown.empty()) {
             unknown_before(kChannelTop, kChannelHeight, options_.channel_known_from);
-            out_ << svg_text(kLeft + kPlotWidth - 4, kChannelTop + 12, "text-anchor=\"end\" font-size=\"10\" fill=\"#555\"",
+            out_ << svg_text(kLeft + kPlotWidth - 4, kChannelTop + 12,
+                             "text-anchor=\"end\" font-size=\"10\" fill=\"#555\"",
                              svg_escape(options_.upstream_unknown))
                  << "\n";
         }
@@ -269,14 +289,16 @@ private:
         }
         std::string up = channel_path([](const Bin& b) { return b.up_first; }, [](const Bin& b) { return b.up_last; },
                                       [](const Bin& b) { return b.up_min; }, [](const Bin& b) { return b.up_max; });
-        std::string ra0 = channel_path([](const Bin& b) { return b.ra0_first; }, [](const Bin& b) { return b.ra0_last; },
-                                       [](const Bin& b) { return b.ra0_min; }, [](const Bin& b) { return b.ra0_max; });
+        std::string ra0 =
+            channel_path([](const Bin& b) { return b.ra0_first; }, [](const Bin& b) { return b.ra0_last; },
+                         [](const Bin& b) { return b.ra0_min; }, [](const Bin& b) { return b.ra0_max; });
         if (!up.empty()) {
             out_ << "<path d=\"" << up << "\" fill=\"none\" stroke=\"" << kUpstreamColour
                  << "\" stroke-width=\"9\" stroke-opacity=\"0.55\" stroke-linejoin=\"round\"/>\n";
         }
         if (!ra0.empty()) {
-            out_ << "<path d=\"" << ra0 << "\" fill=\"none\" stroke=\"" << kRa0ChannelColour << "\" stroke-width=\"2\"/>\n";
+            out_ << "<path d=\"" << ra0 << "\" fill=\"none\" stroke=\"" << kRa0ChannelColour
+                 << "\" stroke-width=\"2\"/>\n";
         }
     }
 
@@ -284,21 +306,25 @@ private:
     void recovery_lane() {
         std::uint32_t most = 0;
         for (const Bin& b : bins_) most = std::max(most, b.recoveries);
-        out_ << svg_line(kLeft, kRecoveryTop + kRecoveryHeight, kLeft + kPlotWidth, kRecoveryTop + kRecoveryHeight, "stroke=\"#ccc\"")
+        out_ << svg_line(kLeft, kRecoveryTop + kRecoveryHeight, kLeft + kPlotWidth, kRecoveryTop + kRecoveryHeight,
+                         "stroke=\"#ccc\"")
              << "\n";
-        if (!options_.recovery_unknown.empty()) unknown_lane(kRecoveryTop, kRecoveryHeight, kPlotWidth, options_.recovery_unknown);
+        if (!options_.recovery_unknown.empty())
+            unknown_lane(kRecoveryTop, kRecoveryHeight, kPlotWidth, options_.recovery_unknown);
         unknown_before(kRecoveryTop, kRecoveryHeight, options_.recovery_known_from);
         for (std::size_t i = 0; i < bins_.size(); ++i) {
             const Bin& b = bins_[i];
             double x = (bin_x0(i) + bin_x1(i)) / 2;
             if (b.recoveries > 0) {
-                double h = most == 1 ? kRecoveryHeight
-                                     : kRecoveryHeight * (0.35 + 0.65 * std::log(1.0 + b.recoveries) / std::log(1.0 + most));
+                double h = most == 1
+                               ? kRecoveryHeight
+                               : kRecoveryHeight * (0.35 + 0.65 * std::log(1.0 + b.recoveries) / std::log(1.0 + most));
                 std::vector<std::string> lines = {stamp(b.first_recovery) + " " +
                                                   (b.recoveries == 1 ? std::string("a recovery cycle (site survey)")
-                                                                     : plural(b.recoveries, "", "recovery cycles") + " from here to " +
-                                                                           stamp(bin_end(i) - 1))};
-                if (b.reprograms > 0) lines.push_back(plural(b.reprograms, "channel setting", "channel settings") + " in this slice");
+                                                                     : plural(b.recoveries, "", "recovery cycles") +
+                                                                           " from here to " + stamp(bin_end(i) - 1))};
+                if (b.reprograms > 0)
+                    lines.push_back(plural(b.reprograms, "channel setting", "channel settings") + " in this slice");
                 daemon_note(b, lines);
                 // A wide invisible stroke under the tick makes it easy to hover.
                 out_ << "<g class=\"mark\">" << svg_title(lines)
@@ -308,13 +334,16 @@ private:
             }
             if (b.mismatches > 0) {
                 std::vector<std::string> lines = {stamp(b.first_mismatch) + " " + b.mismatch_text};
-                if (b.mismatches > 1) lines.push_back("and " + plural(b.mismatches - 1, "more", "more") + " up to " + stamp(bin_end(i) - 1));
+                if (b.mismatches > 1)
+                    lines.push_back("and " + plural(b.mismatches - 1, "more", "more") + " up to " +
+                                    stamp(bin_end(i) - 1));
                 write_mark(out_, x, kMismatchY, kMismatchMark, lines);
             }
             if (b.security_reprograms > 0) {
                 std::vector<std::string> lines = {stamp(b.first_security) + " " + b.security_text};
                 if (b.security_reprograms > 1) {
-                    lines.push_back("and " + plural(b.security_reprograms - 1, "more", "more") + " up to " + stamp(bin_end(i) - 1));
+                    lines.push_back("and " + plural(b.security_reprograms - 1, "more", "more") + " up to " +
+                                    stamp(bin_end(i) - 1));
                 }
                 write_mark(out_, x, kRecoveryTop + 10, kSecurityMark, lines);
             }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The timeline picture of a run or of a replayed log, as SVG: the uplink,
 // ra0 up or down, ra0's channel against the upstream's, the recovery cycles
 // and the events over time. Drawn from the recorded bins, so a 10-minute and
@@ -19,8 +20,8 @@ namespace rwsim {
 // drawn).
 struct TimelineOptions {
     std::string title, figures;
-    std::string uplink_unknown;    // the uplink lane
-    long uplink_known_from = 0;    // the uplink lane before this second, when it is drawn
+    std::string uplink_unknown;  // the uplink lane
+    long uplink_known_from = 0;  // the uplink lane before this second, when it is drawn
     const char* axis = "virtual time";
     std::string channel_unknown;   // the channel lane (ra0's channel)
     std::string upstream_unknown;  // the upstream's channel between surveys: not shaded as absent

@@ -1,13 +1,14 @@
+// SPDX-License-Identifier: ISC
 #include "sim/draw/timeline_layout.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "sim/syslog/log_read.h"
-#include "sim/draw/svg.h"
 #include "sim/common/text.h"
+#include "sim/draw/svg.h"
 #include "sim/draw/timeline.h"
+#include "sim/syslog/log_read.h"
 
 namespace rwsim {
 
@@ -40,12 +41,15 @@ std::string plural(long n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string small_text(const char* colour) { return std::string("font-size=\"11\" fill=\"") + colour + "\""; }
+std::string small_text(const char* colour) {
+    return std::string("font-size=\"11\" fill=\"") + colour + "\"";
+}
 
 void write_mark(std::ostream& out, double x, double y, const EventStyle& style, const std::vector<std::string>& lines) {
     const bool stroke = style.glyph[std::strlen(style.glyph) - 1] != 'z';
-    out << "<g class=\"mark\">" << svg_title(lines) << "<path d=\"M" << svg_number(x) << " " << svg_number(y) << style.glyph << "\" "
-        << (stroke ? "fill=\"none\" stroke-width=\"2\" stroke=\"" : "fill=\"") << style.colour << "\"/></g>\n";
+    out << "<g class=\"mark\">" << svg_title(lines) << "<path d=\"M" << svg_number(x) << " " << svg_number(y)
+        << style.glyph << "\" " << (stroke ? "fill=\"none\" stroke-width=\"2\" stroke=\"" : "fill=\"") << style.colour
+        << "\"/></g>\n";
 }
 
 // Ticks at a round step that gives at most ten of them, labelled in the
@@ -53,10 +57,10 @@ void write_mark(std::ostream& out, double x, double y, const EventStyle& style, 
 // minutes, seconds.
 void write_axis(std::ostream& out, long end, const char* label) {
     constexpr long kDay = 86400, kYear = 365 * kDay;
-    static constexpr long kSteps[] = {1,      2,      5,       10,       15,      30,       60,     120,
-                                      300,    600,    900,     1800,     3600,    7200,     10800,  21600,
-                                      43200,  kDay,   2 * kDay, 5 * kDay, 7 * kDay, 14 * kDay, 30 * kDay, 60 * kDay,
-                                      90 * kDay, 180 * kDay, kYear, 2 * kYear, 5 * kYear};
+    static constexpr long kSteps[] = {
+        1,        2,         5,         10,        15,        30,         60,    120,       300,      600,
+        900,      1800,      3600,      7200,      10800,     21600,      43200, kDay,      2 * kDay, 5 * kDay,
+        7 * kDay, 14 * kDay, 30 * kDay, 60 * kDay, 90 * kDay, 180 * kDay, kYear, 2 * kYear, 5 * kYear};
     long step = kSteps[std::size(kSteps) - 1];
     for (long s : kSteps) {
         if (end / s <= 10) {
@@ -68,7 +72,8 @@ void write_axis(std::ostream& out, long end, const char* label) {
     for (long t = 0; t <= end; t += step) {
         double x = x_at(t, end);
         out << svg_line(x, kAxisTop, x, kAxisTop + 5, "stroke=\"#333\"") << "\n";
-        out << svg_text(x, kAxisTop + 18, "text-anchor=\"middle\" font-size=\"11\"", svg_escape(tick_label(t, step))) << "\n";
+        out << svg_text(x, kAxisTop + 18, "text-anchor=\"middle\" font-size=\"11\"", svg_escape(tick_label(t, step)))
+            << "\n";
     }
     out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), label) << "\n";
 }
@@ -97,10 +102,12 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
     {
         y += 20;
         double xm = kLeft + 6;
-        write_mark(out, xm, y + 1, kSecurityMark, {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
+        write_mark(out, xm, y + 1, kSecurityMark,
+                   {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
         out << svg_text(xm + 12, y, "font-size=\"11\"", "client security re-programmed") << "\n";
         xm += 230;
-        write_mark(out, xm, y - 4, kMismatchMark, {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
+        write_mark(out, xm, y - 4, kMismatchMark,
+                   {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
         out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
     }
     // The event glyphs.
@@ -125,7 +132,8 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
     for (std::size_t i = 0; i < marks.size(); ++i) {
         y += 16;
         out << svg_text(kLeft, y, small_text(kEventColour),
-                        std::to_string(i + 1) + "  " + timeline_stamp(marks[i].at, rec.end(), options) + "  " + svg_escape(marks[i].label))
+                        std::to_string(i + 1) + "  " + timeline_stamp(marks[i].at, rec.end(), options) + "  " +
+                            svg_escape(marks[i].label))
             << "\n";
     }
 }

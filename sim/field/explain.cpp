@@ -1,19 +1,20 @@
+// SPDX-License-Identifier: ISC
 #include "sim/field/explain.h"
 
 #include <map>
 
 #include "platform/nvram_file.h"
-#include "sim/scenario/air.h"
-#include "sim/scenario/default_store.h"
-#include "sim/router/run_context.h"
-#include "sim/scenario/scenario_words.h"
-#include "sim/router/shell.h"
-#include "sim/field/explain_rows.h"
-#include "sim/field/store_keys.h"
 #include "sim/capture/survey_layout.h"
 #include "sim/capture/survey_read.h"
 #include "sim/common/daemon_lines.h"
 #include "sim/common/text.h"
+#include "sim/field/explain_rows.h"
+#include "sim/field/store_keys.h"
+#include "sim/router/run_context.h"
+#include "sim/router/shell.h"
+#include "sim/scenario/air.h"
+#include "sim/scenario/default_store.h"
+#include "sim/scenario/scenario_words.h"
 #include "supervisor/supervisor.h"
 
 namespace rwsim {
@@ -26,7 +27,8 @@ constexpr std::size_t kMaxStoreBytes = std::size_t{64} * 1024;
 // How command lines are shown, said once above them.
 constexpr const char* kCommandNotation =
     "; $ a command line, whole, as is one an == line quotes; under it,\n"
-    "between \xE2\x9F\xA8 \xE2\x9F\xA9, its last word as the tool receives it once the shell has removed the escaping;\n"
+    "between \xE2\x9F\xA8 \xE2\x9F\xA9, its last word as the tool receives it once the shell has removed the "
+    "escaping;\n"
     "in both, a byte outside printable ASCII is %XX in hex, and % itself %25):\n";
 
 // The store file's keys, each read with the stand-in store's own lookup.
@@ -55,7 +57,7 @@ struct RecoveryTranscript {
 // survey prints `table`, with no access point on the air: no uplink ever
 // connects.
 RecoveryTranscript run_recovery(const std::string& table, const std::map<std::string, std::string>& store, int channel,
-                      const std::string& remembered) {
+                                const std::string& remembered) {
     constexpr long kEnd = 86400;
     Scenario sc;
     sc.end = kEnd;
@@ -147,7 +149,8 @@ void print_store_findings(std::ostream& out, const std::map<std::string, std::st
         out << "\n";
     };
     lacking(keys.lacking, "keys relaywatch reads that the store lacks (read as empty)");
-    lacking(keys.lacking_psk, "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks");
+    lacking(keys.lacking_psk,
+            "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks");
     lacking(keys.lacking_wep, "keys relaywatch reads only for an own AP with WEP, which the store lacks");
     for (const NearKey& k : keys.near) {
         out << "              " << shown_text(k.key) << " is not " << k.meant << " (it differs "
@@ -177,13 +180,15 @@ void print_remembered_case(std::ostream& out, const std::string& remembered, con
 void print_header(std::ostream& out, const ExplainOptions& o, const std::map<std::string, std::string>& store,
                   const Configured& cfg, const std::vector<TableRead>& reads) {
     out << "survey table " << shown_text(o.table) << ", as relaywatch reads it\n";
-    out << "  store       " << (o.store.empty() ? "the stand-in defaults (--store FILE for a router's)" : shown_text(o.store))
+    out << "  store       "
+        << (o.store.empty() ? "the stand-in defaults (--store FILE for a router's)" : shown_text(o.store))
         << ": ApCliSsid " << quoted(cfg.ssid) << ", ApCliBssid ";
     if (cfg.bssid.empty()) {
         out << "none";
     } else {
         const std::string fault = bssid_fault(cfg.bssid);
-        out << quoted(cfg.bssid) << " (" << (fault.empty() ? "compared as " + quoted(cfg.up.bssid.view()) : fault) << ")";
+        out << quoted(cfg.bssid) << " (" << (fault.empty() ? "compared as " + quoted(cfg.up.bssid.view()) : fault)
+            << ")";
     }
     out << "\n";
     if (cfg.ssid.empty()) {
@@ -208,7 +213,8 @@ Selection print_parsed_row(std::ostream& out, const TableRead& r, const Configur
     }
     out << "\n";
     if (r.leading_blanks > 0) {
-        out << "        (" << r.leading_blanks << " leading blanks went with the heading: its columns count from here)\n";
+        out << "        (" << r.leading_blanks
+            << " leading blanks went with the heading: its columns count from here)\n";
     }
     out << "        " << row_fields(r.row) << "\n";
     return s;
@@ -223,9 +229,10 @@ RowsRead print_rows(std::ostream& out, const std::vector<TableRead>& reads, cons
         rows.last_line = r.line;
         out << "line " << r.line;
         if (r.heading) {
-            out << ": " << (without_line_end(r.text).find_first_not_of(" \t\r") == std::string::npos
-                                ? "blank, skipped with the heading"
-                                : "heading, skipped")
+            out << ": "
+                << (without_line_end(r.text).find_first_not_of(" \t\r") == std::string::npos
+                        ? "blank, skipped with the heading"
+                        : "heading, skipped")
                 << "\n";
             continue;
         }
@@ -254,8 +261,8 @@ void print_reading_end(std::ostream& out, const RowsRead& rows, bool ran) {
     } else if (ran) {
         out << "reading reached the end of the table"
             << (rows.last_line > 0 ? " after line " + std::to_string(rows.last_line) : "")
-            << ": the upstream is not in it; " << rows.hidden << (rows.hidden == 1 ? " hidden entry" : " hidden entries")
-            << "\n";
+            << ": the upstream is not in it; " << rows.hidden
+            << (rows.hidden == 1 ? " hidden entry" : " hidden entries") << "\n";
     }
 }
 
@@ -287,16 +294,17 @@ void print_result(std::ostream& out, const RowsRead& rows, const RecoveryCount& 
     // do follows from the misread fields, not from the access points.
     out << (misread ? "result, on the rows as misread: " : "result: ");
     if (rows.selected_line > 0) {
-        out << (commands > 0 ? "re-programming with " + std::to_string(commands) + " command line" + (commands == 1 ? "" : "s")
-                             : std::string("no change: the radio already matches the upstream"))
+        out << (commands > 0
+                    ? "re-programming with " + std::to_string(commands) + " command line" + (commands == 1 ? "" : "s")
+                    : std::string("no change: the radio already matches the upstream"))
             << "\n";
     } else if (rows.hidden == 0) {
         out << "nothing to try: no upstream and no hidden access point; relaywatch pauses sleeptime seconds\n";
     } else {
         out << "hidden walk over " << rows.hidden << (rows.hidden == 1 ? " entry" : " entries")
-            << ", assuming none connects (no air here): " << count.tried << " re-programmed, " << rows.hidden - count.tried
-            << " passed over with the settings already in force; " << commands << " command line" << (commands == 1 ? "" : "s")
-            << "\n";
+            << ", assuming none connects (no air here): " << count.tried << " re-programmed, "
+            << rows.hidden - count.tried << " passed over with the settings already in force; " << commands
+            << " command line" << (commands == 1 ? "" : "s") << "\n";
     }
 }
 
@@ -316,7 +324,8 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o,
             } else if (a == "--remembered") {
                 if (v != "0" && !is_bssid(v)) {
                     why = "bad --remembered '" + v + "' (" + std::to_string(v.size()) +
-                          " characters): six hex pairs with colons as the survey prints them, e.g. 00:11:22:33:44:55, or 0 for none";
+                          " characters): six hex pairs with colons as the survey prints them, e.g. 00:11:22:33:44:55, "
+                          "or 0 for none";
                     return false;
                 }
                 o.remembered = v;
@@ -370,7 +379,8 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         out << "  exit status " << rec.exit_status << ": it never surveys, so no row below is selected\n\n";
     }
     const LayoutFinding layout = check_layout(reads);
-    for (std::size_t i = 0; i < layout.lines.size(); ++i) out << (i == 0 ? "layout: " : "        ") << layout.lines[i] << "\n";
+    for (std::size_t i = 0; i < layout.lines.size(); ++i)
+        out << (i == 0 ? "layout: " : "        ") << layout.lines[i] << "\n";
     if (!layout.lines.empty()) out << "the lines as relaywatch reads them all the same:\n";
     const RowsRead rows = print_rows(out, reads, cfg, rec.ran);
     print_reading_end(out, rows, rec.ran);

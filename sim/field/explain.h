@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]
 //
 // Why a repeater did or did not pick an access point: a captured survey
@@ -13,9 +14,9 @@
 namespace rwsim {
 
 struct ExplainOptions {
-    std::string table;           // the captured table
-    std::string store;           // a store file (KEY=VALUE lines); empty: the stand-in defaults
-    int channel = 1;             // ra0's channel now
+    std::string table;  // the captured table
+    std::string store;  // a store file (KEY=VALUE lines); empty: the stand-in defaults
+    int channel = 1;    // ra0's channel now
     bool channel_given = false;
     std::string remembered = "0";  // the daemon's remembered BSSID; "0": none yet
 };
@@ -35,9 +36,11 @@ inline constexpr const char* kExplainUsage =
     "  TABLE               a survey table as the driver prints it (iwpriv ra0 get_site_survey), captured on a router\n"
     "  --store FILE        the router's store as KEY=VALUE lines; default: the simulator's stand-in store\n"
     "  --channel N         ra0's channel now (default 1)\n"
-    "  --remembered BSSID  the BSSID relaywatch remembers from earlier surveys: six hex pairs, or 0 (default: none yet)\n"
+    "  --remembered BSSID  the BSSID relaywatch remembers from earlier surveys: six hex pairs, or 0 (default: none "
+    "yet)\n"
     "exit status, the first that applies: 2 for bad input (command line, unreadable table or store),\n"
     "  4 when relaywatch would not run with this store (it ends at start-up),\n"
-    "  3 when the table is not in the layout relaywatch reads; else 0 when the upstream is selected, 1 when it is not\n";
+    "  3 when the table is not in the layout relaywatch reads; else 0 when the upstream is selected, 1 when it is "
+    "not\n";
 
 }  // namespace rwsim

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What explain says of one survey row: why relaywatch skipped it, how it
 // selected it, what keeps it from being the upstream, and its fields as
 // relaywatch read them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/field/store_keys.h"
 
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A router's store against the keys relaywatch reads: the keys it lacks,
 // and for each of those the keys it holds that look meant for it (keys are
 // case-sensitive: "ApCliSSID" is not read as ApCliSsid). A key one character

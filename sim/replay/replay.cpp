@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/replay/replay.h"
 
 #include <algorithm>
@@ -6,8 +7,8 @@
 
 #include "sim/common/daemon_lines.h"
 #include "sim/common/format_match.h"
-#include "sim/syslog/log_read.h"
 #include "sim/common/text.h"
+#include "sim/syslog/log_read.h"
 #include "supervisor/supervisor.h"
 #include "survey/vocabulary.h"
 
@@ -50,10 +51,10 @@ std::string applied_security(std::string_view auth, std::string_view enc) {
 // survey's vocabulary (the mixed mode and cipher hold slashes themselves);
 // false when no cut makes two such words.
 bool split_security(std::string_view joined, std::string_view& auth, std::string_view& enc) {
-    static constexpr std::string_view kAuths[] = {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk, vocab::kAuthMixed,
-                                                  vocab::kAuthNotSupport};
-    static constexpr std::string_view kEncs[] = {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes, vocab::kEncTkip,
-                                                 vocab::kEncAes, vocab::kEncEmpty};
+    static constexpr std::string_view kAuths[] = {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk,
+                                                  vocab::kAuthMixed, vocab::kAuthNotSupport};
+    static constexpr std::string_view kEncs[] = {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes,
+                                                 vocab::kEncTkip, vocab::kEncAes, vocab::kEncEmpty};
     for (std::size_t cut = joined.find('/'); cut != std::string_view::npos; cut = joined.find('/', cut + 1)) {
         const std::string_view a = joined.substr(0, cut), e = joined.substr(cut + 1);
         bool known_auth = false, known_enc = false;
@@ -75,7 +76,8 @@ bool split_security(std::string_view joined, std::string_view& auth, std::string
 constexpr std::string_view trimmed(std::string_view format, std::string_view lead, std::string_view tail) {
     return format.substr(lead.size(), format.size() - lead.size() - tail.size());
 }
-constexpr std::string_view kNoWindowMemoryFormat = RW_MSG_NO_WINDOW_MEMORY, kStoreUnreadableFormat = RW_MSG_STORE_UNREADABLE,
+constexpr std::string_view kNoWindowMemoryFormat = RW_MSG_NO_WINDOW_MEMORY,
+                           kStoreUnreadableFormat = RW_MSG_STORE_UNREADABLE,
                            kUnsupportedModeFormat = RW_MSG_UNSUPPORTED_MODE;
 static_assert(kNoWindowMemoryFormat.starts_with(RW_MSG_ERROR) && kStoreUnreadableFormat.ends_with(RW_MSG_RADIO_KEPT) &&
               kUnsupportedModeFormat.ends_with(".\n"));
@@ -126,7 +128,8 @@ public:
         }
         year_ = year;
         month_ = s.month;
-        const WallTime wall = days_from_civil(year, s.month, s.day) * 86400 + s.hour * 3600LL + s.minute * 60LL + s.second;
+        const WallTime wall =
+            days_from_civil(year, s.month, s.day) * 86400 + s.hour * 3600LL + s.minute * 60LL + s.second;
         if (!started_) {
             started_ = true;
             r_.first = {0, wall};
@@ -154,8 +157,8 @@ public:
         const LogFormat* format = own ? recognise_line(text, fields_) : nullptr;
         // A new process id, or relaywatch's first line without one (the sysv
         // script's `logger -t relaywatch`), begins a run unless a start does.
-        const bool new_process = own && !runs_open_by_start(format) &&
-                                 ((line.pid >= 0 && line.pid != pid_) || r_.runs.empty());
+        const bool new_process =
+            own && !runs_open_by_start(format) && ((line.pid >= 0 && line.pid != pid_) || r_.runs.empty());
         clock(line, format != nullptr && format->msg == LogMsg::Start);
         if (!own) {
             if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {
@@ -203,7 +206,8 @@ private:
 
     void switch_ra0(bool on) {
         if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
-        if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on) r_.ra0.push_back({now().t, on, now().wall});
+        if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on)
+            r_.ra0.push_back({now().t, on, now().wall});
     }
 
     void set_channel(std::vector<std::pair<long, int>>& lane, int channel) {
@@ -214,7 +218,8 @@ private:
     }
 
     void finish_recovery(Outcome outcome) {
-        if (!r_.recoveries.empty() && r_.recoveries.back().outcome == Outcome::Unfinished) r_.recoveries.back().outcome = outcome;
+        if (!r_.recoveries.empty() && r_.recoveries.back().outcome == Outcome::Unfinished)
+            r_.recoveries.back().outcome = outcome;
     }
 
     // One handler per kind of line. The switch names every kind and has no
@@ -255,7 +260,9 @@ private:
             case LogMsg::UnsupportedMode:
                 error(msg, reprinted(kUnsupportedModeError, {shown_text(fields_[0]), shown_text(fields_[1])}));
                 break;
-            case LogMsg::StoreFileUnreadable: error(msg, reprinted(log_format(msg).format, {shown_text(fields_[0])})); break;
+            case LogMsg::StoreFileUnreadable:
+                error(msg, reprinted(log_format(msg).format, {shown_text(fields_[0])}));
+                break;
         }
     }
 
@@ -345,7 +352,8 @@ private:
     // The store could not be read: the re-tune just told did not happen.
     void store_unreadable(bool after_retune) {
         if (after_retune) r_.retunes.pop_back();
-        error(LogMsg::StoreUnreadable, std::string(kPrefix) + reprinted(kStoreUnreadableError, {std::string(fields_[0])}));
+        error(LogMsg::StoreUnreadable,
+              std::string(kPrefix) + reprinted(kStoreUnreadableError, {std::string(fields_[0])}));
     }
 
     void error(LogMsg msg, std::string text) { r_.errors.push_back({now(), msg, std::move(text)}); }

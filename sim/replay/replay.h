@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A router's system log read back into what relaywatch did: its runs, ra0
 // on and off the air, and with debug lines its recoveries, the channels it
 // re-tuned ra0 to, the client security and the remembered BSSID. The log is
@@ -28,12 +29,12 @@ struct LogMoment {
 // One relaywatch process.
 struct ReplayRun {
     LogMoment at;
-    bool start_seen = false;    // its start line is in the log
+    bool start_seen = false;  // its start line is in the log
     int looptime = -1, sleeptime = -1;
-    bool debug = false;         // it printed debug lines
+    bool debug = false;  // it printed debug lines
     long pid = -1;
-    std::string ended_before;   // what ended the run before it; empty: not in the log
-    std::string ended_at_start; // its own start-up error, when it gave up at once
+    std::string ended_before;    // what ended the run before it; empty: not in the log
+    std::string ended_at_start;  // its own start-up error, when it gave up at once
 };
 
 enum class Outcome { UpstreamFound, HiddenConnected, NothingFound, Unfinished };
@@ -72,28 +73,28 @@ struct OnOffChange {
 };
 
 struct ClockJump {
-    LogMoment at;     // the wall time after the jump
+    LogMoment at;       // the wall time after the jump
     WallTime from = 0;  // the wall time before it
 };
 
 struct Replay {
-    std::string error;        // why the log cannot be replayed; empty when it was
-    bool years_given = false; // the stamps carry years
+    std::string error;         // why the log cannot be replayed; empty when it was
+    bool years_given = false;  // the stamps carry years
     LogMoment first, last;
     long lines = 0, own_lines = 0, unstamped = 0, truncated = 0;
     std::vector<ReplayRun> runs;
-    std::vector<OnOffChange> ra0;          // ra0 switched on or off
-    bool ra0_up_at_first = false;     // ra0 up before its first switch
-    std::vector<OnOffChange> link;         // the uplink's samples where they changed (debug)
+    std::vector<OnOffChange> ra0;   // ra0 switched on or off
+    bool ra0_up_at_first = false;   // ra0 up before its first switch
+    std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)
     std::vector<LoggedRecovery> recoveries;
     std::vector<Retune> retunes;
     std::vector<std::pair<long, int>> channel;   // ra0's channel from `t` on (debug)
     std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
-    std::vector<LoggedText> security;      // client security re-programmed, "AUTH/ENC"
-    std::vector<LoggedText> remembered;    // the remembered BSSID as it changed
+    std::vector<LoggedText> security;            // client security re-programmed, "AUTH/ENC"
+    std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
     std::vector<LoggedError> errors;
     std::vector<ClockJump> back_jumps, forward_jumps;
-    bool any_debug = false;           // relaywatch printed debug lines
+    bool any_debug = false;  // relaywatch printed debug lines
 };
 
 // Reads the log from `in` (`name` for messages).

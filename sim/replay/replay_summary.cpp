@@ -1,11 +1,12 @@
+// SPDX-License-Identifier: ISC
 // The summary of a replayed log: the same figures a simulated run ends
 // with, where the log tells them, every moment in the router's own time.
 #include <algorithm>
 #include <cstddef>
 
-#include "sim/syslog/log_read.h"
-#include "sim/replay/replay.h"
 #include "sim/common/text.h"
+#include "sim/replay/replay.h"
+#include "sim/syslog/log_read.h"
 
 namespace rwsim {
 
@@ -48,13 +49,14 @@ public:
 
     void print() {
         out_ << "--- replay: " << shown_text(name_) << " ---\n";
-        out_ << "log span               " << when(r_.first) << " to " << when(r_.last) << " (" << format_duration(r_.last.t)
-             << ")\n";
+        out_ << "log span               " << when(r_.first) << " to " << when(r_.last) << " ("
+             << format_duration(r_.last.t) << ")\n";
         out_ << "lines                  " << r_.lines << ", of them " << r_.own_lines << " of relaywatch";
         if (r_.unstamped > 0) out_ << "; " << r_.unstamped << " without a date and time (passed over)";
         if (r_.truncated > 0) out_ << "; " << r_.truncated << " truncated (cut at 4096 bytes)";
         out_ << "\n";
-        if (!r_.years_given) out_ << "year                   not in the log; December into January counts as a new year\n";
+        if (!r_.years_given)
+            out_ << "year                   not in the log; December into January counts as a new year\n";
         runs();
         jumps();
         ra0();
@@ -72,7 +74,8 @@ private:
 
     template <typename T, typename Show>
     void listed(const std::vector<T>& list, Show show) {
-        for (std::size_t i = 0; i < list.size() && i < kListed; ++i) out_ << "  " << when(list[i].at) << "  " << show(list[i]) << "\n";
+        for (std::size_t i = 0; i < list.size() && i < kListed; ++i)
+            out_ << "  " << when(list[i].at) << "  " << show(list[i]) << "\n";
         if (list.size() > kListed) out_ << "  ... and " << list.size() - kListed << " more\n";
     }
 
@@ -80,15 +83,17 @@ private:
         out_ << "relaywatch runs        " << r_.runs.size() << "\n";
         for (std::size_t i = 0; i < r_.runs.size(); ++i) {
             const ReplayRun& run = r_.runs[i];
-            std::string what = run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " + std::to_string(run.sleeptime) +
-                                                    (run.debug ? " debug" : "")
-                                              : (i == 0 ? "running when the log begins" : "a new process, its start not in the log");
+            std::string what =
+                run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " +
+                                     std::to_string(run.sleeptime) + (run.debug ? " debug" : "")
+                               : (i == 0 ? "running when the log begins" : "a new process, its start not in the log");
             if (run.pid >= 0) what += " (pid " + std::to_string(run.pid) + ")";
             if (!run.ended_at_start.empty()) what += "; ended at start-up: " + run.ended_at_start;
             out_ << "  " << when(run.at) << "  " << what << "\n";
             if (i > 0) {
                 out_ << "  " << pad("", when(run.at).size()) << "  before it: "
-                     << (run.ended_before.empty() ? "what ended the run before is not in the log" : run.ended_before) << "\n";
+                     << (run.ended_before.empty() ? "what ended the run before is not in the log" : run.ended_before)
+                     << "\n";
             }
         }
     }
@@ -99,14 +104,14 @@ private:
              << " forward (counted as no time)\n";
         std::vector<ClockJump> all = r_.back_jumps;
         all.insert(all.end(), r_.forward_jumps.begin(), r_.forward_jumps.end());
-        std::stable_sort(all.begin(), all.end(), [](const ClockJump& a, const ClockJump& b) { return a.at.t < b.at.t; });
+        std::stable_sort(all.begin(), all.end(),
+                         [](const ClockJump& a, const ClockJump& b) { return a.at.t < b.at.t; });
         listed(all, [this](const ClockJump& j) {
             const WallTime by = j.at.wall - j.from;
             const WallTime size = by < 0 ? -by : by;
-            const std::string length =
-                size > kMaxDurationSeconds ? "over " + format_duration(kMaxDurationSeconds) : format_duration(static_cast<long>(size));
-            return std::string(by < 0 ? "back " : "forward ") + length + " from " +
-                   router_time(j.from, r_.years_given);
+            const std::string length = size > kMaxDurationSeconds ? "over " + format_duration(kMaxDurationSeconds)
+                                                                  : format_duration(static_cast<long>(size));
+            return std::string(by < 0 ? "back " : "forward ") + length + " from " + router_time(j.from, r_.years_given);
         });
     }
 
@@ -133,17 +138,20 @@ private:
             nothing += rc.outcome == Outcome::NothingFound;
             open += rc.outcome == Outcome::Unfinished;
         }
-        out_ << "recoveries run         " << r_.recoveries.size() << " (site surveys): " << found << " upstream found, " << hidden
-             << " hidden AP connected, " << nothing << " nothing found";
+        out_ << "recoveries run         " << r_.recoveries.size() << " (site surveys): " << found << " upstream found, "
+             << hidden << " hidden AP connected, " << nothing << " nothing found";
         if (open > 0) out_ << ", " << open << " without an outcome in the log";
         out_ << "\n";
         out_ << "channels re-tuned      " << r_.retunes.size() << "\n";
         listed(r_.retunes, [](const Retune& t) {
-            return "ra0 to channel " + std::to_string(t.channel) + (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
+            return "ra0 to channel " + std::to_string(t.channel) +
+                   (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
         });
-        out_ << "client security        " << r_.security.size() << " re-programming" << (r_.security.size() == 1 ? "" : "s") << "\n";
+        out_ << "client security        " << r_.security.size() << " re-programming"
+             << (r_.security.size() == 1 ? "" : "s") << "\n";
         listed(r_.security, [](const LoggedText& n) { return "to " + n.text; });
-        out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text) << "\n";
+        out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text)
+             << "\n";
         if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
         long up = 0;
         bool on = false;
@@ -179,6 +187,8 @@ long ra0_up_seconds(const Replay& replay) {
     return replay.last.t - down;
 }
 
-void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) { Summary(out, name, replay).print(); }
+void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) {
+    Summary(out, name, replay).print();
+}
 
 }  // namespace rwsim

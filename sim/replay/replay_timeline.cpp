@@ -1,14 +1,15 @@
+// SPDX-License-Identifier: ISC
 // The timeline of a replayed log: the events the replay kept, fed second
 // by second into the same recorder a simulated run fills, and drawn by the
 // same picture, with the lanes the log cannot tell said as such.
 #include <algorithm>
 #include <memory>
 
-#include "sim/syslog/log_read.h"
-#include "sim/tracks/record.h"
-#include "sim/replay/replay.h"
 #include "sim/common/text.h"
 #include "sim/draw/timeline.h"
+#include "sim/replay/replay.h"
+#include "sim/syslog/log_read.h"
+#include "sim/tracks/record.h"
 
 namespace rwsim {
 
@@ -63,7 +64,8 @@ std::unique_ptr<Recorder> record(const Replay& r) {
         rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
     }
     for (const ReplayRun& run : r.runs) {
-        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process") + (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
+        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process") +
+                                       (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
     }
     rec->finish();
     return rec;
@@ -76,9 +78,10 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     const Recorder& rec = *tracks;
     TimelineOptions options;
     options.title = "relaywatch-sim replay: " + name;
-    options.figures = router_time(r.first.wall, r.years_given) + " to " + router_time(r.last.wall, r.years_given) + " (" +
-                      format_duration(r.last.t) + ") \xC2\xB7 ra0 up " + percent(rec.ra0_seconds, rec.seconds, 1) + " % \xC2\xB7 " +
-                      std::to_string(r.runs.size()) + " relaywatch run" + (r.runs.size() == 1 ? "" : "s") + " \xC2\xB7 " +
+    options.figures = router_time(r.first.wall, r.years_given) + " to " + router_time(r.last.wall, r.years_given) +
+                      " (" + format_duration(r.last.t) + ") \xC2\xB7 ra0 up " +
+                      percent(rec.ra0_seconds, rec.seconds, 1) + " % \xC2\xB7 " + std::to_string(r.runs.size()) +
+                      " relaywatch run" + (r.runs.size() == 1 ? "" : "s") + " \xC2\xB7 " +
                       (r.any_debug ? std::to_string(r.recoveries.size()) + " recoveries" : "no debug lines");
     options.axis = "log time";
     if (!r.link.empty()) options.uplink_known_from = r.link.front().t;
@@ -92,7 +95,8 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     }
     std::sort(options.clock.begin(), options.clock.end());
     options.clock_years = r.years_given;
-    if (r.link.empty()) options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
+    if (r.link.empty())
+        options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
     if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";
     if (r.channel.empty()) options.channel_unknown = "not in the log: relaywatch tells ra0's channel only with debug";
     options.upstream_unknown = "the upstream's channel: only where a survey found it";

@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/console.h"
 
 #include "sim/common/daemon_lines.h"
-#include "sim/tracks/record.h"
 #include "sim/syslog/syslog_out.h"
+#include "sim/tracks/record.h"
 
 namespace rwsim {
 
@@ -40,7 +41,8 @@ void Console::daemon_text(const char* text, std::size_t len) {
 }
 
 void Console::flush_partial() {
-    if (syslog_ != nullptr && !partial_.empty() && partial_at_ < end_) syslog_daemon_line(*syslog_, partial_at_, partial_);
+    if (syslog_ != nullptr && !partial_.empty() && partial_at_ < end_)
+        syslog_daemon_line(*syslog_, partial_at_, partial_);
     if (out_ == nullptr || partial_.empty()) return;
     *out_ << format_stamp(partial_at_, day_width_) << ' ' << partial_ << '\n';
     partial_.clear();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The console of a simulation run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/remembered.h"
 
 #include "sim/common/text.h"

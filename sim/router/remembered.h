@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The daemon's remembered BSSID against the access point the uplink really
 // joined. relaywatch remembers the hidden entry it is trying when the link
 // comes up, whatever the client joined, and a row it picks by SSID; the

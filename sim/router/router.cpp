@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/router.h"
 
 #include <algorithm>
@@ -158,7 +159,8 @@ Event Router::make_random_event(long at, bool& made) {
     made = false;
     switch (kind) {
         case RandomKind::Move: {
-            int channel = plan.channels[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.channels.size()) - 1))];
+            int channel =
+                plan.channels[static_cast<std::size_t>(rng_.between(0, static_cast<long>(plan.channels.size()) - 1))];
             if (!target.present || channel == target.channel) return e;
             e.kind = EventKind::Move;
             e.ap = ap;

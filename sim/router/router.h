@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulated router: configuration store, radio, the link model over the
 // air, and the virtual clock. The simulated platform (sim/router/sim_platform.cpp)
 // hands it the daemon's calls; it executes the command lines as the wireless
@@ -12,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "sim/scenario/air.h"
 #include "sim/router/console.h"
-#include "sim/tracks/record.h"
 #include "sim/router/remembered.h"
+#include "sim/scenario/air.h"
 #include "sim/scenario/scenario.h"
+#include "sim/tracks/record.h"
 
 namespace rwsim {
 
@@ -114,8 +115,7 @@ private:
     // The shell and the tools (sim/router/tools.cpp).
     std::string logged(const char* command);  // the command line, as the taps keep it
     std::string execute(const std::string& line, bool with_output);
-    std::string tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input,
-                     bool& ok);
+    std::string tool(const std::vector<std::string>& argv, const std::string& line, const std::string& input, bool& ok);
     // One tool each: its output, or `why` set when it refuses the stage.
     std::string ifconfig(const std::vector<std::string>& argv, std::string& why);
     std::string iwpriv(const std::vector<std::string>& argv, std::string& why);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/run_context.h"
 
 #include "platform/io.h"

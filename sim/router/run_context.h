@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // One simulation run's context: the console, the recorder and the router
 // it owns, the simulated platform attached to them and the daemon's debug
 // flag cleared, all for as long as the context lives. Runs follow one
@@ -8,10 +9,10 @@
 #include <ostream>
 
 #include "sim/router/console.h"
-#include "sim/tracks/record.h"
 #include "sim/router/router.h"
-#include "sim/scenario/scenario.h"
 #include "sim/router/sim_platform.h"
+#include "sim/scenario/scenario.h"
+#include "sim/tracks/record.h"
 
 namespace rwsim {
 

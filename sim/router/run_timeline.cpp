@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/run_timeline.h"
 
 #include <string>
@@ -10,7 +11,9 @@ namespace rwsim {
 namespace {
 
 // A share of the run as the picture labels it: "71.5 %".
-std::string label_percent(long part, long whole) { return percent(part, whole, 1) + " %"; }
+std::string label_percent(long part, long whole) {
+    return percent(part, whole, 1) + " %";
+}
 
 }  // namespace
 
@@ -21,8 +24,9 @@ TimelineOptions run_timeline_options(const Scenario& scenario, const RunResult& 
     std::string args;
     for (const std::string& a : result.args) args += " " + a;
     options.figures = format_duration(result.end) + " of virtual time, relaywatch" + args + " \xC2\xB7 uplink " +
-                      label_percent(rec.link_seconds, rec.seconds) + " \xC2\xB7 ra0 up " + label_percent(rec.ra0_seconds, rec.seconds) +
-                      " \xC2\xB7 " + plural(rec.recoveries, "recovery", "recoveries") + " \xC2\xB7 " +
+                      label_percent(rec.link_seconds, rec.seconds) + " \xC2\xB7 ra0 up " +
+                      label_percent(rec.ra0_seconds, rec.seconds) + " \xC2\xB7 " +
+                      plural(rec.recoveries, "recovery", "recoveries") + " \xC2\xB7 " +
                       plural(rec.changes, "upstream change", "upstream changes");
     return options;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The timeline picture of a simulated run: its tracks drawn under the
 // scenario's name and the run's figures.
 #pragma once

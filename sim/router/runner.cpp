@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/runner.h"
 
 #include <cstdio>
 
-#include "sim/router/run_context.h"
 #include "sim/common/text.h"
+#include "sim/router/run_context.h"
 #include "supervisor/supervisor.h"
 
 namespace rwsim {
@@ -15,7 +16,9 @@ namespace {
 constexpr int kIdlePassLimit = 1000;
 
 // A share of the run, as the summary shows it: " 71.5 %".
-std::string summary_percent(long part, long whole) { return percent(part, whole, 1, 5) + " %"; }
+std::string summary_percent(long part, long whole) {
+    return percent(part, whole, 1, 5) + " %";
+}
 
 // relaywatch's start-up and its link watch until the end of the run, or
 // until it ends or stops advancing the clock.
@@ -109,8 +112,8 @@ void print_commands(std::ostream& out, const Recorder& r, const RunResult& res) 
     const CommandCounts& c = res.counts;
     out << "recoveries run         " << r.recoveries << " (site surveys)\n";
     out << "radio re-programmings  " << r.reprograms << " (channel settings)\n";
-    out << "client security        " << r.security_reprograms << " re-programming" << (r.security_reprograms == 1 ? "" : "s")
-        << " (ApCliAuthMode, ApCliEncrypType)\n";
+    out << "client security        " << r.security_reprograms << " re-programming"
+        << (r.security_reprograms == 1 ? "" : "s") << " (ApCliAuthMode, ApCliEncrypType)\n";
     out << "commands issued        " << c.issued() << ": " << c.ifconfig << " ifconfig, " << c.iwpriv_set
         << " iwpriv set, " << c.survey_reads << " survey reads, " << c.channel_queries << " iwgetid";
     if (c.other > 0) out << ", " << c.other << " unknown";
@@ -168,8 +171,8 @@ void print_summary(std::ostream& out, const Scenario& sc, const RunResult& res) 
     }
     print_time_shares(out, r);
     print_changes(out, r, width);
-    out << "uplink last joined     " << (res.joined_bssid.empty() ? "none" : res.joined_name + " (" + res.joined_bssid + ")")
-        << "\n";
+    out << "uplink last joined     "
+        << (res.joined_bssid.empty() ? "none" : res.joined_name + " (" + res.joined_bssid + ")") << "\n";
     if (res.remembered_bssid != "0") out << "remembered BSSID       " << res.remembered_bssid << "\n";
     out << "BSSID mismatches       " << r.mismatches << " (remembered BSSID not the access point the uplink joined)\n";
     print_commands(out, r, res);

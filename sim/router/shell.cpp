@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/shell.h"
 
 #include <string_view>
@@ -9,7 +10,7 @@ namespace {
 // A command line part way through its split.
 struct Splitting {
     std::string_view line;
-    std::size_t i = 0;     // the next byte to read
+    std::size_t i = 0;  // the next byte to read
     ShellCommand cmd;
     std::string word;      // the word being read
     bool in_word = false;  // a word has begun (it may still be empty: '')

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // How /bin/sh would split the daemon's command lines into words, for the
 // simple command lines the daemon forms: words, backslash escapes, single and
 // double quotes, and pipelines. Anything the shell would treat specially

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/sim_platform.h"
 
 #include <linux/wireless.h>
@@ -32,17 +33,25 @@ PlatformState& attached() {
     return *g_run;
 }
 
-Router& router() { return *attached().router; }
+Router& router() {
+    return *attached().router;
+}
 
 // What the daemon holds; nowhere to count it with no run attached (the
 // simulator's own code may use the daemon's helpers outside a run).
-PlatformHoldings* holdings() { return g_run != nullptr ? &g_run->holdings : nullptr; }
+PlatformHoldings* holdings() {
+    return g_run != nullptr ? &g_run->holdings : nullptr;
+}
 
 }  // namespace
 
-void sim_platform_attach(PlatformState* state) { g_run = state; }
+void sim_platform_attach(PlatformState* state) {
+    g_run = state;
+}
 
-void sim_platform_detach() { g_run = nullptr; }
+void sim_platform_detach() {
+    g_run = nullptr;
+}
 
 }  // namespace rwsim
 
@@ -66,7 +75,9 @@ void store_release(char* text) {
     std::free(text);
 }
 
-void run(const char* command) { router().run(command); }
+void run(const char* command) {
+    router().run(command);
+}
 
 struct Output {
     std::string text;
@@ -132,7 +143,9 @@ void socket_close(int fd) {
     --st.holdings.sockets_open;
 }
 
-void sleep_seconds(unsigned seconds) { router().sleep(seconds); }
+void sleep_seconds(unsigned seconds) {
+    router().sleep(seconds);
+}
 
 void write_out(const char* text, std::size_t len) {
     if (g_run != nullptr && g_run->console != nullptr) g_run->console->daemon_text(text, len);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulated platform: every operation of namespace plat, answered by the
 // simulated router of the run that is attached. One run at a time; the run
 // context (sim/router/run_context.h) attaches and detaches it.

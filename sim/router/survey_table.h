@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulated driver's answer to "iwpriv ra0 get_site_survey": two header
 // lines, then one row per access point at the driver's fixed columns.
 #pragma once

@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: ISC
 #include "sim/router/sweep.h"
 
 #include <cstdio>
 
-#include "sim/tracks/record.h"
 #include "sim/common/text.h"
+#include "sim/tracks/record.h"
 
 namespace rwsim {
 
@@ -16,7 +17,9 @@ bool read_int(std::string_view text, int lo, int hi, int& value) {
     return true;
 }
 
-std::string seconds_or_dash(long s) { return s < 0 ? "-" : std::to_string(s); }
+std::string seconds_or_dash(long s) {
+    return s < 0 ? "-" : std::to_string(s);
+}
 
 }  // namespace
 
@@ -26,9 +29,9 @@ bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& 
     for (const std::string& item : split_list(text)) {
         std::size_t dots = item.find("..");
         int a = 0, b = 0;
-        bool ok = dots == std::string::npos
-                      ? read_int(item, lo, hi, a) && (b = a, true)
-                      : read_int(item.substr(0, dots), lo, hi, a) && read_int(item.substr(dots + 2), lo, hi, b) && a <= b;
+        bool ok = dots == std::string::npos ? read_int(item, lo, hi, a) && (b = a, true)
+                                            : read_int(item.substr(0, dots), lo, hi, a) &&
+                                                  read_int(item.substr(dots + 2), lo, hi, b) && a <= b;
         if (!ok) {
             why.assign("bad item '").append(item).append("' in '").append(text);
             why.append("' (numbers or ranges A..B with A <= B, each ").append(range).append(", separated by commas)");
@@ -37,7 +40,7 @@ bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& 
         for (int v = a; v <= b; ++v) {
             if (out.size() >= kSweepMaxRuns) {
                 why = std::string(1, '\'').append(text).append("' holds more than ");  // appended: GCC 12
-                why += std::to_string(kSweepMaxRuns) + " numbers";                         // -O3 -Wrestrict
+                why += std::to_string(kSweepMaxRuns) + " numbers";                     // -O3 -Wrestrict
                 return false;
             }
             out.push_back(v);
@@ -70,8 +73,8 @@ SweepCell sweep_cell(int looptime, int sleeptime, const RunResult& res) {
     return c;
 }
 
-std::vector<SweepCell> run_sweep(const Scenario& sc, const std::vector<int>& looptimes, const std::vector<int>& sleeptimes,
-                                 long until) {
+std::vector<SweepCell> run_sweep(const Scenario& sc, const std::vector<int>& looptimes,
+                                 const std::vector<int>& sleeptimes, long until) {
     std::vector<SweepCell> cells;
     for (int looptime : looptimes) {
         for (int sleeptime : sleeptimes) {
@@ -89,16 +92,18 @@ void print_sweep_table(std::ostream& out, const Scenario& sc, long end, const st
     out << "--- sweep: " << sc.name << " (" << sc.file << "), " << format_duration(end) << " of virtual time, "
         << cells.size() << (cells.size() == 1 ? " run" : " runs") << " ---\n";
     out << "                      available (%)     ra0 up,  upstream changes: ra0 up again after (s)\n";
-    out << "looptime  sleeptime   own AP  uplink  no uplink  changes  missed   mean  worst  recoveries  re-programmings  security"
+    out << "looptime  sleeptime   own AP  uplink  no uplink  changes  missed   mean  worst  recoveries  "
+           "re-programmings  security"
            "  commands  BSSID mismatches\n";
     for (const SweepCell& c : cells) {
         char row[256];
-        std::snprintf(row, sizeof row, "%8d  %9d  %7s %7s  %9s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld  %16ld%s\n",
-                      c.looptime, c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(),
+        std::snprintf(row, sizeof row,
+                      "%8d  %9d  %7s %7s  %9s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld  %16ld%s\n", c.looptime,
+                      c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(),
                       percent(c.link_seconds, c.seconds, 2).c_str(), percent(c.ra0_alone_seconds, c.seconds, 2).c_str(),
                       c.changes, c.changes - c.recovered, seconds_or_dash(c.reaction_mean).c_str(),
-                      seconds_or_dash(c.reaction_worst).c_str(), c.recoveries, c.reprograms, c.security_reprograms, c.commands,
-                      c.mismatches, c.daemon_ended ? "  (relaywatch ended)" : "");
+                      seconds_or_dash(c.reaction_worst).c_str(), c.recoveries, c.reprograms, c.security_reprograms,
+                      c.commands, c.mismatches, c.daemon_ended ? "  (relaywatch ended)" : "");
         out << row;
     }
     out << "missed: upstream changes after which ra0 was not up again before the next change or the end\n";
@@ -107,15 +112,17 @@ void print_sweep_table(std::ostream& out, const Scenario& sc, long end, const st
 }
 
 void write_sweep_csv(std::ostream& out, const std::vector<SweepCell>& cells) {
-    out << "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
-           "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,bssid_mismatches\n";
+    out << "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_"
+           "s,"
+           "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
+           "bssid_mismatches\n";
     for (const SweepCell& c : cells) {
         out << c.looptime << ',' << c.sleeptime << ',' << percent(c.ra0_seconds, c.seconds, 2) << ','
             << percent(c.link_seconds, c.seconds, 2) << ',' << c.changes << ',' << c.changes - c.recovered << ','
             << (c.reaction_mean < 0 ? "" : std::to_string(c.reaction_mean)) << ','
-            << (c.reaction_worst < 0 ? "" : std::to_string(c.reaction_worst)) << ',' << c.recoveries << ',' << c.reprograms
-            << ',' << c.security_reprograms << ',' << c.commands << ',' << (c.daemon_ended ? 1 : 0) << ','
-            << percent(c.ra0_alone_seconds, c.seconds, 2) << ',' << c.mismatches << '\n';
+            << (c.reaction_worst < 0 ? "" : std::to_string(c.reaction_worst)) << ',' << c.recoveries << ','
+            << c.reprograms << ',' << c.security_reprograms << ',' << c.commands << ',' << (c.daemon_ended ? 1 : 0)
+            << ',' << percent(c.ra0_alone_seconds, c.seconds, 2) << ',' << c.mismatches << '\n';
     }
 }
 

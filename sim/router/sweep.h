@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim --sweep: one scenario run for every pair of looptime and
 // sleeptime, and the table (or CSV) of what each pair gave.
 #pragma once
@@ -21,20 +22,20 @@ inline constexpr std::size_t kSweepMaxRuns = 400;
 struct SweepCell {
     int looptime = 0;
     int sleeptime = 0;
-    long seconds = 0;          // recorded seconds
-    long ra0_seconds = 0;      // own AP up
-    long link_seconds = 0;     // uplink connected
+    long seconds = 0;            // recorded seconds
+    long ra0_seconds = 0;        // own AP up
+    long link_seconds = 0;       // uplink connected
     long ra0_alone_seconds = 0;  // own AP up while the uplink was down
-    long changes = 0;          // upstream changes
-    long recovered = 0;        // of them, with ra0 up again before the next
-    long reaction_mean = -1;   // seconds, rounded; -1 when none recovered
+    long changes = 0;            // upstream changes
+    long recovered = 0;          // of them, with ra0 up again before the next
+    long reaction_mean = -1;     // seconds, rounded; -1 when none recovered
     long reaction_worst = -1;
     long recoveries = 0;
-    long reprograms = 0;       // channel settings
+    long reprograms = 0;  // channel settings
     long security_reprograms = 0;
     long commands = 0;
-    long mismatches = 0;       // remembered BSSID not the access point joined
-    bool daemon_ended = false; // ended at start-up or stalled
+    long mismatches = 0;        // remembered BSSID not the access point joined
+    bool daemon_ended = false;  // ended at start-up or stalled
 };
 
 // A list of whole numbers from `lo` to `hi`: items separated by commas,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulated router's shell and wireless tools: each command line the
 // daemon runs is split as /bin/sh would split it (sim/router/shell.cpp) and each
 // stage of it handed to ifconfig, iwpriv, iwgetid or sed, which take what
@@ -5,20 +6,23 @@
 #include <algorithm>
 #include <cctype>
 
+#include "sim/common/text.h"
 #include "sim/router/router.h"
 #include "sim/router/shell.h"
 #include "sim/router/survey_table.h"
-#include "sim/common/text.h"
 
 namespace rwsim {
 
 namespace {
 
 // The driver's numbers: 1 to 9 decimal digits.
-bool driver_number(std::string_view text, long& value) { return parse_whole(text, 9, value); }
+bool driver_number(std::string_view text, long& value) {
+    return parse_whole(text, 9, value);
+}
 
 bool all_hex(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 // What a value of an iwpriv setting must be.
@@ -56,17 +60,42 @@ constexpr IwprivSetting kIwprivSettings[] = {
     {"ra0", "Channel", Rule::Channel, {}, "no such channel", Effect::Retune},
     {"ra0", "HtExtcha", Rule::OneOf, {"0", "1"}, "HtExtcha takes 0 or 1", Effect::Extcha},
     {"ra0", "HtBw", Rule::Digits, {}, "HtBw takes a number", Effect::Field, &RadioModel::htbw},
-    {"ra0", "DefaultKeyID", Rule::OneOf, {"1", "2", "3", "4"}, "DefaultKeyID takes 1 to 4", Effect::Field,
+    {"ra0",
+     "DefaultKeyID",
+     Rule::OneOf,
+     {"1", "2", "3", "4"},
+     "DefaultKeyID takes 1 to 4",
+     Effect::Field,
      &RadioModel::key_id},
-    {"ra0", "Key1", Rule::WepKey, {}, "a WEP key has 5 or 13 characters, or 10 or 26 hex digits", Effect::Field,
+    {"ra0",
+     "Key1",
+     Rule::WepKey,
+     {},
+     "a WEP key has 5 or 13 characters, or 10 or 26 hex digits",
+     Effect::Field,
      &RadioModel::key1},
-    {"ra0", "WPAPSK", Rule::Passphrase, {}, "a passphrase has 8 to 63 characters, or 64 hex digits", Effect::Field,
+    {"ra0",
+     "WPAPSK",
+     Rule::Passphrase,
+     {},
+     "a passphrase has 8 to 63 characters, or 64 hex digits",
+     Effect::Field,
      &RadioModel::wpapsk},
     {"ra0", "SSID", Rule::Ssid, {}, "an SSID has at most 32 bytes", Effect::Field, &RadioModel::ssid},
-    {"apcli0", "ApCliAuthMode", Rule::OneOf, {"OPEN", "SHARED", "WEPAUTO", "WPAPSK", "WPA2PSK"},
-     "unknown ApCliAuthMode value", Effect::ClientSecurity, &RadioModel::cli_auth},
-    {"apcli0", "ApCliEncrypType", Rule::OneOf, {"NONE", "WEP", "TKIP", "AES"}, "unknown ApCliEncrypType value",
-     Effect::ClientSecurity, &RadioModel::cli_enc},
+    {"apcli0",
+     "ApCliAuthMode",
+     Rule::OneOf,
+     {"OPEN", "SHARED", "WEPAUTO", "WPAPSK", "WPA2PSK"},
+     "unknown ApCliAuthMode value",
+     Effect::ClientSecurity,
+     &RadioModel::cli_auth},
+    {"apcli0",
+     "ApCliEncrypType",
+     Rule::OneOf,
+     {"NONE", "WEP", "TKIP", "AES"},
+     "unknown ApCliEncrypType value",
+     Effect::ClientSecurity,
+     &RadioModel::cli_enc},
 };
 
 bool follows(const IwprivSetting& s, std::string_view value) {
@@ -78,8 +107,10 @@ bool follows(const IwprivSetting& s, std::string_view value) {
         case Rule::OneOf:
             return !value.empty() && std::find(std::begin(s.words), std::end(s.words), value) != std::end(s.words);
         case Rule::WepKey:
-            return value.size() == 5 || value.size() == 13 || ((value.size() == 10 || value.size() == 26) && all_hex(value));
-        case Rule::Passphrase: return (value.size() >= 8 && value.size() <= 63) || (value.size() == 64 && all_hex(value));
+            return value.size() == 5 || value.size() == 13 ||
+                   ((value.size() == 10 || value.size() == 26) && all_hex(value));
+        case Rule::Passphrase:
+            return (value.size() >= 8 && value.size() <= 63) || (value.size() == 64 && all_hex(value));
         case Rule::Ssid: return value.size() <= 32;
     }
     return false;
@@ -125,9 +156,13 @@ std::string sed(const std::vector<std::string>& argv, const std::string& input, 
 
 }  // namespace
 
-void Router::run(const char* command) { execute(logged(command), false); }
+void Router::run(const char* command) {
+    execute(logged(command), false);
+}
 
-void Router::read(const char* command, std::string& output) { output = execute(logged(command), true); }
+void Router::read(const char* command, std::string& output) {
+    output = execute(logged(command), true);
+}
 
 std::string Router::logged(const char* command) {
     std::string line(command);
@@ -227,8 +262,9 @@ bool Router::iwpriv_set(const std::string& ifname, const std::string& setting, s
     }
     const std::string key = setting.substr(0, eq);
     const std::string value = setting.substr(eq + 1);
-    const IwprivSetting* const s = std::find_if(std::begin(kIwprivSettings), std::end(kIwprivSettings),
-                                [&](const IwprivSetting& x) { return x.ifname == ifname && x.key == key; });
+    const IwprivSetting* const s =
+        std::find_if(std::begin(kIwprivSettings), std::end(kIwprivSettings),
+                     [&](const IwprivSetting& x) { return x.ifname == ifname && x.key == key; });
     if (s == std::end(kIwprivSettings)) {
         why = ifname == "ra0" || ifname == "apcli0" ? "unknown setting " + key + " for " + ifname : "no such interface";
         return false;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/scenario/air.h"
 
 #include <algorithm>
@@ -19,11 +20,8 @@ constexpr std::string_view kTkip = "TKIP";
 constexpr std::string_view kAes = "AES";
 
 constexpr SecurityRule kSecurityRules[] = {
-    {"NONE", {"OPEN"}, "NONE"},
-    {"WEP", {"OPEN", "SHARED", "WEPAUTO"}, "WEP"},
-    {"WPAPSK/", {"WPAPSK"}, ""},
-    {"WPA2PSK/", {"WPA2PSK"}, ""},
-    {"WPA1PSKWPA2PSK/", {"WPAPSK", "WPA2PSK"}, ""},
+    {"NONE", {"OPEN"}, "NONE"},    {"WEP", {"OPEN", "SHARED", "WEPAUTO"}, "WEP"},  {"WPAPSK/", {"WPAPSK"}, ""},
+    {"WPA2PSK/", {"WPA2PSK"}, ""}, {"WPA1PSKWPA2PSK/", {"WPAPSK", "WPA2PSK"}, ""},
 };
 
 }  // namespace
@@ -101,7 +99,8 @@ AirChange apply_air_event(AccessPoint& ap, const Event& e) {
 
 std::string air_event_fault(const AccessPoint& ap, const Event& e) {
     if (e.kind == EventKind::Add) {
-        return ap.present ? "add " + ap.name + ": it is on the air already (declare it with 'off' to add it later)" : "";
+        return ap.present ? "add " + ap.name + ": it is on the air already (declare it with 'off' to add it later)"
+                          : "";
     }
     if (!ap.present) return ap.name + " is off the air at that time";
     if (e.kind == EventKind::Hide && ap.hidden) return "hide " + ap.name + ": it hides its SSID already";

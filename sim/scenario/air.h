@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulated air: the access points on it, the channels the driver
 // tunes, which client security an access point accepts, and what each of
 // the scenario's events does to an access point. The scenario reader checks
@@ -14,18 +15,18 @@ namespace rwsim {
 
 // One access point on the simulated air.
 struct AccessPoint {
-    std::string name;      // the scenario's label for it
-    std::string ssid;      // its real SSID, also when it hides it
-    bool hidden = false;   // the survey table shows SSID length 0 and no SSID
-    std::string bssid;     // as the driver prints it
+    std::string name;     // the scenario's label for it
+    std::string ssid;     // its real SSID, also when it hides it
+    bool hidden = false;  // the survey table shows SSID length 0 and no SSID
+    std::string bssid;    // as the driver prints it
     int channel = 0;
-    std::string ext = "NONE";            // ABOVE, BELOW or NONE
+    std::string ext = "NONE";              // ABOVE, BELOW or NONE
     std::string security = "WPA2PSK/AES";  // the survey table's security column
-    int signal = 70;                     // percent
-    std::string mode = "11b/g/n";        // wireless mode column
-    bool adhoc = false;                  // network type "Ad" instead of "In"
-    bool present = true;                 // on the air
-    int line = 0;                        // where it was declared
+    int signal = 70;                       // percent
+    std::string mode = "11b/g/n";          // wireless mode column
+    bool adhoc = false;                    // network type "Ad" instead of "In"
+    bool present = true;                   // on the air
+    int line = 0;                          // where it was declared
 };
 
 // The air of a run: its access points as they are now, on the air or not,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The router's store as the simulator starts from it: the stand-in values a
 // scenario's store lines and explain's --store file replace.
 #pragma once

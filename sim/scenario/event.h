@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A scenario's timed event: what happens to the air, the uplink or the
 // store at one virtual second.
 #pragma once
@@ -10,8 +11,8 @@ enum class EventKind { Add, Remove, Move, Hide, Show, Security, Signal, LinkDown
 
 // One timed event. Which fields count depends on the kind.
 struct Event {
-    long at = 0;          // virtual second
-    int line = 0;         // in the scenario file; 0 for generated events
+    long at = 0;   // virtual second
+    int line = 0;  // in the scenario file; 0 for generated events
     EventKind kind = EventKind::Add;
     int ap = -1;          // index into Scenario::aps
     int channel = 0;      // Move

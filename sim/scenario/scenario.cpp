@@ -1,12 +1,13 @@
+// SPDX-License-Identifier: ISC
 #include "sim/scenario/scenario.h"
 
 #include <algorithm>
 
-#include "sim/scenario/default_store.h"
-#include "sim/scenario/scenario_words.h"
 #include "sim/capture/survey_layout.h"
 #include "sim/capture/survey_read.h"
 #include "sim/common/text.h"
+#include "sim/scenario/default_store.h"
+#include "sim/scenario/scenario_words.h"
 
 namespace rwsim {
 
@@ -20,9 +21,7 @@ public:
     Scenario run();
 
 private:
-    [[noreturn]] void fail(const std::string& message) const {
-        throw ScenarioError(sc_.file, line_, message);
-    }
+    [[noreturn]] void fail(const std::string& message) const { throw ScenarioError(sc_.file, line_, message); }
 
     WordsAt here() const { return {sc_.file, line_}; }
 
@@ -51,7 +50,8 @@ private:
         std::string known;
         for (std::size_t i = 0; i < sc_.aps.size() && i < 8; ++i) known += (i == 0 ? "" : ", ") + sc_.aps[i].name;
         if (sc_.aps.size() > 8) known += ", ... " + std::to_string(sc_.aps.size() - 8) + " more";
-        fail("unknown access point '" + name + "'" + (known.empty() ? std::string(" (none declared yet)") : " (declared: " + known + ")"));
+        fail("unknown access point '" + name + "'" +
+             (known.empty() ? std::string(" (none declared yet)") : " (declared: " + known + ")"));
     }
 
     void directive();
@@ -96,7 +96,8 @@ Scenario Parser::run() {
     for (const Event& e : sc_.events) {
         if (e.at >= sc_.end) {
             line_ = e.line;
-            fail("event at " + std::to_string(e.at) + " s lies at or after the end (" + std::to_string(sc_.end) + " s)");
+            fail("event at " + std::to_string(e.at) + " s lies at or after the end (" + std::to_string(sc_.end) +
+                 " s)");
         }
     }
     std::stable_sort(sc_.events.begin(), sc_.events.end(), [](const Event& a, const Event& b) { return a.at < b.at; });
@@ -160,7 +161,8 @@ void Parser::ap_line() {
     ap.line = line_;
     ap.name = word(1, "access point name");
     for (const auto& other : sc_.aps) {
-        if (other.name == ap.name) fail("access point '" + ap.name + "' declared twice (first on line " + std::to_string(other.line) + ")");
+        if (other.name == ap.name)
+            fail("access point '" + ap.name + "' declared twice (first on line " + std::to_string(other.line) + ")");
     }
     ApGiven given;
     for (std::size_t i = 2; i < words_.size();) {
@@ -209,10 +211,12 @@ void Parser::ap_attribute(AccessPoint& ap, const std::string& key, const std::st
     } else if (key == "signal") {
         ap.signal = signal_word(here(), value);
     } else if (key == "mode") {
-        if (value.empty() || value.size() > 7 || has_control(value)) fail("bad mode '" + value + "' (at most 7 characters)");
+        if (value.empty() || value.size() > 7 || has_control(value))
+            fail("bad mode '" + value + "' (at most 7 characters)");
         ap.mode = value;
     } else {
-        fail("unknown access point attribute '" + key + "' (ssid, hidden, bssid, channel, ext, security, signal, mode, adhoc, off)");
+        fail("unknown access point attribute '" + key +
+             "' (ssid, hidden, bssid, channel, ext, security, signal, mode, adhoc, off)");
     }
 }
 
@@ -235,8 +239,10 @@ void Parser::capture() {
         const std::string& pair = words_[i].text;
         std::size_t eq = pair.find('=');
         const bool with_ssid = eq != std::string::npos && pair.size() > eq + 18 && pair[eq + 18] == '/';
-        if (eq == std::string::npos || eq == 0 || !is_bssid(pair.substr(eq + 1, 17)) || (pair.size() != eq + 18 && !with_ssid)) {
-            fail("capture names access points as NAME=BSSID, or NAME=BSSID/SSID for a row that hides its SSID, got '" + pair + "'");
+        if (eq == std::string::npos || eq == 0 || !is_bssid(pair.substr(eq + 1, 17)) ||
+            (pair.size() != eq + 18 && !with_ssid)) {
+            fail("capture names access points as NAME=BSSID, or NAME=BSSID/SSID for a row that hides its SSID, got '" +
+                 pair + "'");
         }
         const std::string ssid = with_ssid ? ssid_word(here(), pair.substr(eq + 19)) : "";
         if (with_ssid && ssid.empty()) fail("capture: an empty real SSID in '" + pair + "'");
@@ -257,12 +263,16 @@ void Parser::capture() {
         for (const Named& n : names) {
             if (lower(n.bssid) != lower(ap.bssid)) continue;
             ap.name = n.name;
-            if (n.with_ssid && !ap.hidden) fail(where + "'" + n.name + "' shows its SSID; only a row that hides it takes a real SSID");
+            if (n.with_ssid && !ap.hidden)
+                fail(where + "'" + n.name + "' shows its SSID; only a row that hides it takes a real SSID");
             if (n.with_ssid) ap.ssid = n.ssid;
         }
         for (const auto& other : sc_.aps) {
-            if (lower(other.bssid) == lower(ap.bssid)) fail(where + "BSSID " + ap.bssid + " already belongs to '" + other.name + "'");
-            if (other.name == ap.name) fail(where + "access point '" + ap.name + "' declared twice (first on line " + std::to_string(other.line) + ")");
+            if (lower(other.bssid) == lower(ap.bssid))
+                fail(where + "BSSID " + ap.bssid + " already belongs to '" + other.name + "'");
+            if (other.name == ap.name)
+                fail(where + "access point '" + ap.name + "' declared twice (first on line " +
+                     std::to_string(other.line) + ")");
         }
         sc_.aps.push_back(std::move(ap));
     }
@@ -280,8 +290,10 @@ void Parser::at() {
     const std::string& kind = word(2, "event");
     std::size_t next = 3;
     if (kind == "add" || kind == "remove" || kind == "hide" || kind == "show") {
-        e.kind = kind == "add" ? EventKind::Add : kind == "remove" ? EventKind::Remove
-               : kind == "hide" ? EventKind::Hide : EventKind::Show;
+        e.kind = kind == "add"      ? EventKind::Add
+                 : kind == "remove" ? EventKind::Remove
+                 : kind == "hide"   ? EventKind::Hide
+                                    : EventKind::Show;
         e.ap = ap_index(word(3, "access point name"));
         next = 4;
     } else if (kind == "move") {
@@ -347,11 +359,16 @@ void Parser::random() {
             for (const std::string& ch : split_list(value)) r.channels.push_back(channel_word(here(), ch));
         } else if (key == "do") {
             for (const std::string& k : split_list(value)) {
-                if (k == "move") r.kinds.push_back(RandomKind::Move);
-                else if (k == "hide") r.kinds.push_back(RandomKind::Hide);
-                else if (k == "linkdown") r.kinds.push_back(RandomKind::LinkDown);
-                else if (k == "outage") r.kinds.push_back(RandomKind::Outage);
-                else fail("unknown random event '" + k + "' (move, hide, linkdown, outage)");
+                if (k == "move")
+                    r.kinds.push_back(RandomKind::Move);
+                else if (k == "hide")
+                    r.kinds.push_back(RandomKind::Hide);
+                else if (k == "linkdown")
+                    r.kinds.push_back(RandomKind::LinkDown);
+                else if (k == "outage")
+                    r.kinds.push_back(RandomKind::Outage);
+                else
+                    fail("unknown random event '" + k + "' (move, hide, linkdown, outage)");
             }
         } else {
             fail("unknown random attribute '" + key + "' (seed, every, on, channels, do)");

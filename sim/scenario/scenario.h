@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A relaywatch-sim scenario: the router's store, the access points on the
 // air, the radio's start channel, timed events and the end time, read from a
 // plain-text file (format: docs/simulator.md, "Scenario files").
@@ -24,21 +25,21 @@ struct RandomSpec {
     std::uint64_t seed = 0;
     long min_gap = 0;
     long max_gap = 0;
-    std::vector<int> aps;        // which access points the events touch
-    std::vector<int> channels;   // where moves go
+    std::vector<int> aps;       // which access points the events touch
+    std::vector<int> channels;  // where moves go
     std::vector<RandomKind> kinds;
 };
 
 struct Scenario {
     std::string file;
     std::string name;
-    long end = 0;                    // 0: not given
-    std::vector<std::string> args;   // the daemon's looptime sleeptime [debug]
+    long end = 0;                   // 0: not given
+    std::vector<std::string> args;  // the daemon's looptime sleeptime [debug]
     int start_channel = 1;
     long connect_delay = 3;
     std::map<std::string, std::string> store;
     std::vector<AccessPoint> aps;
-    std::vector<Event> events;       // sorted by time; file order within a second
+    std::vector<Event> events;  // sorted by time; file order within a second
     RandomSpec random;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/scenario/scenario_words.h"
 
 #include <algorithm>
@@ -10,7 +11,9 @@ namespace rwsim {
 
 namespace {
 
-[[noreturn]] void fail(const WordsAt& at, const std::string& message) { throw ScenarioError(at.file, at.line, message); }
+[[noreturn]] void fail(const WordsAt& at, const std::string& message) {
+    throw ScenarioError(at.file, at.line, message);
+}
 
 }  // namespace
 
@@ -60,13 +63,15 @@ int channel_word(const WordsAt& at, const std::string& text) {
 }
 
 std::string ext_word(const WordsAt& at, const std::string& text) {
-    if (text != "ABOVE" && text != "BELOW" && text != "NONE") fail(at, "bad extension '" + text + "' (ABOVE, BELOW or NONE)");
+    if (text != "ABOVE" && text != "BELOW" && text != "NONE")
+        fail(at, "bad extension '" + text + "' (ABOVE, BELOW or NONE)");
     return text;
 }
 
 std::string security_word(const WordsAt& at, const std::string& text) {
     if (text.empty() || text.size() > 22 || has_control(text) || text.find(' ') != std::string::npos) {
-        fail(at, "bad security '" + text + "' (the driver's column, at most 22 characters without blanks, e.g. WPA2PSK/AES)");
+        fail(at, "bad security '" + text +
+                     "' (the driver's column, at most 22 characters without blanks, e.g. WPA2PSK/AES)");
     }
     return text;
 }
@@ -89,7 +94,8 @@ void store_pair(const WordsAt& at, const std::string& text, std::string& key, st
     key = text.substr(0, eq);
     value = text.substr(eq + 1);
     for (char c : key) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') fail(at, "bad store key '" + key + "' (letters, digits and _ only)");
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+            fail(at, "bad store key '" + key + "' (letters, digits and _ only)");
     }
     if (has_control(value)) fail(at, "store value holds a control character");
 }
@@ -99,13 +105,15 @@ AccessPoint captured_ap(const WordsAt& at, const std::string& where, const Surve
     ap.line = at.line;
     ap.bssid = trimmed(row.bssid.view());
     if (!is_bssid(ap.bssid)) fail(at, where + "BSSID '" + ap.bssid + "' is not six hex pairs with colons");
-    if (!is_valid_channel(row.channel)) fail(at, where + "channel " + std::to_string(row.channel) + " is not one the simulator tunes");
+    if (!is_valid_channel(row.channel))
+        fail(at, where + "channel " + std::to_string(row.channel) + " is not one the simulator tunes");
     ap.channel = row.channel;
     ap.hidden = row.ssidLen == 0;
     ap.ssid = std::string(row.ssid.view());
     if (ap.ssid.find('\0') != std::string::npos) fail(at, where + "the SSID holds a NUL byte");
     ap.ext = trimmed(row.extCh.view());
-    if (ap.ext != "ABOVE" && ap.ext != "BELOW" && ap.ext != "NONE") fail(at, where + "extension channel '" + ap.ext + "' (ABOVE, BELOW or NONE)");
+    if (ap.ext != "ABOVE" && ap.ext != "BELOW" && ap.ext != "NONE")
+        fail(at, where + "extension channel '" + ap.ext + "' (ABOVE, BELOW or NONE)");
     ap.security = trimmed(row.security.view());
     if (ap.security.empty() || has_control(ap.security) || ap.security.find(' ') != std::string::npos) {
         fail(at, where + "security '" + ap.security + "' (the driver's column without blanks)");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The line and word reader under the scenario parser (sim/scenario/scenario.cpp): a
 // scenario line split into words, and single words read as the values the
 // directives take. A bad word throws ScenarioError naming its line.
@@ -33,9 +34,9 @@ std::vector<ScenarioWord> split_words(std::string_view line, const WordsAt& at);
 // ("end time", "gap").
 long duration_word(const WordsAt& at, const std::string& text, const char* what);
 int channel_word(const WordsAt& at, const std::string& text);
-std::string ext_word(const WordsAt& at, const std::string& text);        // ABOVE, BELOW or NONE
-std::string security_word(const WordsAt& at, const std::string& text);   // the survey's security column
-int signal_word(const WordsAt& at, const std::string& text);             // 0 to 100
+std::string ext_word(const WordsAt& at, const std::string& text);       // ABOVE, BELOW or NONE
+std::string security_word(const WordsAt& at, const std::string& text);  // the survey's security column
+int signal_word(const WordsAt& at, const std::string& text);            // 0 to 100
 std::string ssid_word(const WordsAt& at, const std::string& text);
 
 // KEY=VALUE of a store line or event.

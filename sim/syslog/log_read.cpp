@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/syslog/log_read.h"
 
 #include <array>
@@ -105,7 +106,8 @@ LogLine parse_log_line(std::string_view line) {
     if (stamp == 0) return out;
     out.stamped = true;
     std::string_view rest = line.substr(stamp);
-    out.message = rest.substr(rest.find_first_not_of(' ') == std::string_view::npos ? rest.size() : rest.find_first_not_of(' '));
+    out.message =
+        rest.substr(rest.find_first_not_of(' ') == std::string_view::npos ? rest.size() : rest.find_first_not_of(' '));
     // The tag, after at most a host name and a facility.level.
     std::string_view words = out.message;
     for (int word = 0; word < 3 && !words.empty(); ++word) {
@@ -141,10 +143,16 @@ void civil_from_days(long long days, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-int weekday_of(long long days) { return static_cast<int>(((days % 7) + 11) % 7); }
+int weekday_of(long long days) {
+    return static_cast<int>(((days % 7) + 11) % 7);
+}
 
-const char* month_name(int month) { return month >= 1 && month <= 12 ? kMonths[static_cast<std::size_t>(month - 1)] : "???"; }
-const char* weekday_name(int weekday) { return weekday >= 0 && weekday < 7 ? kWeekdays[static_cast<std::size_t>(weekday)] : "???"; }
+const char* month_name(int month) {
+    return month >= 1 && month <= 12 ? kMonths[static_cast<std::size_t>(month - 1)] : "???";
+}
+const char* weekday_name(int weekday) {
+    return weekday >= 0 && weekday < 7 ? kWeekdays[static_cast<std::size_t>(weekday)] : "???";
+}
 
 bool LogLines::next(std::string& line) {
     line_.clear();
@@ -175,10 +183,11 @@ std::string router_time(WallTime wall, bool years_given) {
     civil_from_days(days, year, month, day);
     char buf[64];
     if (years_given) {
-        std::snprintf(buf, sizeof buf, "%s %s %2d %02ld:%02ld:%02ld %d", weekday_name(weekday_of(days)), month_name(month), day,
-                      secs / 3600, secs / 60 % 60, secs % 60, year);
+        std::snprintf(buf, sizeof buf, "%s %s %2d %02ld:%02ld:%02ld %d", weekday_name(weekday_of(days)),
+                      month_name(month), day, secs / 3600, secs / 60 % 60, secs % 60, year);
     } else {
-        std::snprintf(buf, sizeof buf, "%s %2d %02ld:%02ld:%02ld", month_name(month), day, secs / 3600, secs / 60 % 60, secs % 60);
+        std::snprintf(buf, sizeof buf, "%s %2d %02ld:%02ld:%02ld", month_name(month), day, secs / 3600, secs / 60 % 60,
+                      secs % 60);
     }
     return buf;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // Reading a system log: its lines one at a time in bounded memory, and the
 // timestamp, tag and process id in front of each, as OpenWrt's logread,
 // BusyBox syslogd, classic syslog and ISO-8601 (rsyslog) write them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/syslog/syslog_out.h"
 
 #include "sim/syslog/log_read.h"

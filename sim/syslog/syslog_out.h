@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // A simulated run written as a system log: the daemon's lines in OpenWrt's
 // logread format, stamped by the virtual clock from a start date, and one
 // closing line under the simulator's own tag at the run's end.
@@ -12,7 +13,7 @@ namespace rwsim {
 struct SyslogOut {
     std::ostream* out = nullptr;
     long long start = 0;  // the router's time at virtual second 0, seconds since 1970
-    long pid = 1234;   // the daemon's process id in the log
+    long pid = 1234;      // the daemon's process id in the log
 };
 
 // The start date when no option gives one.

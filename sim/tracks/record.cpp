@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 #include "sim/tracks/record.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // What a simulation run records: the statistics behind the summary and the
 // timeline, and the stamps in which they are told. Everything
 // here is bounded: per-second state is folded into a fixed number of bins,
@@ -42,14 +43,14 @@ struct Bin {
     std::uint32_t reprograms = 0;
     std::uint32_t security_reprograms = 0;
     long first_security = -1;
-    std::string security_text;             // the first one, as the console told it
+    std::string security_text;  // the first one, as the console told it
     std::uint32_t events = 0;
     std::array<EventNote, kEventClasses> notes{};
-    long daemon_at = -1;                   // the bin's first daemon line
+    long daemon_at = -1;  // the bin's first daemon line
     std::string daemon_line;
-    std::uint32_t mismatches = 0;          // remembered BSSID not the uplink's
+    std::uint32_t mismatches = 0;  // remembered BSSID not the uplink's
     long first_mismatch = -1;
-    std::string mismatch_text;             // the first one, as the console told it
+    std::string mismatch_text;  // the first one, as the console told it
 };
 
 // An upstream change and how long it took until ra0 was up again with the
@@ -57,8 +58,8 @@ struct Bin {
 struct ChangeRecord {
     long at = 0;
     std::string what;
-    long took = -1;       // seconds; -1 not before the end; -2 overtaken by the next change
-    int channel = 0;      // ra0's channel when it was up again
+    long took = -1;   // seconds; -1 not before the end; -2 overtaken by the next change
+    int channel = 0;  // ra0's channel when it was up again
 };
 
 struct EventMark {
@@ -113,7 +114,7 @@ public:
     long changes = 0, changes_recovered = 0, changes_overtaken = 0, changes_open_at_end = 0;
     // Seconds until ra0 was up again, over the recovered changes.
     long recovery_sum = 0, recovery_max = 0;
-    long first_up = -1;        // when ra0 was first up with the uplink connected
+    long first_up = -1;  // when ra0 was first up with the uplink connected
     int first_up_channel = 0;
 
 private:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The host platform where the daemon's own runs cannot take it: a pipe that
 // cannot be opened, a request the driver refuses, a pause cut short by a
 // signal, a write to standard output cut short. Linked with popen, pclose,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim explain against relaywatch's own recovery cycle on the
 // same captured table, store and channel, run through the tests' fake
 // platform: the same selection, the same hidden entries in the same order,
@@ -48,7 +49,8 @@ Explained run_explain(const std::string& args) {
         if (in_recovery && line.rfind("  ", 0) == 0 && line.rfind("    ", 0) != 0) {
             const std::size_t at = line.rfind("  (");
             const int times = at != 0 && at != std::string::npos ? std::stoi(line.substr(at + 3)) : 1;
-            e.recovery.insert(e.recovery.end(), times, line.substr(2, at != 0 && at != std::string::npos ? at - 2 : std::string::npos));
+            e.recovery.insert(e.recovery.end(), times,
+                              line.substr(2, at != 0 && at != std::string::npos ? at - 2 : std::string::npos));
         } else if (hidden_next) {
             e.hidden.push_back(line.substr(line.find("BSSID \"") + 7, 17));
         }
@@ -83,7 +85,8 @@ TEST(ExplainVsDaemon, SameSelectionHiddenOrderLinesAndCommands) {
             const std::size_t eq = line.find('=');
             if (line[0] != '#' && eq != std::string::npos) fake.store[line.substr(0, eq)] = line.substr(eq + 1);
         }
-        fake.default_outputs["iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'"] = std::to_string(c.channel) + "\n";
+        fake.default_outputs["iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'"] =
+            std::to_string(c.channel) + "\n";
         fake.push_survey(file_text(dir + c.table));
         Supervisor daemon;
         const char* argv[] = {"relaywatch", "10", "0", "debug"};
@@ -97,12 +100,14 @@ TEST(ExplainVsDaemon, SameSelectionHiddenOrderLinesAndCommands) {
         std::istringstream printed(fake.out);
         for (std::string line; std::getline(printed, line);) {
             if (line != "relaywatch: Scanning...") lines.push_back(line);
-            if (const std::size_t at = line.find("] AP("); at != std::string::npos) walked.push_back(line.substr(at + 5, 17));
+            if (const std::size_t at = line.find("] AP("); at != std::string::npos)
+                walked.push_back(line.substr(at + 5, 17));
         }
         for (const std::string& r : fake.runs()) {
             if (r != "iwpriv ra0 set SiteSurvey=1") commands.push_back("$ " + r);
         }
-        for (const std::string& line : e.recovery) (line.rfind("$ ", 0) == 0 ? explained_commands : explained_lines).push_back(line);
+        for (const std::string& line : e.recovery)
+            (line.rfind("$ ", 0) == 0 ? explained_commands : explained_lines).push_back(line);
         const bool selected = fake.out.find("relaywatch: Found AP ") != std::string::npos;
         EXPECT_EQ(e.status, selected ? 0 : 1);
         EXPECT_EQ(explained_lines, lines);

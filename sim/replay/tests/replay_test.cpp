@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim replay: a run written through --syslog and read back gives
 // the run's own figures; logs as they really are; the line reader and the
 // format matcher.
@@ -13,9 +14,9 @@
 
 #include "sim/common/daemon_lines.h"
 #include "sim/common/format_match.h"
-#include "sim/syslog/log_read.h"
 #include "sim/replay/replay.h"
 #include "sim/router/runner.h"
+#include "sim/syslog/log_read.h"
 #include "sim/syslog/syslog_out.h"
 
 namespace rwsim {
@@ -33,7 +34,8 @@ Replay replay_text(const std::string& text) {
 // of its log against the run.
 TEST(Replay, GivesTheRunsOwnFigures) {
     std::vector<std::filesystem::path> shipped;
-    for (const auto& e : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios")) shipped.push_back(e.path());
+    for (const auto& e : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios"))
+        shipped.push_back(e.path());
     std::sort(shipped.begin(), shipped.end());
     ASSERT_GE(shipped.size(), 11u);
     for (const std::filesystem::path& file : shipped) {
@@ -61,7 +63,8 @@ TEST(Replay, GivesTheRunsOwnFigures) {
         EXPECT_EQ(static_cast<long>(r.security.size()), run.record->security_reprograms) << name;
         std::vector<std::pair<long, int>> tuned, replayed;
         for (const auto& [at, command] : commands) {
-            if (command.rfind("iwpriv ra0 set Channel=", 0) == 0 && at < run.end) tuned.push_back({at, std::stoi(command.substr(23))});
+            if (command.rfind("iwpriv ra0 set Channel=", 0) == 0 && at < run.end)
+                tuned.push_back({at, std::stoi(command.substr(23))});
         }
         for (const Retune& t : r.retunes) replayed.push_back({t.at.t, t.channel});
         EXPECT_EQ(replayed, tuned) << name;
@@ -80,13 +83,15 @@ TEST(Replay, LineFormats) {
         long pid;
         const char* message;
     } cases[] = {
-        {"Mon Dec  7 04:40:21 2026 daemon.info relaywatch[1234]: relaywatch: AP disable", 2026, 12, 7, 21, "relaywatch", 1234,
-         "relaywatch: AP disable"},
-        {"Dec 17 04:40:22 router daemon.info relaywatch[9]: Invalid Key=abc", 0, 12, 17, 22, "relaywatch", 9, "Invalid Key=abc"},
+        {"Mon Dec  7 04:40:21 2026 daemon.info relaywatch[1234]: relaywatch: AP disable", 2026, 12, 7, 21, "relaywatch",
+         1234, "relaywatch: AP disable"},
+        {"Dec 17 04:40:22 router daemon.info relaywatch[9]: Invalid Key=abc", 0, 12, 17, 22, "relaywatch", 9,
+         "Invalid Key=abc"},
         {"Dec  7 04:40:23 relaywatch: relaywatch: AP enable", 0, 12, 7, 23, "relaywatch", -1, "relaywatch: AP enable"},
         {"Jan 07 00:00:01 gw user.notice relaywatch: x", 0, 1, 7, 1, "relaywatch", -1, "x"},
         {"2026-12-07T04:40:24.123+01:00 router relaywatch[5]: y", 2026, 12, 7, 24, "relaywatch", 5, "y"},
-        {"Mon Dec  7 04:40:25 2026 kern.warn kernel: [ 12.3] ra0: link up", 2026, 12, 7, 25, "kernel", -1, "[ 12.3] ra0: link up"},
+        {"Mon Dec  7 04:40:25 2026 kern.warn kernel: [ 12.3] ra0: link up", 2026, 12, 7, 25, "kernel", -1,
+         "[ 12.3] ra0: link up"},
         {"relaywatch: AP enable", -1, 0, 0, 0, "", -1, "relaywatch: AP enable"},
         {"Dec 32 04:40:21 relaywatch: z", -1, 0, 0, 0, "", -1, "Dec 32 04:40:21 relaywatch: z"},
     };
@@ -105,7 +110,8 @@ TEST(Replay, LineFormats) {
 
 TEST(Replay, FormatMatcher) {
     std::vector<std::string_view> f;
-    EXPECT_TRUE(match_format("Found AP %s[%s] Ch=%d(%s) Mode=%s(%s)\n", "Found AP x(1) Ch=2[] Ch=-6(ABOVE) Mode=OPEN(NONE)", f));
+    EXPECT_TRUE(match_format("Found AP %s[%s] Ch=%d(%s) Mode=%s(%s)\n",
+                             "Found AP x(1) Ch=2[] Ch=-6(ABOVE) Mode=OPEN(NONE)", f));
     EXPECT_EQ(f, (std::vector<std::string_view>{"x(1) Ch=2", "", "-6", "ABOVE", "OPEN", "NONE"}));
     EXPECT_TRUE(match_format("Unsupport security mode: %.*s (%.*s).\n", "Unsupport security mode: WPA (X).", f));
     EXPECT_EQ(f, (std::vector<std::string_view>{"WPA", "X"}));
@@ -129,7 +135,8 @@ TEST(Replay, EveryDaemonLineIsRecognised) {
             values.push_back((format[kind] == 'd' ? "" : "v") + std::to_string(10 + values.size()));
         }
         const bool window = f.msg == LogMsg::WindowHead;
-        const std::string line = (f.prefixed ? RW_LOG_PREFIX : "") + reprinted(format, values) + (window ? "1101]" : "");
+        const std::string line =
+            (f.prefixed ? RW_LOG_PREFIX : "") + reprinted(format, values) + (window ? "1101]" : "");
         std::vector<std::string_view> fields;
         EXPECT_EQ(recognise_line(line, fields), &f) << f.name << ": " << line;
         if (window) values.push_back("1101]");
@@ -153,7 +160,8 @@ TEST(Replay, Reprinted) {
     EXPECT_EQ(reprinted("%d%% of %d%s", {"7", "8"}), "7% of 8");
 }
 
-const char* const kStart = "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: relaywatch: Start (looptime=10, sleeptime=3)\n";
+const char* const kStart =
+    "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: relaywatch: Start (looptime=10, sleeptime=3)\n";
 
 // Interleaved programs, a run already going when the log starts, restarts
 // with what ended the run before, a process id that changes.
@@ -162,7 +170,8 @@ TEST(Replay, RunsAndRestarts) {
         "Mon Dec  7 03:59:58 2026 daemon.notice netifd: Interface 'wan' is now up\n"
         "Mon Dec  7 03:59:59 2026 daemon.info relaywatch[50]: relaywatch: AP disable\n"
         "Mon Dec  7 03:59:59 2026 daemon.info dnsmasq[900]: read /etc/hosts - 4 names\n"
-        "Mon Dec  7 04:00:00 2026 daemon.info procd: Instance relaywatch::instance1 exit with error code 143 after 7 seconds\n" +
+        "Mon Dec  7 04:00:00 2026 daemon.info procd: Instance relaywatch::instance1 exit with error code 143 after 7 "
+        "seconds\n" +
         std::string(kStart) +
         "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: relaywatch: AP disable\n"
         "Mon Dec  7 04:00:10 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n"
@@ -178,31 +187,39 @@ TEST(Replay, RunsAndRestarts) {
     EXPECT_EQ(r.last.t, 32);
     std::ostringstream out;
     print_replay_summary(out, "x.log", r);
-    EXPECT_NE(out.str().find("ra0 outages            2, the longest 11s\n  Mon Dec  7 03:59:59 2026  11s\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("ra0 outages            2, the longest 11s\n  Mon Dec  7 03:59:59 2026  11s\n"),
+              std::string::npos)
+        << out.str();
 }
 
 // Clock jumps back (never a negative time) and forward (only where debug
 // lines show the gap); a year missing, over a new year; long and unended lines.
 TEST(Replay, ClockAndLines) {
     const std::string window = " daemon.info relaywatch[100]: relaywatch: resetTimerArray[00]=1  [1111111111]\n";
-    Replay r = replay_text(std::string(kStart) + "Mon Dec  7 04:00:10 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n" +
-                           "Mon Dec  7 03:00:00 2026 kern.info kernel: clock set\n" + "Mon Dec  7 03:00:05 2026" + window +
-                           "Mon Dec  7 03:00:06 2026" + window + "Mon Dec  7 05:00:06 2026" + window);
+    Replay r = replay_text(std::string(kStart) +
+                           "Mon Dec  7 04:00:10 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n" +
+                           "Mon Dec  7 03:00:00 2026 kern.info kernel: clock set\n" + "Mon Dec  7 03:00:05 2026" +
+                           window + "Mon Dec  7 03:00:06 2026" + window + "Mon Dec  7 05:00:06 2026" + window);
     ASSERT_EQ(r.back_jumps.size(), 1u);
     EXPECT_EQ(r.back_jumps[0].from - r.back_jumps[0].at.wall, 3610);
     ASSERT_EQ(r.forward_jumps.size(), 1u);
     EXPECT_EQ(r.last.t, 10 + 6 + 1);
     EXPECT_EQ(ra0_up_seconds(r), 7);
 
-    r = replay_text(std::string(kStart) + "Mon Dec  7 05:00:00 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n");
+    r = replay_text(std::string(kStart) +
+                    "Mon Dec  7 05:00:00 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n");
     EXPECT_TRUE(r.forward_jumps.empty()) << "without debug lines a gap is a quiet hour";
     EXPECT_EQ(r.last.t, 3600);
-    r = replay_text("Mon Dec  7 04:00:00 1970 relaywatch: relaywatch: AP enable\nMon Dec  7 04:00:00 9999 relaywatch: relaywatch: AP disable\n");
+    r = replay_text(
+        "Mon Dec  7 04:00:00 1970 relaywatch: relaywatch: AP enable\nMon Dec  7 04:00:00 9999 relaywatch: relaywatch: "
+        "AP disable\n");
     EXPECT_EQ(r.forward_jumps.size(), 1u) << "over a year between two lines: the clock set, not a quiet stretch";
     EXPECT_EQ(r.last.t, 1);
 
-    r = replay_text("Dec 31 23:59:50 gw relaywatch: relaywatch: AP enable\nJan  1 00:00:10 gw relaywatch: relaywatch: AP disable\n" +
-                    std::string(5000, 'x') + "\nJan  1 00:00:20 gw relaywatch: relaywatch: AP enable");
+    r = replay_text(
+        "Dec 31 23:59:50 gw relaywatch: relaywatch: AP enable\nJan  1 00:00:10 gw relaywatch: relaywatch: AP "
+        "disable\n" +
+        std::string(5000, 'x') + "\nJan  1 00:00:20 gw relaywatch: relaywatch: AP enable");
     EXPECT_FALSE(r.years_given);
     EXPECT_EQ(r.runs.size(), 1u) << "a run already going, its lines without a process id";
     EXPECT_TRUE(r.back_jumps.empty());
@@ -237,20 +254,23 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
     for (const std::string l : lines) log += "Jan  1 " + l.substr(0, 9) + "gw relaywatch: " + l.substr(9) + "\n";
     std::ostringstream out;
     print_replay_summary(out, "x.log", replay_text(log));
-    for (const char* expected : {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (",
-                                 "year                   not in the log", "clock jumps            1 back, 1 forward",
-                                 "Jan  1 00:00:02  back 5s from Jan  1 00:00:07", "forward 1h 59m 54s from Jan  1 00:00:06",
-                                 "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
-                                 "ra0 to channel 11 (hidden AP 02:00:00:00:00:a1)", "client security        1 re-programming\n",
-                                 "Jan  1 00:00:05  to WPA2PSK/AES\n", "ra0 outages            1, the longest 1m 12s", "remembered BSSID       02:00:00:00:00:a1",
-                                 "uplink connected      100.0 %  (5 s of the 5 s", "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
+    for (const char* expected :
+         {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (", "year                   not in the log",
+          "clock jumps            1 back, 1 forward", "Jan  1 00:00:02  back 5s from Jan  1 00:00:07",
+          "forward 1h 59m 54s from Jan  1 00:00:06",
+          "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
+          "ra0 to channel 11 (hidden AP 02:00:00:00:00:a1)", "client security        1 re-programming\n",
+          "Jan  1 00:00:05  to WPA2PSK/AES\n", "ra0 outages            1, the longest 1m 12s",
+          "remembered BSSID       02:00:00:00:00:a1", "uplink connected      100.0 %  (5 s of the 5 s",
+          "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
         EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
     }
     std::ostringstream svg;
     write_replay_timeline(svg, "x.log", replay_text(log));
     const std::size_t mark = svg.str().find("<title>[Jan  1 00:00:05] Invalid Key=short&#10;");
     ASSERT_NE(mark, std::string::npos) << "in the router's time";
-    EXPECT_NE(svg.str().substr(mark, svg.str().find("</g>", mark) - mark).find(" m-5 0 l5 -10 l5 10 z"), std::string::npos)
+    EXPECT_NE(svg.str().substr(mark, svg.str().find("</g>", mark) - mark).find(" m-5 0 l5 -10 l5 10 z"),
+              std::string::npos)
         << "a key error drawn as a security change";
 }
 
@@ -271,7 +291,8 @@ TEST(Replay, TheGuideShowsTheSamplesReplay) {
     std::ifstream picture(svg);
     const std::string drawn((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
     std::size_t unknown = 0;
-    for (std::size_t i = drawn.find(">not in the log</text>"); i != std::string::npos; i = drawn.find(">not in the log</text>", i + 1)) {
+    for (std::size_t i = drawn.find(">not in the log</text>"); i != std::string::npos;
+         i = drawn.find(">not in the log</text>", i + 1)) {
         ++unknown;
     }
     EXPECT_EQ(unknown, 3u) << "the uplink, ra0's channel and the recoveries before the debug lines";
@@ -281,14 +302,15 @@ TEST(Replay, TheGuideShowsTheSamplesReplay) {
 
 // --log-start: the router's time of a date and time, and the dates refused.
 TEST(Replay, LogStartDates) {
-    for (const auto& [text, wall] : std::vector<std::pair<const char*, long long>>{{"2026-12-31T23:59:59", 1798761599},
-                                                                           {"2028-02-29T12:34:56", 1835440496},
-                                                                           {"2027-03-01T00:00:00", 1803859200},
-                                                                           {"1970-01-01T00:00:00", 0},
-                                                                           {"9999-12-31T23:59:59", 253402300799},
-                                                                           {"1969-12-31T23:59:59", -1},
-                                                                           {"2026-04-31T00:00:00", -1},
-                                                                           {"2026-12-31T23:59:60", -1}}) {
+    for (const auto& [text, wall] :
+         std::vector<std::pair<const char*, long long>>{{"2026-12-31T23:59:59", 1798761599},
+                                                        {"2028-02-29T12:34:56", 1835440496},
+                                                        {"2027-03-01T00:00:00", 1803859200},
+                                                        {"1970-01-01T00:00:00", 0},
+                                                        {"9999-12-31T23:59:59", 253402300799},
+                                                        {"1969-12-31T23:59:59", -1},
+                                                        {"2026-04-31T00:00:00", -1},
+                                                        {"2026-12-31T23:59:60", -1}}) {
         long long got = -1;
         EXPECT_EQ(parse_log_start(text, got), wall >= 0) << text;
         EXPECT_EQ(got, wall) << text;
@@ -301,11 +323,13 @@ TEST(Replay, Refusals) {
         std::string text;
         const char* why;
     } cases[] = {
-        {std::string(kStart) + "Mon Dec  7 04:00:01 2026 x: a" + std::string(1, '\0') + "b\n", "test.log:2: holds a NUL byte"},
+        {std::string(kStart) + "Mon Dec  7 04:00:01 2026 x: a" + std::string(1, '\0') + "b\n",
+         "test.log:2: holds a NUL byte"},
         {"relaywatch: AP enable\n", "no line with a date and time"},
         {"", "is empty"},
     };
-    for (const auto& c : cases) EXPECT_NE(replay_text(c.text).error.find(c.why), std::string::npos) << replay_text(c.text).error;
+    for (const auto& c : cases)
+        EXPECT_NE(replay_text(c.text).error.find(c.why), std::string::npos) << replay_text(c.text).error;
     const struct {
         const char* args;
         const char* why;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The simulated router's shell, link model and driver, driven directly and
 // through the daemon's own escaping and driver queries.
 #include <gtest/gtest.h>
@@ -23,7 +24,8 @@ ap other    hidden elsewhere bssid 02:00:00:00:00:02 channel 3 security WPA2PSK/
 
 // A router over a scenario, quiet, in a run of its own.
 struct Bench {
-    explicit Bench(const std::string& text) : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr) {}
+    explicit Bench(const std::string& text)
+        : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr) {}
 
     Scenario scenario;
     SimRun run;
@@ -31,14 +33,26 @@ struct Bench {
 };
 
 TEST(Air, WhichClientSecurityAnAccessPointAccepts) {
-    const struct { const char *security, *auth, *enc; bool accepted; } cases[] = {
-        {"NONE", "OPEN", "NONE", true}, {"NONE", "WPA2PSK", "AES", false}, {"WEP", "OPEN", "WEP", true},
-        {"WEP", "SHARED", "WEP", true}, {"WEP", "OPEN", "NONE", false}, {"WPA2PSK/AES", "WPA2PSK", "AES", true},
-        {"WPA2PSK/AES", "WPA2PSK", "TKIP", false}, {"WPA2PSK/AES", "WPAPSK", "AES", false},
-        {"WPAPSK/TKIP", "WPAPSK", "TKIP", true}, {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIP", true},
-        {"WPA1PSKWPA2PSK/TKIPAES", "WPAPSK", "TKIP", true}, {"WPA1PSKWPA2PSK/TKIPAES", "WPA2PSK", "AES", true},
-        {"WPA1PSKWPA2PSK/AES", "WPAPSK", "TKIP", false}, {"WPA1PSKWPA2PSK/TKIPAES", "OPEN", "NONE", false},
-        {"WPA2/AES", "WPA2PSK", "AES", false}, {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIPAES", false},
+    const struct {
+        const char *security, *auth, *enc;
+        bool accepted;
+    } cases[] = {
+        {"NONE", "OPEN", "NONE", true},
+        {"NONE", "WPA2PSK", "AES", false},
+        {"WEP", "OPEN", "WEP", true},
+        {"WEP", "SHARED", "WEP", true},
+        {"WEP", "OPEN", "NONE", false},
+        {"WPA2PSK/AES", "WPA2PSK", "AES", true},
+        {"WPA2PSK/AES", "WPA2PSK", "TKIP", false},
+        {"WPA2PSK/AES", "WPAPSK", "AES", false},
+        {"WPAPSK/TKIP", "WPAPSK", "TKIP", true},
+        {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIP", true},
+        {"WPA1PSKWPA2PSK/TKIPAES", "WPAPSK", "TKIP", true},
+        {"WPA1PSKWPA2PSK/TKIPAES", "WPA2PSK", "AES", true},
+        {"WPA1PSKWPA2PSK/AES", "WPAPSK", "TKIP", false},
+        {"WPA1PSKWPA2PSK/TKIPAES", "OPEN", "NONE", false},
+        {"WPA2/AES", "WPA2PSK", "AES", false},
+        {"WPA2PSK/TKIPAES", "WPA2PSK", "TKIPAES", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(security_accepts(c.security, c.auth, c.enc), c.accepted) << c.security << ' ' << c.auth << c.enc;
@@ -51,7 +65,12 @@ TEST(Air, EventsAsTheReaderChecksThemAndTheRouterAppliesThem) {
     AccessPoint ap;
     ap.name = ap.ssid = "home";
     ap.channel = 6;
-    const struct { EventKind kind; const char* fault; bool effective; const char* text; } steps[] = {
+    const struct {
+        EventKind kind;
+        const char* fault;
+        bool effective;
+        const char* text;
+    } steps[] = {
         {EventKind::Add, "add home: it is on the air already", false, "home comes on the air on channel 6"},
         {EventKind::Show, "show home: it shows its SSID already", false, "home shows its SSID \"home\" again"},
         {EventKind::Hide, "", true, "home hides its SSID"},
@@ -91,13 +110,20 @@ TEST(Air, ChannelsTheDriverTunesAndTheExtensionThatSuitsThem) {
 // "down" check the link, "linked N" the access point linked, anything else
 // is a command.
 TEST(Router, LinkModel) {
-    const struct { const char* what; std::string more; std::vector<std::string> steps; } cases[] = {
-        {"connects after the delay on home's channel, drops when home moves away", "at 20s move home channel 1\n",
+    const struct {
+        const char* what;
+        std::string more;
+        std::vector<std::string> steps;
+    } cases[] = {
+        {"connects after the delay on home's channel, drops when home moves away",
+         "at 20s move home channel 1\n",
          {"+2", "down", "+1", "up", "+17", "down", "iwpriv ra0 set Channel=1", "+2", "down", "+1", "up", "linked 0"}},
-        {"a hidden access point answers for its real SSID; setting the channel restarts the association", "",
+        {"a hidden access point answers for its real SSID; setting the channel restarts the association",
+         "",
          {"iwpriv ra0 set Channel=3", "+10", "down", "iwpriv ra0 set Channel=11", "+3", "up", "linked 2",
           "iwpriv ra0 set Channel=11", "down", "+3", "up"}},
-        {"a configured BSSID selects the access point", "store ApCliBssid=02:00:00:00:00:02\n",
+        {"a configured BSSID selects the access point",
+         "store ApCliBssid=02:00:00:00:00:02\n",
          {"+10", "down", "iwpriv ra0 set Channel=3", "+3", "up"}},
         {"forced down until 30 s; then home no longer accepts WPA2PSK/AES",
          "at 10s linkdown 20s\nat 40s security home WPAPSK/TKIP\n",
@@ -135,13 +161,15 @@ TEST(Router, AnswersTheDaemonsOwnDriverQueries) {
 
 TEST(Router, RefusesWhatTheToolsWouldNotTake) {
     Bench b(kAir);
-    const char* refused[] = {"iwpriv ra0 set Channel=15", "iwpriv ra0 set HtExtcha=2", "iwpriv ra0 set WPAPSK=short",
-                             "iwpriv ra0 set SSID=my net", "iwpriv ra0 set Frequency=5", "iwpriv wlan9 set Channel=6",
-                             "ifconfig ra0 sideways", "reboot", "iwpriv ra0 set SSID=a;reboot",
-                             "iwpriv apcli0 set ApCliAuthMode=WPA3"};
+    const char* refused[] = {"iwpriv ra0 set Channel=15",    "iwpriv ra0 set HtExtcha=2",
+                             "iwpriv ra0 set WPAPSK=short",  "iwpriv ra0 set SSID=my net",
+                             "iwpriv ra0 set Frequency=5",   "iwpriv wlan9 set Channel=6",
+                             "ifconfig ra0 sideways",        "reboot",
+                             "iwpriv ra0 set SSID=a;reboot", "iwpriv apcli0 set ApCliAuthMode=WPA3"};
     for (const char* cmd : refused) b.router.run(cmd);
     EXPECT_TRUE(b.router.radio().channel == 6 && b.router.radio().extcha == 1);
-    for (const char* cmd : {"iwpriv ra0 set HtExtcha=0", "iwpriv ra0 set SSID=my\\ net", "ifconfig ra0 down"}) b.router.run(cmd);
+    for (const char* cmd : {"iwpriv ra0 set HtExtcha=0", "iwpriv ra0 set SSID=my\\ net", "ifconfig ra0 down"})
+        b.router.run(cmd);
     EXPECT_TRUE(b.router.radio().extcha == 0 && !b.router.radio().ra0_up);
     EXPECT_EQ(b.router.radio().ssid, "my net");
     EXPECT_EQ(b.router.counts().refused, static_cast<long>(std::size(refused)));
@@ -162,7 +190,8 @@ TEST(Shell, SplitsWordsQuotesAndPipelines) {
     EXPECT_EQ(cmd.error, "");
     EXPECT_EQ(cmd.stages, (std::vector<std::vector<std::string>>{
                               {"iwgetid", "-c", "ra0"}, {"sed", "-n", "s/ra0//p"}, {"sed", "-n", "s/Channel://p"}}));
-    EXPECT_EQ(shell_split("echo \"a\\\"b\\\\c\\$d\\x\\\ne\"").stages[0][1], "a\"b\\c$d\\xe") << "escapes in double quotes";
+    EXPECT_EQ(shell_split("echo \"a\\\"b\\\\c\\$d\\x\\\ne\"").stages[0][1], "a\"b\\c$d\\xe")
+        << "escapes in double quotes";
 }
 
 TEST(Shell, ReportsWhatItWouldNotPassOn) {

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: ISC
 // Whole runs of the shipped scenarios: the daemon's own code against the
 // simulated router, start to end.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -9,12 +11,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
-#include "sim/router/runner.h"
-#include "sim/draw/svg.h"
 #include "sim/common/text.h"
+#include "sim/draw/svg.h"
 #include "sim/router/run_timeline.h"
+#include "sim/router/runner.h"
 
 namespace rwsim {
 
@@ -22,7 +23,9 @@ namespace {
 
 using CommandLog = std::vector<std::pair<long, std::string>>;
 
-std::string scenario_path(const std::string& name) { return RELAYWATCH_SOURCE_DIR "/scenarios/" + name; }
+std::string scenario_path(const std::string& name) {
+    return RELAYWATCH_SOURCE_DIR "/scenarios/" + name;
+}
 
 // Runs a shipped scenario; with `text`, all it prints goes there, then the
 // summary and the timeline.
@@ -126,8 +129,10 @@ TEST(Story, EveryShippedScenarioRunsToItsEndCleanly) {
         EXPECT_FALSE(res.daemon_ended || res.stalled);
         EXPECT_EQ(res.record->seconds, sc.end);
         EXPECT_EQ(res.counts.refused, 0);
-        EXPECT_EQ(res.holdings.sockets_open + res.holdings.outputs_open + res.holdings.store_texts +
-                      res.holdings.allocations, 0) << "something held at the end";
+        EXPECT_EQ(
+            res.holdings.sockets_open + res.holdings.outputs_open + res.holdings.store_texts + res.holdings.allocations,
+            0)
+            << "something held at the end";
         EXPECT_GT(res.record->link_seconds, 0);
         const std::size_t bins = res.record->bins().size();
         EXPECT_LE(bins, Recorder::kMaxBins);
@@ -177,14 +182,16 @@ TEST(Story, TheTimelineMarksTheMoveAndEachRecovery) {
     const std::string lane = "\" text-anchor=\"end\" font-weight=\"bold\">";
     for (std::size_t at = text.find(lane); at != std::string::npos; at = text.find(lane, at + 1)) {
         const std::size_t x = text.rfind("<text x=\"", at) + 9;
-        names += text.substr(x, text.find('"', x) - x) + " " + text.substr(at + lane.size(), text.find('<', at) - at - lane.size()) + "|";
+        names += text.substr(x, text.find('"', x) - x) + " " +
+                 text.substr(at + lane.size(), text.find('<', at) - at - lane.size()) + "|";
     }
     EXPECT_EQ(names, "140 events|140 uplink (apcli0)|140 own AP (ra0)|140 channel|140 recoveries|");
 }
 
 // The picture's numbers: one decimal, none when it is 0.
 TEST(Story, SvgNumbers) {
-    const std::pair<double, const char*> cases[] = {{12.0, "12"}, {12.5, "12.5"}, {0.0, "0"}, {-3.0, "-3"}, {496.04, "496"}};
+    const std::pair<double, const char*> cases[] = {
+        {12.0, "12"}, {12.5, "12.5"}, {0.0, "0"}, {-3.0, "-3"}, {496.04, "496"}};
     for (const auto& [value, text] : cases) EXPECT_EQ(svg_number(value), text) << value;
 }
 
@@ -220,18 +227,22 @@ TEST(Story, TheClientsSecurityChangeIsToldApart) {
                         "[0d 00:10:13] == client security re-programmed: ApCliEncrypType AES -> TKIP\n"),
               std::string::npos);
     EXPECT_EQ(res.record->security_reprograms, 1) << "two settings in one second count once";
-    EXPECT_NE(text.find("\nclient security        1 re-programming (ApCliAuthMode, ApCliEncrypType)\n"), std::string::npos);
+    EXPECT_NE(text.find("\nclient security        1 re-programming (ApCliAuthMode, ApCliEncrypType)\n"),
+              std::string::npos);
     const std::vector<std::string> titles = mark_titles(text.substr(text.find("<svg ")));
     EXPECT_NE(std::find(titles.begin(), titles.end(),
                         "[0d 00:10:13] client security re-programmed: ApCliAuthMode WPA2PSK -&gt; WPAPSK"),
               titles.end());
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "[0d 00:10:00] home's security becomes WPAPSK/TKIP"), titles.end());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "[0d 00:10:00] home's security becomes WPAPSK/TKIP"),
+              titles.end());
     // With the debug lines on, a recovery tick tells what the daemon said.
     run("security-change.scn", nullptr, &text, {"10", "3", "debug"});
     const std::vector<std::string> debug_titles = mark_titles(text.substr(text.find("<svg ")));
-    EXPECT_NE(std::find(debug_titles.begin(), debug_titles.end(),
-                        "[0d 00:10:09] a recovery cycle (site survey)&#10;[0d 00:10:09] relaywatch: Disconnect over 10 seconds."),
-              debug_titles.end());
+    EXPECT_NE(
+        std::find(
+            debug_titles.begin(), debug_titles.end(),
+            "[0d 00:10:09] a recovery cycle (site survey)&#10;[0d 00:10:09] relaywatch: Disconnect over 10 seconds."),
+        debug_titles.end());
 }
 
 // relaywatch tries the hidden "attic" while the client joins "home", just
@@ -241,12 +252,16 @@ TEST(Story, TheClientsSecurityChangeIsToldApart) {
 TEST(Story, TheWalkThatRemembersAStrangerIsTold) {
     std::string text;
     run("stranger.scn", nullptr, &text);
-    const std::string told = "relaywatch remembers BSSID 02:00:00:00:00:a1 (attic), but the uplink joined home (00:11:22:33:44:55)";
+    const std::string told =
+        "relaywatch remembers BSSID 02:00:00:00:00:a1 (attic), but the uplink joined home (00:11:22:33:44:55)";
     EXPECT_NE(text.find("\n[0d 00:00:08] == " + told + "\n"), std::string::npos);
-    EXPECT_NE(text.find("\nra0 up, uplink down     0.6 %  (5 s of 900 s)\nra0 first up           after 13 s, on channel 6\n"
-                        "upstream changes       2: ra0 up again after 8 s; 1 not recovered by the end\n"), std::string::npos);
+    EXPECT_NE(
+        text.find("\nra0 up, uplink down     0.6 %  (5 s of 900 s)\nra0 first up           after 13 s, on channel 6\n"
+                  "upstream changes       2: ra0 up again after 8 s; 1 not recovered by the end\n"),
+        std::string::npos);
     EXPECT_NE(text.find("\nuplink last joined     home (00:11:22:33:44:55)\nremembered BSSID       02:00:00:00:00:a1\n"
-                        "BSSID mismatches       1 "), std::string::npos);
+                        "BSSID mismatches       1 "),
+              std::string::npos);
     const std::vector<std::string> titles = mark_titles(text.substr(text.find("<svg ")));
     EXPECT_NE(std::find(titles.begin(), titles.end(), "[0d 00:00:08] " + told), titles.end());
     const RunResult res = run("hidden-capture.scn");
@@ -267,7 +282,8 @@ TEST(Story, EventNumbersNeverOverlap) {
     const std::string svg = out.str(), tail = "\" text-anchor=\"middle\" font-size=\"10\" fill=\"#555555\">";
     std::string labels;
     for (std::size_t at = svg.find(tail); at != std::string::npos; at = svg.find(tail, at + 1)) {
-        labels += svg.substr(at - 2, 2) + ":" + svg.substr(at + tail.size(), svg.find('<', at) - at - tail.size()) + "|";
+        labels +=
+            svg.substr(at - 2, 2) + ":" + svg.substr(at + tail.size(), svg.find('<', at) - at - tail.size()) + "|";
     }
     EXPECT_EQ(labels, "71:1|71:2\u20137|71:8|71:9\u201310|61:11\u201312|71:13|61:14|71:15|61:16|");
     EXPECT_NE(svg.find("<title>9  [0d 00:06:40] e&#10;10  [0d 00:06:41] e</title>"), std::string::npos);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // relaywatch-sim --sweep: its lists, a cell against a single run, the CSV.
 #include <gtest/gtest.h>
 
@@ -18,9 +19,15 @@ TEST(Sweep, ListsAndRanges) {
         std::vector<int> values;  // empty: refused
         const char* why = "";
     } cases[] = {
-        {"5,10,20", {5, 10, 20}}, {"0..3", {0, 1, 2, 3}}, {"1,5..7,2", {1, 5, 6, 7, 2}}, {"7..7", {7}},
-        {"3..1", {}, "bad item '3..1'"}, {"5,,6", {}, "bad item ''"}, {"4000", {}, "each 0 to 3600"},
-        {"1x", {}, "bad item '1x'"}, {"0..3600", {}, "holds more than 400 numbers"},
+        {"5,10,20", {5, 10, 20}},
+        {"0..3", {0, 1, 2, 3}},
+        {"1,5..7,2", {1, 5, 6, 7, 2}},
+        {"7..7", {7}},
+        {"3..1", {}, "bad item '3..1'"},
+        {"5,,6", {}, "bad item ''"},
+        {"4000", {}, "each 0 to 3600"},
+        {"1x", {}, "bad item '1x'"},
+        {"0..3600", {}, "holds more than 400 numbers"},
     };
     for (const auto& c : cases) {
         std::vector<int> values;
@@ -52,7 +59,8 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     EXPECT_LT(cells[0].recoveries, single.recoveries) << "a longer window, fewer recoveries";
     const RunResult run = run_scenario(sc, options);
     ASSERT_GE(run.record->changes_recovered, 2);
-    EXPECT_EQ(single.reaction_mean, std::lround(static_cast<double>(run.record->recovery_sum) / run.record->changes_recovered))
+    EXPECT_EQ(single.reaction_mean,
+              std::lround(static_cast<double>(run.record->recovery_sum) / run.record->changes_recovered))
         << "the mean reaction, to the nearest second";
     const Scenario hop = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/channel-hop.scn");
     EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
@@ -60,25 +68,39 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
 
 // The CSV and the table: a line per cell, shares with two decimals (0.00 of no time), no reaction time.
 TEST(Sweep, CsvColumnsAndNumbers) {
-    const SweepCell full{.looptime = 10, .sleeptime = 3, .seconds = 3, .ra0_seconds = 2, .link_seconds = 3, .ra0_alone_seconds = 1, .changes = 4,
-                         .recovered = 3, .reaction_mean = 22, .reaction_worst = 40, .recoveries = 5, .reprograms = 6,
-                         .security_reprograms = 1, .commands = 70, .mismatches = 2};
+    const SweepCell full{.looptime = 10,
+                         .sleeptime = 3,
+                         .seconds = 3,
+                         .ra0_seconds = 2,
+                         .link_seconds = 3,
+                         .ra0_alone_seconds = 1,
+                         .changes = 4,
+                         .recovered = 3,
+                         .reaction_mean = 22,
+                         .reaction_worst = 40,
+                         .recoveries = 5,
+                         .reprograms = 6,
+                         .security_reprograms = 1,
+                         .commands = 70,
+                         .mismatches = 2};
     std::ostringstream csv;
     write_sweep_csv(csv, {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true}});
-    EXPECT_EQ(csv.str(),
-              "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
-              "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
-              "bssid_mismatches\n"
-              "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
-              "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
+    EXPECT_EQ(
+        csv.str(),
+        "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
+        "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
+        "bssid_mismatches\n"
+        "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
+        "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
     std::ostringstream table;
     Scenario sc;
     print_sweep_table(table, sc, 3, {full, SweepCell{.looptime = 1, .daemon_ended = true}});
-    EXPECT_NE(table.str().find(
-              "\n      10          3    66.67  100.00      33.33        4       1     22     40           5                6         1"
-              "        70                 2\n"
-              "       1          0     0.00    0.00       0.00        0       0      -      -           0                0         0"
-              "         0                 0  (relaywatch ended)\nmissed: "),
+    EXPECT_NE(table.str().find("\n      10          3    66.67  100.00      33.33        4       1     22     40       "
+                               "    5                6         1"
+                               "        70                 2\n"
+                               "       1          0     0.00    0.00       0.00        0       0      -      -         "
+                               "  0                0         0"
+                               "         0                 0  (relaywatch ended)\nmissed: "),
               std::string::npos)
         << table.str();
 }

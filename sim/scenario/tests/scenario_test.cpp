@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: ISC
 // The scenario format: what a file turns into, and how a bad one is reported.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,9 +7,9 @@
 #include <fstream>
 #include <string>
 
+#include "sim/common/text.h"
 #include "sim/scenario/default_store.h"
 #include "sim/scenario/scenario.h"
-#include "sim/common/text.h"
 
 namespace rwsim {
 
@@ -102,12 +103,14 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {end + "capture /nonexistent/site.txt\n", 2, "capture /nonexistent/site.txt: cannot read the file"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt home=00:11:22:33:44:56\n", 2,
          "no row has BSSID 00:11:22:33:44:56 (for 'home')"},
-        {end + "capture /dev/null home\n", 2, "capture names access points as NAME=BSSID, or NAME=BSSID/SSID for a row that hides"},
+        {end + "capture /dev/null home\n", 2,
+         "capture names access points as NAME=BSSID, or NAME=BSSID/SSID for a row that hides"},
         {end + "capture /dev/null home=00:11:22:33:44:55x\n", 2, "got 'home=00:11:22:33:44:55x'"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt flat=00:1a:2b:3c:4d:01/x\n", 2,
          "'flat' shows its SSID; only a row that hides it takes a real SSID"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-narrow.txt\n", 2,
-         "capture: the table is not in the layout relaywatch reads (on a router printing this table relaywatch misreads every "
+         "capture: the table is not in the layout relaywatch reads (on a router printing this table relaywatch "
+         "misreads every "
          "such row: it misses its upstream or re-tunes to wrong settings); rows from line 3 (20 of 20 with a BSSID)"},
         {"end 1m\nname a\0b\n"s, 2, "NUL byte at column 7"},
         {"\x1b[31m\xff\xc3\xa9 x\n", 1, "unknown directive '\\x1b[31m\\xff\xc3\xa9'"},  // valid UTF-8 kept
@@ -135,18 +138,19 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
 // points beyond U+10FFFF are escaped byte by byte.
 TEST(Text, ShownTextKeepsOnlyValidUtf8) {
     const std::pair<std::string, std::string> cases[] = {
-        {"a\xE0\xA0\x80", "a\xE0\xA0\x80"},          {"\xC3\xA9\xE0\x80\x80", "\xC3\xA9\\xe0\\x80\\x80"},
-        {"\xED\x9F\xBF", "\xED\x9F\xBF"},             {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
-        {"\xF0\x90\x80\x80", "\xF0\x90\x80\x80"},   {"\xF0\x8F\xBF\xBF", "\\xf0\\x8f\\xbf\\xbf"},
-        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},   {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+        {"a\xE0\xA0\x80", "a\xE0\xA0\x80"},       {"\xC3\xA9\xE0\x80\x80", "\xC3\xA9\\xe0\\x80\\x80"},
+        {"\xED\x9F\xBF", "\xED\x9F\xBF"},         {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
+        {"\xF0\x90\x80\x80", "\xF0\x90\x80\x80"}, {"\xF0\x8F\xBF\xBF", "\\xf0\\x8f\\xbf\\xbf"},
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"}, {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
     };
     for (const auto& [text, shown] : cases) EXPECT_EQ(shown_text(text), shown);
 }
 
 TEST(Scenario, Durations) {
-    const std::pair<const char*, long> cases[] = {  // -1: refused
-        {"0", 0},   {"90", 90}, {"90s", 90}, {"15m", 900}, {"2h", 7200},  {"30d", 2592000},    {"1h30m", 5400},
-        {"1d12h", 129600}, {"", -1}, {"m", -1}, {"5x", -1}, {"1h30", -1}, {"-5", -1}, {"99999999999d", -1},
+    const std::pair<const char*, long> cases[] = {
+        // -1: refused
+        {"0", 0},          {"90", 90}, {"90s", 90}, {"15m", 900}, {"2h", 7200}, {"30d", 2592000}, {"1h30m", 5400},
+        {"1d12h", 129600}, {"", -1},   {"m", -1},   {"5x", -1},   {"1h30", -1}, {"-5", -1},       {"99999999999d", -1},
     };
     for (const auto& [text, seconds] : cases) {
         long s = -1;
@@ -185,20 +189,25 @@ TEST(Scenario, RefusesPolitely) {
 // A captured table's rows that the reader takes become the air, named by
 // their BSSID or by the name given.
 TEST(Scenario, ACapturedTableBecomesTheAir) {
-    const Scenario sc = parse_scenario("end 1h\ncapture " RELAYWATCH_SOURCE_DIR "/samples/survey-junk.txt home=00:11:22:33:44:55\n"
-                                       "at 1m move 00:11:22:33:44:56 channel 6\nat 2m remove 00:11:22:33:44:55\n", "site.scn");
+    const Scenario sc = parse_scenario("end 1h\ncapture " RELAYWATCH_SOURCE_DIR
+                                       "/samples/survey-junk.txt home=00:11:22:33:44:55\n"
+                                       "at 1m move 00:11:22:33:44:56 channel 6\nat 2m remove 00:11:22:33:44:55\n",
+                                       "site.scn");
     std::vector<std::string> air;
     for (const AccessPoint& ap : sc.aps) {
-        air.push_back(ap.name + " " + ap.bssid + "|" + std::to_string(ap.channel) + "|" + ap.ssid + (ap.hidden ? " hidden|" : "|") +
-                      ap.security + "|" + std::to_string(ap.signal) + "|" + ap.mode + "|" + ap.ext + (ap.adhoc ? "|Ad" : ""));
+        air.push_back(ap.name + " " + ap.bssid + "|" + std::to_string(ap.channel) + "|" + ap.ssid +
+                      (ap.hidden ? " hidden|" : "|") + ap.security + "|" + std::to_string(ap.signal) + "|" + ap.mode +
+                      "|" + ap.ext + (ap.adhoc ? "|Ad" : ""));
     }
     EXPECT_EQ(air, (std::vector<std::string>{
                        "00:1a:2b:3c:4d:01 00:1a:2b:3c:4d:01|1|Flat 4B|WPA1PSKWPA2PSK/TKIPAES|41|11b/g/n|ABOVE",
                        "00:1a:2b:3c:4d:11 00:1a:2b:3c:4d:11|11|Home\x1b[7m|WPA2PSK/AES|31|11b/g/n|BELOW",
                        "home 00:11:22:33:44:55|11|home|WPA2PSK/TKIPAES|78|11b/g/n|BELOW",
                        "00:11:22:33:44:56 00:11:22:33:44:56|11|home|WPA2PSK/AES|66|11b/g/n|BELOW",
-                   })) << "every junk line left out";
-    EXPECT_TRUE(sc.events[0].ap == 3 && sc.events[1].ap == 2) << "by the BSSID it is named by, and by the BSSID of a name given";
+                   }))
+        << "every junk line left out";
+    EXPECT_TRUE(sc.events[0].ap == 3 && sc.events[1].ap == 2)
+        << "by the BSSID it is named by, and by the BSSID of a name given";
 }
 
 }  // namespace
