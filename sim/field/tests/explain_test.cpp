@@ -82,12 +82,27 @@ TEST(Explain, TellsWhyAJunkLineIsSkipped) {
 
 // Tables and stores written outside the project: what differs from what
 // relaywatch reads is told, with the exit status of the first that applies.
-TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
-    const struct {
-        const char *table, *store, *remembered;
-        int status;
-        std::vector<std::string> shown, absent;
-    } cases[] = {
+struct Told {
+    const char *table, *store, *remembered;
+    int status;
+    std::vector<std::string> shown, absent;
+};
+
+void expect_told(const std::vector<Told>& cases) {
+    for (const Told& c : cases) {
+        SCOPED_TRACE(std::string(c.table) + " " + c.store);
+        int status = -1;
+        const std::string text = explain_text(c.table, status, c.store, c.remembered);
+        EXPECT_EQ(status, c.status);
+        for (const std::string& s : c.shown) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
+        for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s;
+    }
+}
+
+// Columns away from where relaywatch reads them (exit status 3); odd rows
+// or line ends alone are no layout of their own.
+TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
+    expect_told({
         {"survey-narrow.txt", "nvram-home", "0", 3,
          {"\nlayout: the table is not in the layout relaywatch reads\n        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" 1 "
           "character left of relaywatch's column, \"Security\" to \"WPS\" 2 characters left of relaywatch's columns\n"
@@ -105,6 +120,13 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
         {"survey-crlf.txt", "nvram-home", "0", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
         {"survey-cut.txt", "nvram-home", "0", 1, {"\nline 10: skipped: cut off before its network type (75 characters"}, {"layout"}},
         {"survey-junk.txt", "nvram-home", "0", 0, {"\nline 9: skipped: SSID length outside 0..32"}, {"layout"}},  // one odd row
+    });
+}
+
+// A configured SSID or BSSID that no row matches as relaywatch compares them,
+// and which row it selects instead.
+TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
+    expect_told({
         {"survey-crowded.txt", "nvram-blank-bssid", "0", 1,
          {"ApCliBssid \"00:11:22:33:44:55 \" (has a trailing blank: its 18 characters never match a BSSID's 17)\n",
           "\nline 14: not the upstream: the configured SSID, but ApCliBssid \"00:11:22:33:44:55 \" has a trailing blank",
@@ -126,26 +148,31 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          {"SSID2"}},
         {"survey-hidden.txt", "nvram-home", "02:11:22:33:44:AA", 1,
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 holds it so)"}, {}},
+    });
+}
+
+// A store relaywatch refuses at start-up (exit status 4): it never surveys.
+TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
+    expect_told({
         {"survey-crowded.txt", "nvram-not-repeater", "0", 4,
          {"  relaywatch: error, not repeater mode!\n  exit status 0: it never surveys, so no row below is selected\n",
           "\nline 14: the configured upstream's row, not selected: relaywatch ends at start-up\n",
           "\nresult: relaywatch ends at start-up with this store (exit status 0): no survey, no recovery\n"},
          {"selected by", "what a recovery"}},
         {"survey-narrow.txt", "nvram-disabled", "0", 4, {"  relaywatch: repeater is not enabled!\n", "\nlayout: "}, {"selected by"}},
+    });
+}
+
+// Long values with characters the shell would read: the commands as
+// relaywatch escapes them, each followed by the value the driver gets.
+TEST(Explain, ShowsLongValuesEscapedAsTheCommandsCarryThem) {
+    expect_told({
         {"survey-crowded.txt", "nvram-long", "0", 0,
          {"\n  $ iwpriv ra0 set WPAPSK=\\T\\r\\0\\u\\b\\4\\d\\o\\r\\&\\3\\ \\i\\s\\ \\n\\o\\t\\ \\a\\ \\g\\o\\o\\d\\ \\p\\a\\s\\s\\p\\h\\r\\a\\s\\e\\ "
           "\\1\\0\\0\\%25\\ \\o\\f\\ \\w\\o\\r\\d\\s\\!\n    \xE2\x9F\xA8WPAPSK=Tr0ub4dor&3 is not a good passphrase 100%25 of words!\xE2\x9F\xA9\n",
           "\n    \xE2\x9F\xA8SSID=Zo%c3%ab's caf%c3%a9 repeater 5GHz \\ up!\xE2\x9F\xA9\n"},
          {"\\x"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.table) + " " + c.store);
-        int status = -1;
-        const std::string text = explain_text(c.table, status, c.store, c.remembered);
-        EXPECT_EQ(status, c.status);
-        for (const std::string& s : c.shown) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
-        for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s;
-    }
+    });
 }
 
 TEST(Explain, RememberedIsSixHexPairsOrZero) {
