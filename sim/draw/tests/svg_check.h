@@ -1,5 +1,5 @@
-// What the tests read from a drawn timeline: its hover titles, and whether
-// any two of its texts would be drawn over each other.
+// What the tests read from a drawn timeline: its hover titles, its texts'
+// places, and whether any text is empty or drawn over another.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,11 +41,14 @@ struct TextBox {
     double left, right, top, bottom;
 };
 
+// A number attribute of an element's opening tag; `otherwise` without it.
+inline double attribute(const std::string& tag, const char* name, double otherwise = 0) {
+    const std::size_t at = tag.find(std::string(" ") + name + "=\"");
+    return at == std::string::npos ? otherwise : std::strtod(tag.c_str() + at + std::string(name).size() + 3, nullptr);
+}
+
 inline std::vector<TextBox> text_boxes(const std::string& svg) {
-    auto number = [](const std::string& tag, const char* name, double otherwise) {
-        const std::size_t at = tag.find(std::string(" ") + name + "=\"");
-        return at == std::string::npos ? otherwise : std::strtod(tag.c_str() + at + std::string(name).size() + 3, nullptr);
-    };
+    const auto number = attribute;
     const std::size_t root = svg.find("<svg ");
     const double base_size = number(svg.substr(root, svg.find('>', root) - root), "font-size", 16);
     std::vector<TextBox> boxes;
@@ -68,10 +71,12 @@ inline std::vector<TextBox> text_boxes(const std::string& svg) {
     return boxes;
 }
 
-// Every pair of texts that would be drawn over each other, one a line.
-inline std::string overlapping_texts(const std::vector<TextBox>& boxes) {
+// Every empty text and every pair of texts that would be drawn over each
+// other, one a line.
+inline std::string misdrawn_texts(const std::vector<TextBox>& boxes) {
     std::string found;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (boxes[i].content.empty()) found += "an empty text at " + std::to_string(boxes[i].left) + "\n";
         for (std::size_t j = i + 1; j < boxes.size(); ++j) {
             const TextBox &a = boxes[i], &b = boxes[j];
             if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) {

@@ -2,8 +2,14 @@
 // through the daemon's own escaping and driver queries.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <tuple>
 
+#include <linux/wireless.h>
+
+#include "platform/platform.h"
 #include "radio/radio.h"
 #include "sim/router/run_context.h"
 #include "sim/router/shell.h"
@@ -131,6 +137,30 @@ TEST(Router, AnswersTheDaemonsOwnDriverQueries) {
     EXPECT_EQ(getRPStatus("apcli0"), 1);
     EXPECT_EQ(getRPStatus("ra0"), 0) << "the driver answers only for apcli0";
     EXPECT_EQ(b.run.holdings().sockets_open, 0);
+    std::string out;
+    b.router.read("iwgetid -c ra0 | sed -n 's/Channel:/on /p'", out);
+    EXPECT_EQ(out, "ra0       on 11\n");
+}
+
+// The connect-status request is answered only as the daemon makes it: the
+// private request, its sub-command, room for the 32-bit word.
+TEST(Router, AnswersOnlyTheWholeConnectStatusRequest) {
+    Bench b(kAir);
+    b.router.sleep(3);
+    const int fd = plat::socket_open();
+    std::int32_t word = -7;
+    iwreq req{};
+    std::strncpy(req.ifr_name, "apcli0", IFNAMSIZ);
+    req.u.data.pointer = &word;
+    for (const auto& [flags, length, answered] : {std::tuple{0x060B, 4, true}, {0x060C, 4, false}, {0x060B, 2, false}}) {
+        req.u.data.flags = static_cast<std::uint16_t>(flags);
+        req.u.data.length = static_cast<std::uint16_t>(length);
+        word = -7;
+        EXPECT_EQ(plat::socket_ioctl(fd, 0x8BE1, &req) == 0, answered) << flags << " " << length;
+        EXPECT_EQ(word, answered ? 1 : -7) << flags << " " << length;
+    }
+    EXPECT_NE(plat::socket_ioctl(fd, 0x8BE2, &req), 0);
+    plat::socket_close(fd);
 }
 
 TEST(Router, RefusesWhatTheToolsWouldNotTake) {

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <sys/wait.h>
 
 #include "sim/router/runner.h"
@@ -89,19 +91,28 @@ TEST(Story, TheSameScenarioGivesTheSameOutput) {
     EXPECT_NE(first.find("\n[0d 00:05:13] relaywatch: Mode is changed, apply new settings...\n"), std::string::npos);
 }
 
-// The command line: a bad scenario names file and line, exits 2, runs nothing.
-TEST(Story, TheCommandLineRefusesABadScenario) {
+// The command line: bad input exits 2 and runs nothing; a bad scenario names
+// file and line, a bad option what it takes.
+TEST(Story, TheCommandLineRefusesBadInput) {
     const std::string bad = ::testing::TempDir() + "relaywatch-bad.scn";
     std::ofstream(bad) << "end 10m\nap home ssid home bssid 00:11 channel 6\n";
-    std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " " + bad + " 2>" + bad + ".err >" + bad + ".out";
-    int status = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    std::ostringstream err, out;
-    err << std::ifstream(bad + ".err").rdbuf();
-    out << std::ifstream(bad + ".out").rdbuf();
-    EXPECT_EQ(err.str(), bad + ":2: bad BSSID '00:11' (six hex pairs with colons, e.g. 00:11:22:33:44:55)\n");
-    EXPECT_EQ(out.str(), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {bad, bad + ":2: bad BSSID '00:11' (six hex pairs with colons, e.g. 00:11:22:33:44:55)\n"},
+        {"--sweep 5 1..x " + scenario_path("channel-hop.scn"),
+         "relaywatch-sim: --sweep sleeptimes: bad item '1..x' in '1..x' (numbers or ranges A..B with A <= B, each 0 to 3600, "
+         "separated by commas)\nusage: "},
+    };
+    for (const auto& [args, told] : cases) {
+        std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " " + args + " 2>" + bad + ".err >" + bad + ".out";
+        int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2) << args;
+        std::ostringstream err, out;
+        err << std::ifstream(bad + ".err").rdbuf();
+        out << std::ifstream(bad + ".out").rdbuf();
+        EXPECT_EQ(err.str().substr(0, told.size()), told);
+        EXPECT_EQ(out.str(), "");
+    }
     for (const char* ext : {"", ".err", ".out"}) std::remove((bad + ext).c_str());
 }
 
@@ -119,6 +130,9 @@ TEST(Story, TheTimelineMarksTheMoveAndEachRecovery) {
                                         "[0d 00:00:00] relaywatch: Start (looptime=10, sleeptime=3)",
                                         "[0d 00:05:09] a recovery cycle (site survey)"}));
     EXPECT_EQ(titles[4], "a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)") << "the legend";
+    EXPECT_NE(text.find(">15m of virtual time, relaywatch 10 3 \u00b7 uplink 97.9 % \u00b7 ra0 up 96.8 % \u00b7 2 recoveries \u00b7 "
+                        "1 upstream change</text>"),
+              std::string::npos);
     // Few events are listed under the picture, one a line; the lanes are
     // named right-aligned at one edge; no text is drawn over another.
     EXPECT_NE(text.find(">1  [0d 00:05:00]  home moves to channel 11 (ext BELOW)</text>"), std::string::npos);
@@ -130,7 +144,47 @@ TEST(Story, TheTimelineMarksTheMoveAndEachRecovery) {
         }
     }
     EXPECT_EQ(names, "events|uplink (apcli0)|own AP (ra0)|channel|recoveries|");
-    EXPECT_EQ(overlapping_texts(boxes), "");
+    EXPECT_EQ(misdrawn_texts(boxes), "");
+}
+
+// A bin keeps the channels of the seconds that had one (0: none), and
+// counts the seconds without an upstream on the air.
+TEST(Story, ABinTracksTheChannelsItSaw) {
+    Recorder rec(3);
+    for (const auto& [t, ra0, upstream] : {std::tuple{0L, 0, 0}, {1L, 6, 11}, {2L, 11, 0}}) rec.second(t, true, true, ra0, upstream);
+    std::string bins;
+    for (const Bin& b : rec.bins()) {
+        for (int channel : {b.ra0_first, b.ra0_last, b.ra0_min, b.ra0_max, b.up_first, b.up_last, b.up_min, b.up_max}) {
+            bins += std::to_string(channel) + " ";
+        }
+        bins += std::to_string(b.upstream_absent) + "|";
+    }
+    EXPECT_EQ(bins, "-1 -1 -1 -1 -1 -1 -1 -1 1|6 6 6 6 11 11 11 11 0|11 11 11 11 -1 -1 -1 -1 1|");
+}
+
+// The channel lane is shaded, in the legend's colour for it, where the
+// upstream was off the air: from the axis's 2m to its 12m.
+TEST(Story, TheUpstreamsTimeOffTheAirIsShaded) {
+    std::string text;
+    run("upstream-gone.scn", nullptr, &text);
+    const std::string svg = text.substr(text.find("<svg "));
+    const std::size_t swatch = svg.rfind("<rect ", svg.find(">upstream off the air</text>"));
+    const std::string colour = svg.substr(svg.find(" fill=", swatch), 16);
+    double lane = 0, axis = 0;
+    std::map<double, std::string> ticks;
+    for (const TextBox& box : text_boxes(svg)) {
+        if (box.content == "channel") lane = box.bottom;
+        if (box.content == "0") axis = box.top;
+        ticks[(box.left + box.right) / 2] = box.content;
+    }
+    std::string shaded;
+    for (std::size_t at = svg.find("<rect "); at != std::string::npos; at = svg.find("<rect ", at + 1)) {
+        const std::string tag = svg.substr(at, svg.find('>', at) - at);
+        const double x = attribute(tag, "x"), y = attribute(tag, "y");
+        if (tag.find(colour) == std::string::npos || y < lane || y > axis) continue;
+        shaded += ticks[x] + " to " + ticks[x + attribute(tag, "width")] + "|";
+    }
+    EXPECT_EQ(shaded, "2m to 12m|");
 }
 
 // The picture's numbers: one decimal, none when it is 0.
@@ -143,6 +197,7 @@ TEST(Story, SvgNumbers) {
 TEST(Story, TimeTicksStayLegibleAtEverySpan) {
     const std::pair<long, const char*> spans[] = {
         {90, "0|10s|20s|30s|40s|50s|1m|1m 10s|1m 20s|1m 30s|"},
+        {12 * 3600, "0|2h|4h|6h|8h|10h|12h|"},
         {30 * 86400, "0|5d|10d|15d|20d|25d|30d|"},
         {kMaxDurationSeconds, "0|1y|2y|3y|4y|5y|6y|7y|8y|9y|10y|"},
     };
@@ -229,7 +284,7 @@ TEST(Story, EventNumbersNeverOverlap) {
     }
     EXPECT_EQ(numbers, "1=1|2\u20137=2-7|8=8|9\u201310=9-10|11\u201312=11-12|13=13|14=14|15=15|16=16|");
     EXPECT_NE(svg.find("<title>9  [0d 00:06:40] e&#10;10  [0d 00:06:41] e</title>"), std::string::npos);
-    EXPECT_EQ(overlapping_texts(text_boxes(svg)), "");
+    EXPECT_EQ(misdrawn_texts(text_boxes(svg)), "");
 }
 
 }  // namespace
