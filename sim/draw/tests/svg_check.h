@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -83,6 +84,21 @@ inline std::string misdrawn_texts(const std::vector<TextBox>& boxes) {
                 found += "\"" + a.content + "\" over \"" + b.content + "\"\n";
             }
         }
+    }
+    return found;
+}
+
+// Every line and rectangle reaching out of the picture's width, one a line.
+inline std::string drawn_outside(const std::string& svg) {
+    const std::size_t root = svg.find("<svg ");
+    const double width = attribute(svg.substr(root, svg.find('>', root) - root), "width");
+    std::string found;
+    for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
+        const std::string tag = svg.substr(at, svg.find('>', at) - at);
+        const bool line = tag.rfind("<line ", 0) == 0;
+        if (!line && tag.rfind("<rect ", 0) != 0) continue;
+        const double from = attribute(tag, line ? "x1" : "x"), to = line ? attribute(tag, "x2") : from + attribute(tag, "width");
+        if (std::min(from, to) < 0 || std::max(from, to) > width) found += tag + "\n";
     }
     return found;
 }

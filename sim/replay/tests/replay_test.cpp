@@ -46,8 +46,9 @@ TEST(ShippedScenarios, AreAllFound) { EXPECT_GE(shipped_scenarios().size(), 11u)
 class Shipped : public testing::TestWithParam<std::string> {};
 
 // It runs to its end cleanly, holding nothing, and draws its timeline
-// compactly, one bin a second when they fit, every marker with its title and
-// no text empty or over another; the replay of its log gives the run's own figures.
+// compactly, one bin a second when they fit, every marker with its title,
+// no text empty or over another, nothing outside; the replay of its log
+// gives the run's own figures.
 TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
     const Scenario sc = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/" + GetParam());
     std::ostringstream log;
@@ -77,6 +78,7 @@ TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
     EXPECT_LT(svg.str().size(), 200000u);
     mark_titles(svg.str());
     EXPECT_EQ(misdrawn_texts(text_boxes(svg.str())), "");
+    EXPECT_EQ(drawn_outside(svg.str()), "");
 
     const Replay r = replay_text(log.str());
     ASSERT_EQ(r.error, "");
@@ -98,6 +100,7 @@ TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
     write_replay_timeline(replayed_svg, GetParam(), r);
     mark_titles(replayed_svg.str());
     EXPECT_EQ(misdrawn_texts(text_boxes(replayed_svg.str())), "");
+    EXPECT_EQ(replayed_svg.str().find("recoveries only with debug"), std::string::npos) << "told by the debug lines";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, Shipped, testing::ValuesIn(shipped_scenarios()),
@@ -106,6 +109,21 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, Shipped, testing::ValuesIn(shipped_scenarios
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
+
+// A log without debug lines: its runs as logged, even a negative
+// sleeptime; a start refused with the usage text; no recovery told.
+TEST(Replay, ALogWithoutDebugLines) {
+    const std::string at = "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: ";
+    const Replay r = replay_text(at + "relaywatch: Start (looptime=10, sleeptime=-1)\n" + at + "relaywatch: AP enable\n" +
+                                 "Mon Dec  7 04:01:00 2026 daemon.info relaywatch[101]: Usage:\n");
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.runs.size(), 2u);
+    EXPECT_EQ(r.runs[0].sleeptime, -1);
+    EXPECT_EQ(r.runs[1].ended_at_start, "the usage text (wrong arguments)");
+    std::ostringstream svg;
+    write_replay_timeline(svg, "x.log", r);
+    EXPECT_NE(svg.str().find("not in the log: relaywatch tells its recoveries only with debug"), std::string::npos);
+}
 
 // The stamps and tags of the log formats relaywatch's lines turn up in.
 TEST(Replay, LineFormats) {
@@ -295,7 +313,9 @@ TEST(Replay, LogStartDates) {
                                                                            {"9999-12-31T23:59:59", 253402300799},
                                                                            {"1969-12-31T23:59:59", -1},
                                                                            {"2026-04-31T00:00:00", -1},
-                                                                           {"2026-12-31T23:59:60", -1}}) {
+                                                                           {"2026-12-31T23:59:60", -1},
+                                                                           {"2026-12-31 23:59:59", -1},
+                                                                           {"2026-12-31T23:59:590", -1}}) {
         long long got = -1;
         EXPECT_EQ(parse_log_start(text, got), wall >= 0) << text;
         EXPECT_EQ(got, wall) << text;

@@ -192,6 +192,7 @@ TEST(Shell, SplitsWordsQuotesAndPipelines) {
     EXPECT_EQ(cmd.error, "");
     EXPECT_EQ(cmd.stages, (std::vector<std::vector<std::string>>{
                               {"iwgetid", "-c", "ra0"}, {"sed", "-n", "s/ra0//p"}, {"sed", "-n", "s/Channel://p"}}));
+    EXPECT_EQ(shell_split("echo \"a b\" c").stages[0], (std::vector<std::string>{"echo", "a b", "c"}));
     EXPECT_EQ(shell_split("echo \"a\\\"b\\\\c\\$d\\x\\\ne\"").stages[0][1], "a\"b\\c$d\\xe") << "escapes in double quotes";
 }
 

@@ -101,6 +101,8 @@ TEST(Story, TheCommandLineRefusesBadInput) {
         {"--sweep 5 1..x " + scenario_path("channel-hop.scn"),
          "relaywatch-sim: --sweep sleeptimes: bad item '1..x' in '1..x' (numbers or ranges A..B with A <= B, each 0 to 3600, "
          "separated by commas)\nusage: "},
+        {"explain samples/survey-crowded.txt --channel x",
+         "relaywatch-sim explain: bad --channel 'x' (1-14, or a 5 GHz channel such as 36, 149)\nusage: "},
     };
     for (const auto& [args, told] : cases) {
         std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " " + args + " 2>" + bad + ".err >" + bad + ".out";
