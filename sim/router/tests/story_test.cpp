@@ -101,6 +101,10 @@ TEST(Story, TheCommandLineRefusesBadInput) {
         {"--sweep 5 1..x " + scenario_path("channel-hop.scn"),
          "relaywatch-sim: --sweep sleeptimes: bad item '1..x' in '1..x' (numbers or ranges A..B with A <= B, each 0 to 3600, "
          "separated by commas)\nusage: "},
+        {"--sweep 5 1 --syslog s.log " + scenario_path("channel-hop.scn"),
+         "relaywatch-sim: --syslog writes one run; it does not go with --sweep\n"},
+        {"--syslog /nonexistent/s.log " + scenario_path("channel-hop.scn"),
+         "relaywatch-sim: cannot write /nonexistent/s.log: No such file or directory\n"},
         {"explain samples/survey-crowded.txt --channel x",
          "relaywatch-sim explain: bad --channel 'x' (1-14, or a 5 GHz channel such as 36, 149)\nusage: "},
     };
