@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <tuple>
 
@@ -29,8 +30,9 @@ ap other    hidden elsewhere bssid 02:00:00:00:00:02 channel 3 security WPA2PSK/
 
 // A router over a scenario, quiet, in a run of its own.
 struct Bench {
-    explicit Bench(const std::string& text) : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr) {}
+    explicit Bench(const std::string& text) : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, &console) {}
 
+    std::ostringstream console;
     Scenario scenario;
     SimRun run;
     Router& router = run.router();
@@ -175,6 +177,7 @@ TEST(Router, RefusesWhatTheToolsWouldNotTake) {
     EXPECT_TRUE(b.router.radio().extcha == 0 && !b.router.radio().ra0_up);
     EXPECT_EQ(b.router.radio().ssid, "my net");
     EXPECT_EQ(b.router.counts().refused, static_cast<long>(std::size(refused)));
+    EXPECT_NE(b.console.str().find("driver refused 'reboot': "), std::string::npos);
 }
 
 TEST(Shell, EscapedValuesArriveUnchanged) {

@@ -101,6 +101,7 @@ TEST(Story, TheCommandLineRefusesBadInput) {
         {"--sweep 5 1..x " + scenario_path("channel-hop.scn"),
          "relaywatch-sim: --sweep sleeptimes: bad item '1..x' in '1..x' (numbers or ranges A..B with A <= B, each 0 to 3600, "
          "separated by commas)\nusage: "},
+        {"", "relaywatch-sim: no scenario given\n"},
         {"--sweep 5 1 --syslog s.log " + scenario_path("channel-hop.scn"),
          "relaywatch-sim: --syslog writes one run; it does not go with --sweep\n"},
         {"--syslog /nonexistent/s.log " + scenario_path("channel-hop.scn"),
@@ -139,6 +140,12 @@ TEST(Story, TheTimelineMarksTheMoveAndEachRecovery) {
     EXPECT_NE(text.find(">15m of virtual time, relaywatch 10 3 \u00b7 uplink 97.9 % \u00b7 ra0 up 96.8 % \u00b7 2 recoveries \u00b7 "
                         "1 upstream change</text>"),
               std::string::npos);
+    // The channel lane draws the upstream's channel and ra0's, each in its legend's colour.
+    for (const std::string legend : {"upstream's channel", "ra0's channel"}) {
+        const std::size_t swatch = text.rfind("<line ", text.find(">" + legend + "</text>"));
+        const std::size_t stroke = text.find(" stroke=", swatch);
+        EXPECT_NE(text.find("\" fill=\"none\"" + text.substr(stroke, text.find(' ', stroke + 1) - stroke)), std::string::npos) << legend;
+    }
     // Few events are listed under the picture, one a line; the lanes are
     // named right-aligned at one edge; no text is drawn over another.
     EXPECT_NE(text.find(">1  [0d 00:05:00]  home moves to channel 11 (ext BELOW)</text>"), std::string::npos);
