@@ -111,11 +111,13 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, Shipped, testing::ValuesIn(shipped_scenarios
                          });
 
 // A log without debug lines: its runs as logged, even a negative
-// sleeptime; a start refused with the usage text; no recovery told.
+// sleeptime; a start refused with the usage text; no recovery told; a
+// clock that only went back.
 TEST(Replay, ALogWithoutDebugLines) {
     const std::string at = "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: ";
     const Replay r = replay_text(at + "relaywatch: Start (looptime=10, sleeptime=-1)\n" + at + "relaywatch: AP enable\n" +
-                                 "Mon Dec  7 04:01:00 2026 daemon.info relaywatch[101]: Usage:\n");
+                                 "Mon Dec  7 04:01:00 2026 daemon.info relaywatch[101]: Usage:\n"
+                                 "Mon Dec  7 04:00:30 2026 daemon.info dnsmasq[9]: read /etc/hosts\n");
     ASSERT_EQ(r.error, "");
     ASSERT_EQ(r.runs.size(), 2u);
     EXPECT_EQ(r.runs[0].sleeptime, -1);
@@ -123,6 +125,9 @@ TEST(Replay, ALogWithoutDebugLines) {
     std::ostringstream svg;
     write_replay_timeline(svg, "x.log", r);
     EXPECT_NE(svg.str().find("not in the log: relaywatch tells its recoveries only with debug"), std::string::npos);
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", r);
+    EXPECT_NE(out.str().find("\nclock jumps            1 back, 0 forward"), std::string::npos) << out.str();
 }
 
 // The stamps and tags of the log formats relaywatch's lines turn up in.

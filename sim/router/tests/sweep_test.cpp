@@ -65,13 +65,15 @@ TEST(Sweep, CsvColumnsAndNumbers) {
                          .recovered = 3, .reaction_mean = 22, .reaction_worst = 40, .recoveries = 5, .reprograms = 6,
                          .security_reprograms = 1, .commands = 70, .mismatches = 2};
     std::ostringstream csv;
-    write_sweep_csv(csv, {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true}});
+    write_sweep_csv(csv, {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true},
+                          SweepCell{.looptime = 2, .changes = 1, .recovered = 1, .reaction_mean = 0, .reaction_worst = 0}});
     EXPECT_EQ(csv.str(),
               "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
               "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
               "bssid_mismatches\n"
               "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
-              "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
+              "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n"
+              "2,0,0.00,0.00,1,0,0,0,0,0,0,0,0,0.00,0\n");
     // The table: a row a cell, each value ending where its heading ends.
     std::ostringstream table;
     Scenario sc;
