@@ -391,7 +391,8 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     if (!layout.lines.empty()) out << "the lines as relaywatch reads them all the same:\n";
     const RowsRead rows = print_rows(out, reads, cfg, rec.ran);
     print_reading_end(out, rows, rec.ran);
-    if (rec.ran) print_network(out, reads, cfg.ssid, cfg.bssid, o.remembered);
+    // On rows misread, what would pin one of them is misread too.
+    if (rec.ran && layout.lines.empty()) print_network(out, reads, cfg.ssid, cfg.bssid, o.remembered);
 
     if (!rec.ran) {
         out << "result: relaywatch ends at start-up with this store (exit status " << rec.exit_status

@@ -230,7 +230,7 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
           "        on a router printing this table relaywatch misreads every such row: it misses its upstream or "
           "re-tunes",
           "\nline 3: not the upstream", "\nresult, on the rows as misread: re-programming with "},
-         {"heading ("}},
+         {"heading (", "the upstream's network"}},
         {"survey-no-ln.txt",
          "nvram-home",
          "0",
