@@ -53,6 +53,8 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
         ++link_seconds;
         ++bin->link_up;
     }
+    if (ra0_up_ && !ra0) ++ra0_off_episodes;
+    ra0_up_ = ra0;
     if (ra0) {
         ++ra0_seconds;
         ++bin->ra0_up;
@@ -120,15 +122,17 @@ void Recorder::daemon_line(long t, const std::string& text) {
     bin.daemon_line = text.substr(0, 160);
 }
 
-void Recorder::change(long t, const std::string& what) {
+void Recorder::change(long t, const std::string& what, ChangeKind kind) {
     if (t >= end_) return;
     if (change_open_ && open_.at == t) {
         open_.what += "; " + what;
+        if (kind != open_kind_) open_kind_ = ChangeKind::Other;  // two kinds at once: neither alone
         return;
     }
     if (change_open_) close_change(-2, 0);
     ++changes;
     change_open_ = true;
+    open_kind_ = kind;
     open_ = ChangeRecord{t, what, -1, 0};
 }
 
@@ -150,6 +154,14 @@ void Recorder::close_change(long took, int channel) {
         ++changes_recovered;
         recovery_sum += took;
         recovery_max = std::max(recovery_max, took);
+        Reactions* r = open_kind_ == ChangeKind::LinkDrop      ? &drops
+                       : open_kind_ == ChangeKind::ChannelMove ? &moves
+                                                               : nullptr;
+        if (r != nullptr) {
+            ++r->recovered;
+            r->sum += took;
+            r->worst = std::max(r->worst, took);
+        }
     } else if (took == -2) {
         ++changes_overtaken;
     } else {

@@ -67,6 +67,15 @@ struct EventMark {
     std::string label;
 };
 
+// What an upstream change was, for the reactions told apart.
+enum class ChangeKind { Other, LinkDrop, ChannelMove };
+
+// Reactions to one kind of change: those ra0 was up again after, and the
+// seconds it took.
+struct Reactions {
+    long recovered = 0, sum = 0, worst = 0;
+};
+
 class Recorder {
 public:
     static constexpr std::size_t kMaxBins = 1000;
@@ -88,7 +97,7 @@ public:
     void daemon_line(long t, const std::string& text);
     // An upstream change at `t`; a change still open is overtaken. Changes
     // in one second are one change.
-    void change(long t, const std::string& what);
+    void change(long t, const std::string& what, ChangeKind kind = ChangeKind::Other);
     // relaywatch remembered a BSSID that is not the one the uplink joined.
     void mismatch(long t, const std::string& text);
     // Ends the run: an open change was not recovered before the end.
@@ -114,6 +123,10 @@ public:
     long changes = 0, changes_recovered = 0, changes_overtaken = 0, changes_open_at_end = 0;
     // Seconds until ra0 was up again, over the recovered changes.
     long recovery_sum = 0, recovery_max = 0;
+    // Times ra0 went off the air after being up (each drops every client).
+    long ra0_off_episodes = 0;
+    // The reactions to link drops and to the upstream's channel moves apart.
+    Reactions drops, moves;
     long first_up = -1;  // when ra0 was first up with the uplink connected
     int first_up_channel = 0;
 
@@ -128,6 +141,8 @@ private:
     std::vector<ChangeRecord> listed_;
     long last_security_ = -1;
     bool change_open_ = false;
+    bool ra0_up_ = false;
+    ChangeKind open_kind_ = ChangeKind::Other;
     ChangeRecord open_;
 };
 
