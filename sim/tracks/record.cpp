@@ -61,6 +61,9 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
         if (!link) ++ra0_alone_seconds;
     }
     if (ra0_channel > 0) track(bin->ra0_first, bin->ra0_last, bin->ra0_min, bin->ra0_max, ra0_channel);
+    for (int c : {ra0_channel, upstream_channel}) {
+        if (c > 0 && static_cast<std::size_t>(c) < kChannelNumbers) bin->channels.set(static_cast<std::size_t>(c));
+    }
     if (upstream_channel > 0) {
         track(bin->up_first, bin->up_last, bin->up_min, bin->up_max, upstream_channel);
     } else {

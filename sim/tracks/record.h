@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -30,6 +31,9 @@ struct EventNote {
     std::string label;
 };
 
+// Channel numbers a bin can tell apart (2.4 and 5 GHz).
+inline constexpr std::size_t kChannelNumbers = 200;
+
 // One slice of the timeline. Channels are -1 when the bin saw none.
 struct Bin {
     std::uint32_t seconds = 0;
@@ -37,6 +41,9 @@ struct Bin {
     std::uint32_t ra0_up = 0;
     std::int16_t ra0_first = -1, ra0_last = -1, ra0_min = -1, ra0_max = -1;
     std::int16_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
+    // Every channel ra0 or the upstream was on in the bin, by number: those
+    // between the first, last, lowest and highest too.
+    std::bitset<kChannelNumbers> channels;
     std::uint32_t upstream_absent = 0;  // seconds without an upstream on the air
     std::uint32_t recoveries = 0;
     long first_recovery = -1;
