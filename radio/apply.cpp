@@ -37,16 +37,6 @@ KeyStep choose_key_step(std::string_view ownAuthMode, std::string_view ownEncryp
     return KeyStep::Unsupported;
 }
 
-// WEP keys: 5 or 13 characters as text, 10 or 26 as hex digits.
-constexpr bool is_valid_wep_key(std::size_t length) {
-    return length == 5 || length == 13 || length == 10 || length == 26;
-}
-
-// Pre-shared keys: a passphrase of 8 to 63 characters, or 64 hex digits.
-constexpr bool is_valid_psk(std::size_t length) {
-    return length >= 8 && length <= 64;
-}
-
 // Sets the radio's `setting` to `value` escaped for the shell
 // ("iwpriv ra0 set <setting>=<escaped value>"). Without memory for the
 // escaped text the command line cannot be formed and is not run, as

@@ -3,6 +3,7 @@
 // re-programming, the re-programming itself, and the two driver queries.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "platform/io.h"
@@ -32,6 +33,26 @@ inline constexpr const char* kStoreBandwidth = "HT_BW";
 inline constexpr const char* kStorePsk = "WPAPSK1";
 inline constexpr const char* kStoreWepKeyId = "DefaultKeyID";
 inline constexpr const char* kStoreWepKey = "Key1Str1";
+
+// The key lengths the re-programming accepts; a key of another length is
+// not set, and one line ("Invalid Key=...") says so. Only the length is
+// judged here: what characters a key may hold is the driver's matter.
+// WEP keys: 5 or 13 characters as text, 10 or 26 as hex digits (64- and
+// 128-bit keys).
+inline constexpr std::size_t kWepTextShort = 5;
+inline constexpr std::size_t kWepTextLong = 13;
+inline constexpr std::size_t kWepHexShort = 10;
+inline constexpr std::size_t kWepHexLong = 26;
+constexpr bool is_valid_wep_key(std::size_t length) {
+    return length == kWepTextShort || length == kWepTextLong || length == kWepHexShort || length == kWepHexLong;
+}
+
+// Pre-shared keys: a passphrase of 8 to 63 characters, or 64 hex digits.
+inline constexpr std::size_t kPskMinLength = 8;
+inline constexpr std::size_t kPskMaxLength = 64;
+constexpr bool is_valid_psk(std::size_t length) {
+    return length >= kPskMinLength && length <= kPskMaxLength;
+}
 
 // The extension-channel rule: the flag that the text `candExtCh` on
 // `candChannel` calls for, 1 (above) or 0 (below), or kNoExtFlag when the

@@ -207,9 +207,40 @@ std::string rows_finding(const RowsAway& rows) {
            " with a BSSID): " + (what.empty() ? std::string("fields away from relaywatch's columns") : what);
 }
 
+// An access point's row that the heading skip took, or a heading line read
+// as a row: the heading is not where relaywatch skips it.
+LayoutFinding heading_misplaced(const std::vector<TableRead>& reads) {
+    LayoutFinding f;
+    for (const TableRead& r : reads) {
+        SurveyEntry row{};
+        std::string dummy;
+        if (r.heading && parse_survey_row(r.text + "\n", row) == RowResult::Parsed) {
+            f.lines.push_back("the table's heading is not where relaywatch skips it");
+            f.lines.push_back("line " + std::to_string(r.line) + ", an access point's row (BSSID " +
+                              std::string(row.bssid.view()) + "), is skipped as the heading");
+            f.lines.push_back(
+                "either the capture was cut by hand (the router saw the whole table, and read that row), or the "
+                "driver prints the table so (on the router relaywatch misses that row)");
+            return f;
+        }
+        if (!r.heading && !r.continuation && r.result != RowResult::Parsed &&
+            heading_offsets(r.text, dummy).found[kBssidIndex] && bssid_at(r.text) == std::string_view::npos) {
+            f.lines.push_back("the table's heading is not where relaywatch skips it");
+            f.lines.push_back("line " + std::to_string(r.line) + ", a heading, is read as a row");
+            f.lines.push_back(
+                "relaywatch skips the first two lines as the heading, whatever they hold: either the capture holds "
+                "lines the driver does not print, or the driver prints its heading lower");
+            return f;
+        }
+    }
+    return f;
+}
+
 }  // namespace
 
 LayoutFinding check_layout(const std::vector<TableRead>& reads) {
+    LayoutFinding misplaced = heading_misplaced(reads);
+    if (!misplaced.lines.empty()) return misplaced;
     const RowsAway rows = rows_away(reads);
     const HeadingAway heading = heading_away(reads);
     const bool heading_off = !heading.shift.empty() || !heading.added.empty() || !heading.missing.empty();

@@ -211,6 +211,9 @@ private:
             for (int c : {b.ra0_first, b.ra0_last, b.ra0_min, b.ra0_max, b.up_first, b.up_last, b.up_min, b.up_max}) {
                 if (c > 0) seen.insert(c);
             }
+            for (std::size_t c = 1; c < b.channels.size(); ++c) {
+                if (b.channels.test(c)) seen.insert(static_cast<int>(c));
+            }
         }
         channels_.assign(seen.begin(), seen.end());
     }

@@ -8,6 +8,8 @@
 #include "sim/capture/survey_read.h"
 #include "sim/common/daemon_lines.h"
 #include "sim/common/text.h"
+#include "sim/field/explain_findings.h"
+#include "sim/field/explain_network.h"
 #include "sim/field/explain_rows.h"
 #include "sim/field/store_keys.h"
 #include "sim/router/run_context.h"
@@ -152,6 +154,7 @@ void print_store_findings(std::ostream& out, const std::map<std::string, std::st
     lacking(keys.lacking_psk,
             "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks");
     lacking(keys.lacking_wep, "keys relaywatch reads only for an own AP with WEP, which the store lacks");
+    for (const std::string& finding : key_findings(store)) out << "              " << finding << "\n";
     for (const NearKey& k : keys.near) {
         out << "              " << shown_text(k.key) << " is not " << k.meant << " (it differs "
             << (k.case_only ? "only in letter case; keys are case-sensitive" : "by one character")
@@ -362,6 +365,8 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     };
     const FileText table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
     if (!table.error.empty()) return refused(o.table, table.error);
+    if (table.text.empty())
+        return refused(o.table, "the capture is empty: the driver printed nothing, or the capture failed");
     std::map<std::string, std::string> store = default_store();
     if (!o.store.empty()) {
         const FileText file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");
@@ -378,12 +383,16 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         for (const std::string& line : rec.lines) out << daemon_line(line, 1);
         out << "  exit status " << rec.exit_status << ": it never surveys, so no row below is selected\n\n";
     }
+    for (const auto& finding : {bssid_case_finding(reads, cfg.bssid), capture_end_finding(table.text)})
+        if (finding) out << *finding << "\n";
     const LayoutFinding layout = check_layout(reads);
     for (std::size_t i = 0; i < layout.lines.size(); ++i)
         out << (i == 0 ? "layout: " : "        ") << layout.lines[i] << "\n";
     if (!layout.lines.empty()) out << "the lines as relaywatch reads them all the same:\n";
     const RowsRead rows = print_rows(out, reads, cfg, rec.ran);
     print_reading_end(out, rows, rec.ran);
+    // On rows misread, what would pin one of them is misread too.
+    if (rec.ran && layout.lines.empty()) print_network(out, reads, cfg.ssid, cfg.bssid, o.remembered);
 
     if (!rec.ran) {
         out << "result: relaywatch ends at start-up with this store (exit status " << rec.exit_status

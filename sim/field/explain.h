@@ -26,7 +26,7 @@ struct ExplainOptions {
 bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& options, std::string& why);
 
 // Prints the explanation. Returns the exit status: 2 when the table or
-// store cannot be read (the reason on `err`), else 4 when relaywatch ends at
+// store cannot be read or the table is empty (the reason on `err`), else 4 when relaywatch ends at
 // start-up with the store, else 3 when the table is not in the layout
 // relaywatch reads, else 0 when the upstream was selected and 1 when not.
 int explain(const ExplainOptions& options, std::ostream& out, std::ostream& err);
@@ -38,7 +38,8 @@ inline constexpr const char* kExplainUsage =
     "  --channel N         ra0's channel now (default 1)\n"
     "  --remembered BSSID  the BSSID relaywatch remembers from earlier surveys: six hex pairs, or 0 (default: none "
     "yet)\n"
-    "exit status, the first that applies: 2 for bad input (command line, unreadable table or store),\n"
+    "exit status, the first that applies: 2 for bad input (command line, unreadable or empty table, unreadable "
+    "store),\n"
     "  4 when relaywatch would not run with this store (it ends at start-up),\n"
     "  3 when the table is not in the layout relaywatch reads; else 0 when the upstream is selected, 1 when it is "
     "not\n";

@@ -214,7 +214,10 @@ void Router::apply(const Event& e) {
     recorder_.event(now_, event_class(e.kind), text);
     refresh();
     if (ap != nullptr && !upstream) upstream = configured_for(*ap);
-    if (upstream && change.effective && change.disturbs) recorder_.change(now_, text);
+    const ChangeKind kind = e.kind == EventKind::LinkDown || e.kind == EventKind::Remove ? ChangeKind::LinkDrop
+                            : e.kind == EventKind::Move                                  ? ChangeKind::ChannelMove
+                                                                                         : ChangeKind::Other;
+    if (upstream && change.effective && change.disturbs) recorder_.change(now_, text, kind);
 }
 
 void Router::set_store(const std::string& key, const std::string& value) {

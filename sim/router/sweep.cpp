@@ -21,6 +21,25 @@ std::string seconds_or_dash(long s) {
     return s < 0 ? "-" : std::to_string(s);
 }
 
+std::string seconds_or_empty(long s) {
+    return s < 0 ? "" : std::to_string(s);
+}
+
+// The mean and worst of `r`, rounded; -1 when none recovered.
+void reaction(const Reactions& r, long& mean, long& worst) {
+    if (r.recovered == 0) return;
+    mean = (r.sum + r.recovered / 2) / r.recovered;
+    worst = r.worst;
+}
+
+// Off-air episodes per hour of the run, one decimal; empty for no time.
+std::string per_hour(long count, long seconds) {
+    if (seconds <= 0) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(count) * 3600.0 / static_cast<double>(seconds));
+    return text;
+}
+
 }  // namespace
 
 bool parse_number_list(std::string_view text, int lo, int hi, std::vector<int>& out, std::string& why) {
@@ -70,6 +89,9 @@ SweepCell sweep_cell(int looptime, int sleeptime, const RunResult& res) {
     c.commands = res.counts.issued();
     c.mismatches = r.mismatches;
     c.daemon_ended = res.daemon_ended || res.stalled;
+    c.ra0_off = r.ra0_off_episodes;
+    reaction(r.drops, c.drop_mean, c.drop_worst);
+    reaction(r.moves, c.move_mean, c.move_worst);
     return c;
 }
 
@@ -91,38 +113,52 @@ std::vector<SweepCell> run_sweep(const Scenario& sc, const std::vector<int>& loo
 void print_sweep_table(std::ostream& out, const Scenario& sc, long end, const std::vector<SweepCell>& cells) {
     out << "--- sweep: " << sc.name << " (" << sc.file << "), " << format_duration(end) << " of virtual time, "
         << cells.size() << (cells.size() == 1 ? " run" : " runs") << " ---\n";
-    out << "                      available (%)     ra0 up,  upstream changes: ra0 up again after (s)\n";
+    out << "                      available (%)     ra0 up,  upstream changes: ra0 up again after (s)"
+           "                                                                    ra0     link drop (s)  channel move "
+           "(s)\n";
     out << "looptime  sleeptime   own AP  uplink  no uplink  changes  missed   mean  worst  recoveries  "
            "re-programmings  security"
-           "  commands  BSSID mismatches\n";
+           "  commands  BSSID mismatches  off-air/h   mean  worst   mean  worst\n";
     for (const SweepCell& c : cells) {
-        char row[256];
+        char row[384];
         std::snprintf(row, sizeof row,
-                      "%8d  %9d  %7s %7s  %9s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld  %16ld%s\n", c.looptime,
-                      c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(),
+                      "%8d  %9d  %7s %7s  %9s  %7ld  %6ld  %5s  %5s  %10ld  %15ld  %8ld  %8ld  %16ld  %9s  %5s  %5s  "
+                      "%5s  %5s%s\n",
+                      c.looptime, c.sleeptime, percent(c.ra0_seconds, c.seconds, 2).c_str(),
                       percent(c.link_seconds, c.seconds, 2).c_str(), percent(c.ra0_alone_seconds, c.seconds, 2).c_str(),
                       c.changes, c.changes - c.recovered, seconds_or_dash(c.reaction_mean).c_str(),
                       seconds_or_dash(c.reaction_worst).c_str(), c.recoveries, c.reprograms, c.security_reprograms,
-                      c.commands, c.mismatches, c.daemon_ended ? "  (relaywatch ended)" : "");
+                      c.commands, c.mismatches,
+                      (c.seconds > 0 ? per_hour(c.ra0_off, c.seconds) : std::string("-")).c_str(),
+                      seconds_or_dash(c.drop_mean).c_str(), seconds_or_dash(c.drop_worst).c_str(),
+                      seconds_or_dash(c.move_mean).c_str(), seconds_or_dash(c.move_worst).c_str(),
+                      c.daemon_ended ? "  (relaywatch ended)" : "");
         out << row;
     }
     out << "missed: upstream changes after which ra0 was not up again before the next change or the end\n";
     out << "ra0 up, no uplink: the share of the run with the own AP up while the uplink was down\n";
     out << "BSSID mismatches: times relaywatch remembered a BSSID that was not the access point the uplink joined\n";
+    out << "off-air/h: times per hour ra0 went off the air, each dropping every client of the repeater\n";
+    out << "link drop, channel move: ra0 up again after the uplink's loss, and on the new channel after the "
+           "upstream's move\n";
 }
 
 void write_sweep_csv(std::ostream& out, const std::vector<SweepCell>& cells) {
     out << "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_"
            "s,"
            "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
-           "bssid_mismatches\n";
+           "bssid_mismatches,ra0_off_air_per_hour,drop_reaction_mean_s,drop_reaction_worst_s,move_reaction_mean_s,"
+           "move_reaction_worst_s\n";
     for (const SweepCell& c : cells) {
         out << c.looptime << ',' << c.sleeptime << ',' << percent(c.ra0_seconds, c.seconds, 2) << ','
             << percent(c.link_seconds, c.seconds, 2) << ',' << c.changes << ',' << c.changes - c.recovered << ','
             << (c.reaction_mean < 0 ? "" : std::to_string(c.reaction_mean)) << ','
             << (c.reaction_worst < 0 ? "" : std::to_string(c.reaction_worst)) << ',' << c.recoveries << ','
             << c.reprograms << ',' << c.security_reprograms << ',' << c.commands << ',' << (c.daemon_ended ? 1 : 0)
-            << ',' << percent(c.ra0_alone_seconds, c.seconds, 2) << ',' << c.mismatches << '\n';
+            << ',' << percent(c.ra0_alone_seconds, c.seconds, 2) << ',' << c.mismatches << ','
+            << per_hour(c.ra0_off, c.seconds) << ',' << seconds_or_empty(c.drop_mean) << ','
+            << seconds_or_empty(c.drop_worst) << ',' << seconds_or_empty(c.move_mean) << ','
+            << seconds_or_empty(c.move_worst) << '\n';
     }
 }
 

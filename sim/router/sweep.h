@@ -36,6 +36,11 @@ struct SweepCell {
     long commands = 0;
     long mismatches = 0;        // remembered BSSID not the access point joined
     bool daemon_ended = false;  // ended at start-up or stalled
+    long ra0_off = 0;           // times ra0 went off the air after being up
+    // Reactions apart, seconds rounded (-1 when none recovered): from a link
+    // drop to ra0 up again, from the upstream's channel move to ra0 up on
+    // the new channel.
+    long drop_mean = -1, drop_worst = -1, move_mean = -1, move_worst = -1;
 };
 
 // A list of whole numbers from `lo` to `hi`: items separated by commas,

@@ -53,12 +53,17 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
         ++link_seconds;
         ++bin->link_up;
     }
+    if (ra0_up_ && !ra0) ++ra0_off_episodes;
+    ra0_up_ = ra0;
     if (ra0) {
         ++ra0_seconds;
         ++bin->ra0_up;
         if (!link) ++ra0_alone_seconds;
     }
     if (ra0_channel > 0) track(bin->ra0_first, bin->ra0_last, bin->ra0_min, bin->ra0_max, ra0_channel);
+    for (int c : {ra0_channel, upstream_channel}) {
+        if (c > 0 && static_cast<std::size_t>(c) < kChannelNumbers) bin->channels.set(static_cast<std::size_t>(c));
+    }
     if (upstream_channel > 0) {
         track(bin->up_first, bin->up_last, bin->up_min, bin->up_max, upstream_channel);
     } else {
@@ -120,15 +125,17 @@ void Recorder::daemon_line(long t, const std::string& text) {
     bin.daemon_line = text.substr(0, 160);
 }
 
-void Recorder::change(long t, const std::string& what) {
+void Recorder::change(long t, const std::string& what, ChangeKind kind) {
     if (t >= end_) return;
     if (change_open_ && open_.at == t) {
         open_.what += "; " + what;
+        if (kind != open_kind_) open_kind_ = ChangeKind::Other;  // two kinds at once: neither alone
         return;
     }
     if (change_open_) close_change(-2, 0);
     ++changes;
     change_open_ = true;
+    open_kind_ = kind;
     open_ = ChangeRecord{t, what, -1, 0};
 }
 
@@ -150,6 +157,14 @@ void Recorder::close_change(long took, int channel) {
         ++changes_recovered;
         recovery_sum += took;
         recovery_max = std::max(recovery_max, took);
+        Reactions* r = open_kind_ == ChangeKind::LinkDrop      ? &drops
+                       : open_kind_ == ChangeKind::ChannelMove ? &moves
+                                                               : nullptr;
+        if (r != nullptr) {
+            ++r->recovered;
+            r->sum += took;
+            r->worst = std::max(r->worst, took);
+        }
     } else if (took == -2) {
         ++changes_overtaken;
     } else {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -30,6 +31,9 @@ struct EventNote {
     std::string label;
 };
 
+// Channel numbers a bin can tell apart (2.4 and 5 GHz).
+inline constexpr std::size_t kChannelNumbers = 200;
+
 // One slice of the timeline. Channels are -1 when the bin saw none.
 struct Bin {
     std::uint32_t seconds = 0;
@@ -37,6 +41,9 @@ struct Bin {
     std::uint32_t ra0_up = 0;
     std::int16_t ra0_first = -1, ra0_last = -1, ra0_min = -1, ra0_max = -1;
     std::int16_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
+    // Every channel ra0 or the upstream was on in the bin, by number: those
+    // between the first, last, lowest and highest too.
+    std::bitset<kChannelNumbers> channels;
     std::uint32_t upstream_absent = 0;  // seconds without an upstream on the air
     std::uint32_t recoveries = 0;
     long first_recovery = -1;
@@ -67,6 +74,15 @@ struct EventMark {
     std::string label;
 };
 
+// What an upstream change was, for the reactions told apart.
+enum class ChangeKind { Other, LinkDrop, ChannelMove };
+
+// Reactions to one kind of change: those ra0 was up again after, and the
+// seconds it took.
+struct Reactions {
+    long recovered = 0, sum = 0, worst = 0;
+};
+
 class Recorder {
 public:
     static constexpr std::size_t kMaxBins = 1000;
@@ -88,7 +104,7 @@ public:
     void daemon_line(long t, const std::string& text);
     // An upstream change at `t`; a change still open is overtaken. Changes
     // in one second are one change.
-    void change(long t, const std::string& what);
+    void change(long t, const std::string& what, ChangeKind kind = ChangeKind::Other);
     // relaywatch remembered a BSSID that is not the one the uplink joined.
     void mismatch(long t, const std::string& text);
     // Ends the run: an open change was not recovered before the end.
@@ -114,6 +130,10 @@ public:
     long changes = 0, changes_recovered = 0, changes_overtaken = 0, changes_open_at_end = 0;
     // Seconds until ra0 was up again, over the recovered changes.
     long recovery_sum = 0, recovery_max = 0;
+    // Times ra0 went off the air after being up (each drops every client).
+    long ra0_off_episodes = 0;
+    // The reactions to link drops and to the upstream's channel moves apart.
+    Reactions drops, moves;
     long first_up = -1;  // when ra0 was first up with the uplink connected
     int first_up_channel = 0;
 
@@ -128,6 +148,8 @@ private:
     std::vector<ChangeRecord> listed_;
     long last_security_ = -1;
     bool change_open_ = false;
+    bool ra0_up_ = false;
+    ChangeKind open_kind_ = ChangeKind::Other;
     ChangeRecord open_;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -63,6 +64,134 @@ TEST(Explain, RefusesATableItCannotRead) {
               "relaywatch-sim explain: /nonexistent/table: cannot read the file: No such file or directory\n");
 }
 
+std::string sample_text(const std::string& name) {
+    std::ifstream in(RELAYWATCH_SOURCE_DIR "/samples/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A table (and a store: empty for the home store) written for a test.
+std::string explain_written(const std::string& name, const std::string& table, int& status, std::string* err_text,
+                            const std::string& store = "") {
+    const std::string path = testing::TempDir() + "explain-" + name;
+    std::ofstream(path, std::ios::binary) << table;
+    ExplainOptions o;
+    o.table = path;
+    o.store = RELAYWATCH_SOURCE_DIR "/samples/nvram-home";
+    if (!store.empty()) {
+        o.store = path + ".store";
+        std::ofstream(o.store, std::ios::binary) << store;
+    }
+    std::ostringstream out, err;
+    status = explain(o, out, err);
+    if (err_text != nullptr) *err_text = err.str();
+    return out.str();
+}
+
+// Keys of a length relaywatch refuses, told with the line it logs; a
+// redacted key is judged by the length it gives, not the form's own.
+TEST(Explain, JudgesTheStoresKeysByTheLengthsRelaywatchTakes) {
+    const std::string home = sample_text("nvram-home");
+    const std::string base = home.substr(0, home.find("WPAPSK1="));
+    const struct {
+        const char* keys;
+        const char* finding;  // nullptr: none
+    } cases[] = {
+        {"WPAPSK1=seven77\n",
+         "WPAPSK1 is 7 characters: relaywatch sets a pre-shared key of 8 to 64 characters only; for this one it logs "
+         "\"Invalid Key=seven77\" and leaves the key unset (it reads WPAPSK1 only when the own AP uses a pre-shared "
+         "key)"},
+        {"WPAPSK1=eight888\n", nullptr},
+        {"WPAPSK1=0123456789012345678901234567890123456789012345678901234567890123\n", nullptr},
+        {"WPAPSK1=01234567890123456789012345678901234567890123456789012345678901234\n", "WPAPSK1 is 65 characters"},
+        {"WPAPSK1=[secret: 7 hex]\n", "WPAPSK1 (redacted) is 7 characters: "},
+        {"WPAPSK1=x\nKey1Str1=[secret: 9 printable]\n",
+         "Key1Str1 (redacted) is 9 characters: relaywatch sets a WEP key of 5 or 13 characters (text) or 10 or 26 "
+         "(hex digits) only; for this one it logs \"Invalid Key=[secret: 9 printable]\""},
+        {"WPAPSK1=[secret: 64 hex]\nKey1Str1=[secret: 5 printable]\n", nullptr},
+        {"WPAPSK1=eight888\nKey1Str1=[secret: x hex]\n", "Key1Str1 is 15 characters"},
+    };
+    for (const auto& [keys, finding] : cases) {
+        SCOPED_TRACE(keys);
+        int status = -1;
+        const std::string text =
+            explain_written("keys", sample_text("survey-crowded.txt"), status, nullptr, base + keys);
+        if (finding == nullptr) {
+            EXPECT_EQ(text.find("Invalid Key"), std::string::npos) << text;
+        } else {
+            EXPECT_NE(text.find("\n              " + std::string(finding)), std::string::npos) << text;
+        }
+    }
+}
+
+// With the stronger row pinned, it is taken and the weaker one needs the pin.
+TEST(Explain, WeighsTheNetworksRowsAgainstAPinnedBssid) {
+    std::string store = sample_text("nvram-home");
+    store.replace(store.find("ApCliBssid="), 11, "ApCliBssid=00:11:22:33:44:55");
+    int status = -1;
+    const std::string text = explain_written("pinned", sample_text("survey-two-upstreams.txt"), status, nullptr, store);
+    EXPECT_NE(text.find("  line 4: channel 1, signal 18 %, BSSID \"00:11:22:33:44:01\"\n"
+                        "    passed over: its BSSID is not the configured one\n"
+                        "    to have relaywatch take it: ApCliBssid=00:11:22:33:44:01 (pinned"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  line 6: channel 11, signal 84 %, BSSID \"00:11:22:33:44:55\"\n"
+                        "    taken: its BSSID is the configured one\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("stronger"), std::string::npos);
+    // One row of it: nothing to weigh.
+    const std::string crowded = sample_text("survey-crowded.txt");
+    const std::size_t third = crowded.find('\n', crowded.find('\n') + 1) + 1;
+    const std::string one = crowded.substr(0, third) + crowded.substr(crowded.find("11  4  home"), 114);
+    EXPECT_EQ(explain_written("one", one, status, nullptr).find("the upstream's network"), std::string::npos);
+    EXPECT_EQ(status, 0);
+}
+
+// BSSIDs in capitals never match a configured BSSID: said of the table.
+TEST(Explain, SaysWhenTheTablesBssidsAreInCapitals) {
+    std::string table = sample_text("survey-crowded.txt");
+    int status = -1;
+    EXPECT_EQ(explain_written("lower", table, status, nullptr).find("in capitals"), std::string::npos);
+    for (const auto& [from, to] :
+         {std::pair{"00:25:45:e0:0b:11", "00:25:45:E0:0B:11"}, std::pair{"00:1a:2b:3c:4d:0a", "00:1A:2B:3C:4D:0A"}}) {
+        table.replace(table.find(from), 17, to);
+    }
+    const std::string home = sample_text("nvram-home");
+    std::string store = home;
+    store.replace(store.find("ApCliBssid="), 11, "ApCliBssid=00:25:45:E0:0B:11");
+    const std::string text = explain_written("capitals", table, status, nullptr, store);
+    EXPECT_NE(
+        text.find("\ntable: 2 rows have their BSSIDs in capitals (the first on line 13): relaywatch lower-cases "
+                  "ApCliBssid before comparing, so it never matches such a row; the configured one is line 13's\n"),
+        std::string::npos)
+        << text;
+}
+
+// An empty capture is said to be empty, as bad input; a capture that stops
+// within a line is said to end there, whatever the line holds.
+TEST(Explain, SaysACaptureIsEmptyOrEndsMidLine) {
+    int status = -1;
+    std::string err;
+    EXPECT_EQ(explain_written("empty", "", status, &err), "");
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find(": the capture is empty: the driver printed nothing, or the capture failed\n"),
+              std::string::npos);
+    const std::string whole = explain_written("heading", "ra0       get_site_survey:\nCh  Ln SSID\n", status, &err);
+    EXPECT_EQ(whole.find("the capture ends"), std::string::npos);
+    const std::string cut = explain_written("cut", "ra0       get_site_survey:\nCh  Ln SSID\n1   4  Ho", status, &err);
+    const std::size_t end = cut.find("\nthe capture ends in the middle of line 3 ");
+    EXPECT_NE(end, std::string::npos) << cut;
+    EXPECT_LT(end, cut.find("\nline 3: "));
+    // A line more above the heading: the heading is read as a row.
+    const std::string above =
+        explain_written("above", "$ iwpriv ra0 get_site_survey\n" + sample_text("survey-crowded.txt"), status, &err);
+    EXPECT_NE(
+        above.find("\nlayout: the table's heading is not where relaywatch skips it\n        line 3, a heading, is "
+                   "read as a row\n"),
+        std::string::npos)
+        << above;
+    EXPECT_EQ(status, 3);
+}
+
 TEST(Explain, TellsWhyAJunkLineIsSkipped) {
     int status = -1;
     const std::string text = explain_text("survey-junk.txt", status);
@@ -116,7 +245,7 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "        on a router printing this table relaywatch misreads every such row: it misses its upstream or "
           "re-tunes",
           "\nline 3: not the upstream", "\nresult, on the rows as misread: re-programming with "},
-         {"heading ("}},
+         {"heading (", "the upstream's network"}},
         {"survey-no-ln.txt",
          "nvram-home",
          "0",
@@ -137,12 +266,35 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
          {"no column for: \"Rate\" at character 61\n        rows from line 3 (6 of 6 with a BSSID): more words after "
           "the BSSID than"},
          {}},
+        {"survey-two-upstreams.txt",
+         "nvram-home",
+         "0",
+         0,
+         {"\nthe upstream's network \"home\": 2 rows carry its SSID\n"
+          "  line 4: channel 1, signal 18 %, BSSID \"00:11:22:33:44:01\"\n"
+          "    taken: the first row that matches; relaywatch reads no further\n"
+          "  line 6: channel 11, signal 84 %, BSSID \"00:11:22:33:44:55\"\n"
+          "    passed over: relaywatch takes the first row that matches, in table order\n"
+          "    66 points of Signal(%) stronger than line 4 (as this one survey read them)\n"
+          "    to have relaywatch take it: ApCliBssid=00:11:22:33:44:55 (pinned, relaywatch no longer falls back to "
+          "the network's other access points)\n"
+          "  the remembered BSSID (none yet) selects only a row that hides its SSID"},
+         {}},
+        {"survey-no-first-line.txt",
+         "nvram-home",
+         "0",
+         3,
+         {"\nlayout: the table's heading is not where relaywatch skips it\n        line 2, an access point's row "
+          "(BSSID 00:1a:2b:3c:4d:01), is skipped as the heading\n        either the capture was cut by hand",
+          "\nline 2: heading, skipped\n"},
+         {}},
         {"survey-crlf.txt", "nvram-home", "0", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
         {"survey-cut.txt",
          "nvram-home",
          "0",
          1,
-         {"\nline 10: skipped: cut off before its network type (75 characters"},
+         {"\nthe capture ends in the middle of line 10 (the driver ends every line, the capture stopped there)",
+          "\nline 10: skipped: cut off before its network type (75 characters"},
          {"layout"}},
         {"survey-junk.txt",
          "nvram-home",

@@ -208,6 +208,21 @@ TEST(Story, TheUpstreamsTimeOffTheAirIsShaded) {
     EXPECT_EQ(shaded, "2m to 12m|");
 }
 
+// Channels visited within one slice of a long timeline, between its first
+// and last and its lowest and highest, still have their place on the axis.
+TEST(Story, TheChannelAxisKeepsEveryChannelUsed) {
+    const Scenario sc = parse_scenario(
+        "end 1d\nargs 10 3\nstore ApCliSsid=home\nradio channel 1\n"
+        "ap home ssid home bssid 00:11:22:33:44:55 channel 1 security WPA2PSK/AES\n"
+        "at 1h move home channel 6\nat 1h20s move home channel 11\nat 1h40s move home channel 3\n",
+        "axis.scn");
+    std::ostringstream out;
+    const RunResult res = run_scenario(sc, RunOptions{});
+    write_run_timeline(out, sc, res);
+    for (const char* ch : {">ch 1<", ">ch 3<", ">ch 6<", ">ch 11<"})
+        EXPECT_NE(out.str().find(ch), std::string::npos) << ch;
+}
+
 // The picture's numbers: one decimal, none when it is 0.
 TEST(Story, SvgNumbers) {
     const std::pair<double, const char*> cases[] = {

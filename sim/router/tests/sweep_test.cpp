@@ -64,7 +64,15 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
               std::lround(static_cast<double>(run.record->recovery_sum) / run.record->changes_recovered))
         << "the mean reaction, to the nearest second";
     const Scenario hop = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/channel-hop.scn");
-    EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
+    const SweepCell hopped = run_sweep(hop, {10}, {3}, 0)[0];
+    EXPECT_EQ(hopped.reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
+    // The reactions apart: the hop is a channel move, the flaps link drops.
+    EXPECT_EQ(std::vector<long>({hopped.move_mean, hopped.move_worst, hopped.drop_mean}),
+              std::vector<long>({22, 22, -1}));
+    EXPECT_EQ(std::vector<long>({single.drop_mean, single.drop_worst, single.move_mean}),
+              std::vector<long>({single.reaction_mean, single.reaction_worst, -1}));
+    EXPECT_EQ(single.ra0_off, 4) << "ra0 goes off the air only for the drops that outlast the gate's five samples: "
+                                    "8 s, 20 s, 45 s and 2 min";
 }
 
 // The CSV and the table: a line per cell, shares with two decimals (0.00 of no time), no reaction time blank or "-".
@@ -83,7 +91,10 @@ TEST(Sweep, CsvColumnsAndNumbers) {
                          .reprograms = 6,
                          .security_reprograms = 1,
                          .commands = 70,
-                         .mismatches = 2};
+                         .mismatches = 2,
+                         .ra0_off = 1,
+                         .drop_mean = 5,
+                         .drop_worst = 9};
     std::ostringstream csv;
     write_sweep_csv(csv,
                     {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true},
@@ -92,10 +103,11 @@ TEST(Sweep, CsvColumnsAndNumbers) {
         csv.str(),
         "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
         "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
-        "bssid_mismatches\n"
-        "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
-        "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n"
-        "2,0,0.00,0.00,1,0,0,0,0,0,0,0,0,0.00,0\n");
+        "bssid_mismatches,ra0_off_air_per_hour,drop_reaction_mean_s,drop_reaction_worst_s,move_reaction_mean_s,"
+        "move_reaction_worst_s\n"
+        "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2,1200.0,5,9,,\n"
+        "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0,,,,,\n"
+        "2,0,0.00,0.00,1,0,0,0,0,0,0,0,0,0.00,0,,,,,\n");
     // The table: a row a cell, each value ending where its heading ends.
     std::ostringstream table;
     Scenario sc;
@@ -103,7 +115,8 @@ TEST(Sweep, CsvColumnsAndNumbers) {
     const std::string text = table.str(), heading = text.substr(text.find("\nlooptime") + 1);
     std::vector<std::size_t> ends;
     for (const char* name : {"looptime", "sleeptime", "own AP", "uplink", "no uplink", "changes", "missed", "mean",
-                             "worst", "recoveries", "re-programmings", "security", "commands", "BSSID mismatches"}) {
+                             "worst", "recoveries", "re-programmings", "security", "commands", "BSSID mismatches",
+                             "off-air/h", "mean", "worst", "mean", "worst"}) {
         ends.push_back(heading.find(name, ends.empty() ? 0 : ends.back()) + std::string(name).size());
     }
     std::istringstream rows(heading.substr(heading.find('\n') + 1));
@@ -117,9 +130,9 @@ TEST(Sweep, CsvColumnsAndNumbers) {
         }
         shown += "\n";
     }
-    EXPECT_EQ(
-        shown,
-        "10 3 66.67 100.00 33.33 4 1 22 40 5 6 1 70 2 \n1 0 0.00 0.00 0.00 0 0 - - 0 0 0 0 0 (relaywatch ended) \n")
+    EXPECT_EQ(shown,
+              "10 3 66.67 100.00 33.33 4 1 22 40 5 6 1 70 2 1200.0 5 9 - - \n"
+              "1 0 0.00 0.00 0.00 0 0 - - 0 0 0 0 0 - - - - - (relaywatch ended) \n")
         << text;
 }
 

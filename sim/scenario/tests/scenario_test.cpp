@@ -108,6 +108,8 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {end + "capture /dev/null home=00:11:22:33:44:55x\n", 2, "got 'home=00:11:22:33:44:55x'"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt flat=00:1a:2b:3c:4d:01/x\n", 2,
          "'flat' shows its SSID; only a row that hides it takes a real SSID"},
+        {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-no-first-line.txt\n", 2,
+         "capture: the table's heading is not where relaywatch skips it (either the capture was cut by hand"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-narrow.txt\n", 2,
          "capture: the table is not in the layout relaywatch reads (on a router printing this table relaywatch "
          "misreads every "
