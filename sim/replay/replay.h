@@ -75,6 +75,8 @@ struct OnOffChange {
 struct ClockJump {
     LogMoment at;       // the wall time after the jump
     WallTime from = 0;  // the wall time before it
+    WallTime by = 0;    // its length in seconds (negative: back), zones counted
+    long line = 0;      // the log's line after it
 };
 
 struct Replay {

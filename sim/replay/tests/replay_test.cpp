@@ -203,8 +203,8 @@ TEST(Replay, ClockAndLines) {
     ASSERT_EQ(r.back_jumps.size(), 1u);
     EXPECT_EQ(r.back_jumps[0].from - r.back_jumps[0].at.wall, 3610);
     ASSERT_EQ(r.forward_jumps.size(), 1u);
-    EXPECT_EQ(r.last.t, 10 + 6 + 1);
-    EXPECT_EQ(ra0_up_seconds(r), 7);
+    EXPECT_EQ(r.last.t, 10 + 6) << "a step counts as no time";
+    EXPECT_EQ(ra0_up_seconds(r), 6);
 
     r = replay_text(std::string(kStart) +
                     "Mon Dec  7 05:00:00 2026 daemon.info relaywatch[100]: relaywatch: AP enable\n");
@@ -214,7 +214,7 @@ TEST(Replay, ClockAndLines) {
         "Mon Dec  7 04:00:00 1970 relaywatch: relaywatch: AP enable\nMon Dec  7 04:00:00 9999 relaywatch: relaywatch: "
         "AP disable\n");
     EXPECT_EQ(r.forward_jumps.size(), 1u) << "over a year between two lines: the clock set, not a quiet stretch";
-    EXPECT_EQ(r.last.t, 1);
+    EXPECT_EQ(r.last.t, 0);
 
     r = replay_text(
         "Dec 31 23:59:50 gw relaywatch: relaywatch: AP enable\nJan  1 00:00:10 gw relaywatch: relaywatch: AP "
@@ -228,6 +228,45 @@ TEST(Replay, ClockAndLines) {
     EXPECT_EQ(r.truncated, 1);
     EXPECT_EQ(r.unstamped, 1);
     EXPECT_EQ(router_time(r.last.wall, false), "Jan  1 00:00:20");
+}
+
+// The router's clock: zones honoured, steps to the second, a step found
+// from the once-a-pass window lines, steps in the log's order.
+TEST(Replay, ClockSteps) {
+    const auto own = [](const std::string& stamp, const std::string& text) {
+        return stamp + " gw daemon.info relaywatch[100]: relaywatch: " + text + "\n";
+    };
+    const std::string window = "resetTimerArray[00]=1  [1111111111]";
+    const struct {
+        std::string log;
+        long span, ra0_up, forward, back;
+        const char* told;  // in the summary
+    } cases[] = {
+        {own("2026-03-29T01:59:30+01:00", "AP disable") + own("2026-03-29T03:00:30+02:00", "AP enable"), 60, 0, 0, 0,
+         "ra0 outages            1, the longest 1m\n"},
+        {own("2026-03-29T10:00:00Z", "AP disable") + own("2026-03-29T12:01:00+02:00", "AP enable"), 60, 0, 0, 0,
+         "log span               Sun Mar 29 10:00:00 2026 to Sun Mar 29 12:01:00 2026"},
+        {own("2026-03-29T04:00:00", "AP enable") + own("2026-03-29T04:00:01", window) +
+             own("2026-03-29T04:10:01", window) + own("2026-03-29T04:10:02", window),
+         2, 2, 1, 0, "forward 10m 0s (600 s) from Sun Mar 29 04:00:01 2026\n"},
+        {own("Mon Dec  7 04:00:10 2026", "AP enable") + own("Mon Dec  7 03:00:10 2026", "AP disable"), 0, 0, 0, 1,
+         "back 1h 0m 0s (3600 s) from Mon Dec  7 04:00:10 2026\n"},
+        {own("Mon Dec  7 04:00:00 1970", "AP enable") + own("Mon Dec  7 04:00:00 9999", "AP disable") +
+             own("Mon Dec  7 03:59:00 9999", "AP enable"),
+         0, 0, 1, 1, "forward over 3660d from Mon Dec  7 04:00:00 1970\n  Tue Dec  7 03:59:00 9999  back 1m 0s"},
+    };
+    for (const auto& c : cases) {
+        const Replay r = replay_text(c.log);
+        EXPECT_EQ(r.last.t, c.span) << c.log;
+        EXPECT_EQ(ra0_up_seconds(r), c.ra0_up) << c.log;
+        EXPECT_EQ(static_cast<long>(r.forward_jumps.size()), c.forward) << c.log;
+        EXPECT_EQ(static_cast<long>(r.back_jumps.size()), c.back) << c.log;
+        std::ostringstream out;
+        print_replay_summary(out, "x.log", r);
+        EXPECT_NE(out.str().find(c.told), std::string::npos) << c.told << "\n" << out.str();
+    }
+    const LogLine line = parse_log_line("2026-03-29T01:59:30.5-0330 relaywatch: AP enable");
+    EXPECT_TRUE(line.stamp.zoned && line.stamp.offset == -12600 && line.stamp.hour == 1 && line.tag == "relaywatch");
 }
 
 // What the summary tells of a log without years: jumps both ways, each
@@ -257,11 +296,11 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
     for (const char* expected :
          {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (", "year                   not in the log",
           "clock jumps            1 back, 1 forward", "Jan  1 00:00:02  back 5s from Jan  1 00:00:07",
-          "forward 1h 59m 54s from Jan  1 00:00:06",
+          "forward 1h 59m 54s (7194 s) from Jan  1 00:00:06",
           "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
           "ra0 to channel 11 (hidden AP 02:00:00:00:00:a1)", "client security        1 re-programming\n",
-          "Jan  1 00:00:05  to WPA2PSK/AES\n", "ra0 outages            1, the longest 1m 12s",
-          "remembered BSSID       02:00:00:00:00:a1", "uplink connected      100.0 %  (5 s of the 5 s",
+          "Jan  1 00:00:05  to WPA2PSK/AES\n", "ra0 outages            1, the longest 1m 11s",
+          "remembered BSSID       02:00:00:00:00:a1", "uplink connected      100.0 %  (4 s of the 4 s",
           "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
         EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
     }

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: ISC
+#include "sim/replay/replay_clock.h"
+
+#include <algorithm>
+
+#include "sim/common/text.h"
+
+namespace rwsim {
+
+namespace {
+
+// A debug run prints a line every second; it is quiet at most for a survey
+// whose output never opens (about half a minute) and the pause after a
+// recovery. A longer gap in a debug run whose pause is known (from its start
+// line or a "delay" line) is the clock jumping forward.
+constexpr long kDebugQuiet = 60;
+// A longer silence between two lines is the clock set forward, not a quiet
+// stretch, with or without debug lines.
+constexpr WallTime kLongestQuiet = 366LL * 86400;
+
+// Year of a log whose stamps carry none: a leap year, so that 29 February
+// stays a date.
+constexpr int kYearlessBase = 2000;
+
+// The stamp's year: as written, or inferred from the last one's.
+int year_of(ReplayClock& clock, const LogStamp& s, Replay& replay) {
+    if (s.year != 0) {
+        replay.years_given = true;
+        return s.year;
+    }
+    if (!clock.started) return kYearlessBase;
+    int year = clock.year;
+    if (s.month < clock.month - 6) ++year;  // December into January
+    if (s.month > clock.month + 6) --year;  // the clock set back over a new year
+    return year;
+}
+
+// Whether a gap of `gap` seconds forward is more than the daemon's timing
+// explains: the clock stepped.
+bool stepped_forward(WallTime gap, const ClockHints& hints) {
+    if (gap > kLongestQuiet) return true;
+    if (!hints.debug_live || hints.own_start) return false;
+    // After its window line the daemon prints again within a pass.
+    if (hints.after_pass && gap > kDebugQuiet) return true;
+    return hints.sleeptime >= 0 && gap > kDebugQuiet + hints.sleeptime;
+}
+
+// "1h 0m 0s": every unit below the largest shown, so that a step reads to
+// the second.
+std::string step_length(WallTime size) {
+    if (size > kMaxDurationSeconds) return "over " + format_duration(kMaxDurationSeconds);
+    static constexpr struct {
+        long size;
+        const char* unit;
+    } kUnits[] = {{86400, "d"}, {3600, "h"}, {60, "m"}, {1, "s"}};
+    std::string out;
+    long s = static_cast<long>(size);
+    for (const auto& u : kUnits) {
+        if (out.empty() && s < u.size && u.size > 1) continue;
+        if (!out.empty()) out += ' ';
+        out += std::to_string(s / u.size) + u.unit;
+        s %= u.size;
+    }
+    return size < 60 ? out : out + " (" + std::to_string(size) + " s)";
+}
+
+}  // namespace
+
+void clock_line(ReplayClock& clock, const LogStamp& s, const ClockHints& hints, long line, Replay& replay) {
+    const int year = year_of(clock, s, replay);
+    clock.year = year;
+    clock.month = s.month;
+    const WallTime wall = days_from_civil(year, s.month, s.day) * 86400 + s.hour * 3600LL + s.minute * 60LL + s.second;
+    const WallTime instant = wall - s.offset;
+    if (!clock.started) {
+        clock.started = true;
+        replay.first = {0, wall};
+    } else if (instant < clock.last_instant) {
+        replay.back_jumps.push_back({{clock.now, wall}, clock.last_wall, instant - clock.last_instant, line});
+    } else if (stepped_forward(instant - clock.last_instant, hints)) {
+        replay.forward_jumps.push_back({{clock.now, wall}, clock.last_wall, instant - clock.last_instant, line});
+    } else {
+        clock.now += static_cast<long>(instant - clock.last_instant);
+    }
+    clock.last_wall = wall;
+    clock.last_instant = instant;
+    replay.last = {clock.now, wall};
+}
+
+std::vector<ClockJump> clock_steps(const Replay& replay) {
+    std::vector<ClockJump> all = replay.back_jumps;
+    all.insert(all.end(), replay.forward_jumps.begin(), replay.forward_jumps.end());
+    std::sort(all.begin(), all.end(), [](const ClockJump& a, const ClockJump& b) { return a.line < b.line; });
+    return all;
+}
+
+std::string clock_step_text(const ClockJump& jump, bool years_given) {
+    const WallTime by = jump.by;
+    return std::string(by < 0 ? "back " : "forward ") + step_length(by < 0 ? -by : by) + " from " +
+           router_time(jump.from, years_given);
+}
+
+}  // namespace rwsim
