@@ -115,8 +115,9 @@ public:
         const bool new_process =
             own && !runs_open_by_start(format) && ((line.pid >= 0 && line.pid != pid_) || r_.runs.empty());
         const bool own_start = format != nullptr && format->msg == LogMsg::Start;
-        const bool after_pass = window_last_ && own && !new_process && !own_start;
-        clock_line(clock_, line.stamp, {own_start, debug_live_, sleeptime_, after_pass}, r_.lines, r_);
+        const bool after_window = window_last_ && own && !new_process && !own_start;
+        const bool next_pass = after_window && format != nullptr && format->msg == LogMsg::WindowHead;
+        clock_line(clock_, line.stamp, {own_start, debug_live_, sleeptime_, after_window, next_pass}, r_.lines, r_);
         if (own) window_last_ = format != nullptr && format->msg == LogMsg::WindowHead;
         if (!own) {
             if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {

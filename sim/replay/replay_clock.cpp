@@ -41,7 +41,7 @@ bool stepped_forward(WallTime gap, const ClockHints& hints) {
     if (gap > kLongestQuiet) return true;
     if (!hints.debug_live || hints.own_start) return false;
     // After its window line the daemon prints again within a pass.
-    if (hints.after_pass && gap > kDebugQuiet) return true;
+    if (hints.after_window && gap > kDebugQuiet) return true;
     return hints.sleeptime >= 0 && gap > kDebugQuiet + hints.sleeptime;
 }
 
@@ -75,10 +75,13 @@ void clock_line(ReplayClock& clock, const LogStamp& s, const ClockHints& hints, 
     if (!clock.started) {
         clock.started = true;
         replay.first = {0, wall};
-    } else if (instant < clock.last_instant) {
-        replay.back_jumps.push_back({{clock.now, wall}, clock.last_wall, instant - clock.last_instant, line});
-    } else if (stepped_forward(instant - clock.last_instant, hints)) {
-        replay.forward_jumps.push_back({{clock.now, wall}, clock.last_wall, instant - clock.last_instant, line});
+    } else if (instant < clock.last_instant || stepped_forward(instant - clock.last_instant, hints)) {
+        // Between two window lines a pass went by, a second of it before the
+        // step or after: the step is the rest.
+        const long pass = hints.next_pass ? 1 : 0;
+        clock.now += pass;
+        const ClockJump jump{{clock.now, wall}, clock.last_wall, instant - clock.last_instant - pass, line};
+        (jump.by < 0 ? replay.back_jumps : replay.forward_jumps).push_back(jump);
     } else {
         clock.now += static_cast<long>(instant - clock.last_instant);
     }

@@ -24,10 +24,11 @@ struct ReplayClock {
 // What the daemon's lines tell of the stretch up to a line, to tell a step
 // of the clock from a quiet stretch.
 struct ClockHints {
-    bool own_start = false;   // the line is relaywatch's start: any gap before it is real
-    bool debug_live = false;  // a debug run is going
-    long sleeptime = -1;      // its pause after a recovery; -1 not known
-    bool after_pass = false;  // the line is the same process's next after its once-a-pass window line
+    bool own_start = false;     // the line is relaywatch's start: any gap before it is real
+    bool debug_live = false;    // a debug run is going
+    long sleeptime = -1;        // its pause after a recovery; -1 not known
+    bool after_window = false;  // the line is the same process's next after its once-a-pass window line
+    bool next_pass = false;     // and is the next pass's window line: a second after it
 };
 
 // Moves the clock to `stamp`, the replay's line number `line`; a step is
