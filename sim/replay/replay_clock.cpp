@@ -45,6 +45,24 @@ bool stepped_forward(WallTime gap, const ClockHints& hints) {
     return hints.sleeptime >= 0 && gap > kDebugQuiet + hints.sleeptime;
 }
 
+constexpr WallTime kDaylightSaving = 3600;
+
+// Whether the wall times from `from` to `to` take in a night when clocks
+// move for daylight saving somewhere: the small hours (00:00 to 04:00) of a
+// Sunday in March, April, September, October or November.
+bool spans_dst_night(WallTime from, WallTime to) {
+    constexpr WallTime kDay = 86400, kSmallHours = 4 * 3600;
+    const WallTime first = (from >= 0 ? from : from - kDay + 1) / kDay;
+    if (to / kDay - first > 400) return true;
+    for (WallTime d = first; d * kDay <= to; ++d) {
+        int year = 0, month = 0, day = 0;
+        civil_from_days(d, year, month, day);
+        const bool dst_month = month == 3 || month == 4 || month >= 9;
+        if (weekday_of(d) == 0 && dst_month && month != 12 && d * kDay + kSmallHours > from) return true;
+    }
+    return false;
+}
+
 // "1h 0m 0s": every unit below the largest shown, so that a step reads to
 // the second.
 std::string step_length(WallTime size) {
@@ -80,11 +98,16 @@ void clock_line(ReplayClock& clock, const LogStamp& s, const ClockHints& hints, 
         // step or after: the step is the rest.
         const long pass = hints.next_pass ? 1 : 0;
         clock.now += pass;
-        const ClockJump jump{{clock.now, wall}, clock.last_wall, instant - clock.last_instant - pass, line};
+        ClockJump jump{{clock.now, wall}, clock.last_wall, instant - clock.last_instant - pass, line};
+        jump.maybe_dst = !s.zoned && !clock.last_zoned && (jump.by == kDaylightSaving || jump.by == -kDaylightSaving);
         (jump.by < 0 ? replay.back_jumps : replay.forward_jumps).push_back(jump);
     } else {
-        clock.now += static_cast<long>(instant - clock.last_instant);
+        const WallTime gap = instant - clock.last_instant;
+        clock.now += static_cast<long>(gap);
+        if (!s.zoned && !clock.last_zoned && gap >= kDaylightSaving && spans_dst_night(clock.last_wall, wall))
+            replay.dst_unsure.push_back({{clock.now, wall}, clock.last_wall, gap, line, true});
     }
+    clock.last_zoned = s.zoned;
     clock.last_wall = wall;
     clock.last_instant = instant;
     replay.last = {clock.now, wall};
@@ -100,7 +123,17 @@ std::vector<ClockJump> clock_steps(const Replay& replay) {
 std::string clock_step_text(const ClockJump& jump, bool years_given) {
     const WallTime by = jump.by;
     return std::string(by < 0 ? "back " : "forward ") + step_length(by < 0 ? -by : by) + " from " +
-           router_time(jump.from, years_given);
+           router_time(jump.from, years_given) + (jump.maybe_dst ? ", possibly for daylight saving" : "");
+}
+
+std::string length_told(const Replay& replay, long from, long to) {
+    const long length = to - from;
+    for (const ClockJump& gap : replay.dst_unsure) {
+        if (gap.at.t - gap.by >= from && gap.at.t <= to && length >= kDaylightSaving)
+            return format_duration(length) + ", or " + format_duration(length - kDaylightSaving) +
+                   " if the clock moved for daylight saving";
+    }
+    return format_duration(length);
 }
 
 }  // namespace rwsim

@@ -18,6 +18,7 @@ struct ReplayClock {
     int year = 0, month = 0;    // of the last stamp (a year inferred where the log gives none)
     WallTime last_wall = 0;     // the router's wall time at the last line
     WallTime last_instant = 0;  // and its UTC instant (the wall time where the stamp has no zone)
+    bool last_zoned = false;    // the last stamp gave its zone
     long now = 0;               // the replay's time at the last line
 };
 
@@ -34,6 +35,11 @@ struct ClockHints {
 // Moves the clock to `stamp`, the replay's line number `line`; a step is
 // noted in `replay`'s jumps and its first/last moments kept.
 void clock_line(ReplayClock& clock, const LogStamp& stamp, const ClockHints& hints, long line, Replay& replay);
+
+// A length of the replay's time from `from` to `to`, given both ways where
+// the clock may have moved for daylight saving inside it: "1h 1m, or 1m if
+// the clock moved for daylight saving".
+std::string length_told(const Replay& replay, long from, long to);
 
 // The replay's clock steps, back and forward, in the log's order.
 std::vector<ClockJump> clock_steps(const Replay& replay);

@@ -115,8 +115,8 @@ private:
         out_ << "ra0 outages            " << list.size();
         if (!list.empty()) out_ << ", the longest " << format_duration(longest);
         out_ << "\n";
-        listed(list, [](const Outage& o) {
-            return format_duration(o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
+        listed(list, [this](const Outage& o) {
+            return length_told(r_, o.at.t, o.at.t + o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
                    (o.at_log_end ? " (to the end of the log)" : "");
         });
     }

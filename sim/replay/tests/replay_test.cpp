@@ -250,7 +250,9 @@ TEST(Replay, ClockSteps) {
              own("2026-03-29T04:10:02", window) + own("2026-03-29T04:10:03", window),
          3, 3, 1, 0, "forward 10m 0s (600 s) from Sun Mar 29 04:00:01 2026\n"},
         {own("Mon Dec  7 04:00:10 2026", window) + own("Mon Dec  7 03:00:11 2026", window), 1, 0, 0, 1,
-         "back 1h 0m 0s (3600 s) from Mon Dec  7 04:00:10 2026\n"},
+         "back 1h 0m 0s (3600 s) from Mon Dec  7 04:00:10 2026, possibly for daylight saving\n"},
+        {own("2026-03-29T01:59:30", "AP disable") + own("2026-03-29T03:00:30", "AP enable"), 3660, 0, 0, 0,
+         "2026  1h 1m, or 1m if the clock moved for daylight saving\n"},
         {own("Mon Dec  7 04:00:00 1970", "AP enable") + own("Mon Dec  7 04:00:00 9999", "AP disable") +
              own("Mon Dec  7 03:59:00 9999", "AP enable"),
          0, 0, 1, 1, "forward over 3660d from Mon Dec  7 04:00:00 1970\n  Tue Dec  7 03:59:00 9999  back 1m 0s"},
