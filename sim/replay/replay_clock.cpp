@@ -23,7 +23,7 @@ constexpr WallTime kLongestQuiet = 366LL * 86400;
 constexpr int kYearlessBase = 2000;
 
 // The stamp's year: as written, or inferred from the last one's.
-int year_of(ReplayClock& clock, const LogStamp& s, Replay& replay) {
+int year_of(const ReplayClock& clock, const LogStamp& s, Replay& replay) {
     if (s.year != 0) {
         replay.years_given = true;
         return s.year;
@@ -51,7 +51,7 @@ constexpr WallTime kDaylightSaving = 3600;
 // move for daylight saving somewhere: the small hours (00:00 to 04:00) of a
 // Sunday in March, April, September, October or November.
 bool spans_dst_night(WallTime from, WallTime to) {
-    constexpr WallTime kDay = 86400, kSmallHours = 4 * 3600;
+    constexpr WallTime kDay = 86400, kSmallHours = 4LL * 3600;
     const WallTime first = (from >= 0 ? from : from - kDay + 1) / kDay;
     if (to / kDay - first > 400) return true;
     for (WallTime d = first; d * kDay <= to; ++d) {
@@ -128,12 +128,11 @@ std::string clock_step_text(const ClockJump& jump, bool years_given) {
 
 std::string length_told(const Replay& replay, long from, long to) {
     const long length = to - from;
-    for (const ClockJump& gap : replay.dst_unsure) {
-        if (gap.at.t - gap.by >= from && gap.at.t <= to && length >= kDaylightSaving)
-            return format_duration(length) + ", or " + format_duration(length - kDaylightSaving) +
-                   " if the clock moved for daylight saving";
-    }
-    return format_duration(length);
+    const bool unsure = std::any_of(replay.dst_unsure.begin(), replay.dst_unsure.end(),
+                                    [&](const ClockJump& gap) { return gap.at.t - gap.by >= from && gap.at.t <= to; });
+    if (!unsure || length < kDaylightSaving) return format_duration(length);
+    return format_duration(length) + ", or " + format_duration(length - kDaylightSaving) +
+           " if the clock moved for daylight saving";
 }
 
 }  // namespace rwsim
