@@ -14,7 +14,7 @@ ensure_deps fuzz
 
 seconds=${RELAYWATCH_FUZZ_SECONDS:-30}
 runs=${RELAYWATCH_FUZZ_RUNS:-1000000}
-build=build-fuzz
+build="build-fuzz"
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DRELAYWATCH_FUZZ=ON -DBUILD_TESTING=OFF \
       -DRELAYWATCH_SIMULATOR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo

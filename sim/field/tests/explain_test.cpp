@@ -85,12 +85,27 @@ TEST(Explain, TellsWhyAJunkLineIsSkipped) {
 
 // Tables and stores written outside the project: what differs from what
 // relaywatch reads is told, with the exit status of the first that applies.
-TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
-    const struct {
-        const char *table, *store, *remembered;
-        int status;
-        std::vector<std::string> shown, absent;
-    } cases[] = {
+struct Told {
+    const char *table, *store, *remembered;
+    int status;
+    std::vector<std::string> shown, absent;
+};
+
+void expect_told(const std::vector<Told>& cases) {
+    for (const Told& c : cases) {
+        SCOPED_TRACE(std::string(c.table) + " " + c.store);
+        int status = -1;
+        const std::string text = explain_text(c.table, status, c.store, c.remembered);
+        EXPECT_EQ(status, c.status);
+        for (const std::string& s : c.shown) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
+        for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s;
+    }
+}
+
+// Columns away from where relaywatch reads them (exit status 3); odd rows
+// or line ends alone are no layout of their own.
+TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
+    expect_told({
         {"survey-narrow.txt",
          "nvram-home",
          "0",
@@ -135,6 +150,13 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          0,
          {"\nline 9: skipped: SSID length outside 0..32"},
          {"layout"}},  // one odd row
+    });
+}
+
+// A configured SSID or BSSID that no row matches as relaywatch compares them,
+// and which row it selects instead.
+TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
+    expect_told({
         {"survey-crowded.txt",
          "nvram-blank-bssid",
          "0",
@@ -184,6 +206,12 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 "
           "holds it so)"},
          {}},
+    });
+}
+
+// A store relaywatch refuses at start-up (exit status 4): it never surveys.
+TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
+    expect_told({
         {"survey-crowded.txt",
          "nvram-not-repeater",
          "0",
@@ -198,6 +226,13 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
          4,
          {"  relaywatch: repeater is not enabled!\n", "\nlayout: "},
          {"selected by"}},
+    });
+}
+
+// Long values with characters the shell would read: the commands as
+// relaywatch escapes them, each followed by the value the driver gets.
+TEST(Explain, ShowsLongValuesEscapedAsTheCommandsCarryThem) {
+    expect_told({
         {"survey-crowded.txt",
          "nvram-long",
          "0",
@@ -208,15 +243,7 @@ TEST(Explain, TellsWhatDiffersInAStrangersTableOrStore) {
           "100%25 of words!\xE2\x9F\xA9\n",
           "\n    \xE2\x9F\xA8SSID=Zo%c3%ab's caf%c3%a9 repeater 5GHz \\ up!\xE2\x9F\xA9\n"},
          {"\\x"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.table) + " " + c.store);
-        int status = -1;
-        const std::string text = explain_text(c.table, status, c.store, c.remembered);
-        EXPECT_EQ(status, c.status);
-        for (const std::string& s : c.shown) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
-        for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s;
-    }
+    });
 }
 
 TEST(Explain, RememberedIsSixHexPairsOrZero) {

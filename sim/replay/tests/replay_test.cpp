@@ -14,7 +14,9 @@
 
 #include "sim/common/daemon_lines.h"
 #include "sim/common/format_match.h"
+#include "sim/draw/tests/svg_check.h"
 #include "sim/replay/replay.h"
+#include "sim/router/run_timeline.h"
 #include "sim/router/runner.h"
 #include "sim/syslog/log_read.h"
 #include "sim/syslog/syslog_out.h"
@@ -30,48 +32,109 @@ Replay replay_text(const std::string& text) {
     return r;
 }
 
-// Each shipped scenario, with debug (the first 6 hours of one longer than a day): the replay
-// of its log against the run.
-TEST(Replay, GivesTheRunsOwnFigures) {
-    std::vector<std::filesystem::path> shipped;
-    for (const auto& e : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios"))
-        shipped.push_back(e.path());
-    std::sort(shipped.begin(), shipped.end());
-    ASSERT_GE(shipped.size(), 11u);
-    for (const std::filesystem::path& file : shipped) {
-        const Scenario sc = load_scenario(file.string());
-        const std::string name = file.filename().string();
-        std::ostringstream log;
-        SyslogOut out{&log, 0, 77};
-        ASSERT_TRUE(parse_log_start("2026-12-31T23:00:00", out.start));
-        std::vector<std::pair<long, std::string>> commands;
-        RunOptions options;
-        options.until = sc.end > 86400 ? 6 * 3600 : 0;
-        options.args_given = true;
-        options.args = {"10", "3", "debug"};
-        options.syslog = &out;
-        options.command_log = &commands;
-        const RunResult run = run_scenario(sc, options);
-        syslog_close(out, run.end);
-
-        const Replay r = replay_text(log.str());
-        ASSERT_EQ(r.error, "") << name;
-        EXPECT_TRUE(r.years_given && r.back_jumps.empty() && r.forward_jumps.empty()) << name;
-        EXPECT_EQ(r.last.t, run.end) << name;
-        EXPECT_EQ(ra0_up_seconds(r), run.record->ra0_seconds) << name;
-        EXPECT_EQ(static_cast<long>(r.recoveries.size()), run.record->recoveries) << name;
-        EXPECT_EQ(static_cast<long>(r.security.size()), run.record->security_reprograms) << name;
-        std::vector<std::pair<long, int>> tuned, replayed;
-        for (const auto& [at, command] : commands) {
-            if (command.rfind("iwpriv ra0 set Channel=", 0) == 0 && at < run.end)
-                tuned.push_back({at, std::stoi(command.substr(23))});
-        }
-        for (const Retune& t : r.retunes) replayed.push_back({t.at.t, t.channel});
-        EXPECT_EQ(replayed, tuned) << name;
-        if (!r.remembered.empty()) {
-            EXPECT_EQ(r.remembered.back().text, run.remembered_bssid) << name;
-        }
+std::vector<std::string> shipped_scenarios() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios")) {
+        if (e.path().extension() == ".scn") names.push_back(e.path().filename().string());
     }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ShippedScenarios, AreAllFound) {
+    EXPECT_GE(shipped_scenarios().size(), 11u);
+}
+
+// Each shipped scenario, run once with debug (the first 6 hours of one longer
+// than a day), writing its log.
+class Shipped : public testing::TestWithParam<std::string> {};
+
+// It runs to its end cleanly, holding nothing, and draws its timeline
+// compactly, one bin a second when they fit, every marker with its title,
+// no text empty or over another, nothing outside; the replay of its log
+// gives the run's own figures.
+TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
+    const Scenario sc = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/" + GetParam());
+    std::ostringstream log;
+    SyslogOut out{&log, 0, 77};
+    ASSERT_TRUE(parse_log_start("2026-12-31T23:00:00", out.start));
+    std::vector<std::pair<long, std::string>> commands;
+    RunOptions options;
+    options.until = sc.end > 86400 ? 6 * 3600 : 0;
+    options.args_given = true;
+    options.args = {"10", "3", "debug"};
+    options.syslog = &out;
+    options.command_log = &commands;
+    const RunResult run = run_scenario(sc, options);
+    syslog_close(out, run.end);
+
+    EXPECT_FALSE(run.daemon_ended || run.stalled);
+    EXPECT_EQ(run.record->seconds, run.end);
+    EXPECT_EQ(run.counts.refused, 0);
+    EXPECT_EQ(
+        run.holdings.sockets_open + run.holdings.outputs_open + run.holdings.store_texts + run.holdings.allocations, 0)
+        << "something held at the end";
+    EXPECT_GT(run.record->link_seconds, 0);
+    const std::size_t bins = run.record->bins().size();
+    EXPECT_LE(bins, Recorder::kMaxBins);
+    EXPECT_EQ(bins == static_cast<std::size_t>(run.end), run.end <= static_cast<long>(Recorder::kMaxBins));
+    std::ostringstream svg;
+    write_run_timeline(svg, sc, run);
+    EXPECT_LT(svg.str().size(), 200000u);
+    mark_titles(svg.str());
+    EXPECT_EQ(misdrawn_texts(text_boxes(svg.str())), "");
+    EXPECT_EQ(drawn_outside(svg.str()), "");
+
+    const Replay r = replay_text(log.str());
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.years_given && r.back_jumps.empty() && r.forward_jumps.empty());
+    EXPECT_EQ(r.last.t, run.end);
+    EXPECT_EQ(ra0_up_seconds(r), run.record->ra0_seconds);
+    EXPECT_EQ(static_cast<long>(r.recoveries.size()), run.record->recoveries);
+    EXPECT_EQ(static_cast<long>(r.security.size()), run.record->security_reprograms);
+    std::vector<std::pair<long, int>> tuned, replayed;
+    for (const auto& [at, command] : commands) {
+        if (command.rfind("iwpriv ra0 set Channel=", 0) == 0 && at < run.end)
+            tuned.push_back({at, std::stoi(command.substr(23))});
+    }
+    for (const Retune& t : r.retunes) replayed.push_back({t.at.t, t.channel});
+    EXPECT_EQ(replayed, tuned);
+    if (!r.remembered.empty()) {
+        EXPECT_EQ(r.remembered.back().text, run.remembered_bssid);
+    }
+    std::ostringstream replayed_svg;
+    write_replay_timeline(replayed_svg, GetParam(), r);
+    mark_titles(replayed_svg.str());
+    EXPECT_EQ(misdrawn_texts(text_boxes(replayed_svg.str())), "");
+    EXPECT_EQ(replayed_svg.str().find("recoveries only with debug"), std::string::npos) << "told by the debug lines";
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, Shipped, testing::ValuesIn(shipped_scenarios()),
+                         [](const testing::TestParamInfo<std::string>& scenario) {
+                             std::string name = scenario.param.substr(0, scenario.param.find('.'));
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+// A log without debug lines: its runs as logged, even a negative
+// sleeptime; a start refused with the usage text; no recovery told; a
+// clock that only went back.
+TEST(Replay, ALogWithoutDebugLines) {
+    const std::string at = "Mon Dec  7 04:00:00 2026 daemon.info relaywatch[100]: ";
+    const Replay r =
+        replay_text(at + "relaywatch: Start (looptime=10, sleeptime=-1)\n" + at + "relaywatch: AP enable\n" +
+                    "Mon Dec  7 04:01:00 2026 daemon.info relaywatch[101]: Usage:\n"
+                    "Mon Dec  7 04:00:30 2026 daemon.info dnsmasq[9]: read /etc/hosts\n");
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.runs.size(), 2u);
+    EXPECT_EQ(r.runs[0].sleeptime, -1);
+    EXPECT_EQ(r.runs[1].ended_at_start, "the usage text (wrong arguments)");
+    std::ostringstream svg;
+    write_replay_timeline(svg, "x.log", r);
+    EXPECT_NE(svg.str().find("not in the log: relaywatch tells its recoveries only with debug"), std::string::npos);
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", r);
+    EXPECT_NE(out.str().find("\nclock jumps            1 back, 0 forward"), std::string::npos) << out.str();
 }
 
 // The stamps and tags of the log formats relaywatch's lines turn up in.
@@ -120,7 +183,7 @@ TEST(Replay, FormatMatcher) {
     EXPECT_FALSE(match_format("Ch=%d 100%%", "Ch=x 100%", f));
     EXPECT_TRUE(match_format("Ch=%d 100%%", "Ch=6 100%", f));
     EXPECT_FALSE(match_format("AP enable\n", "AP enabled", f));
-    EXPECT_TRUE(match_format("AP enable\n", "AP enable\n", f)) << "the text's line end left out too";
+    EXPECT_TRUE(match_format("Ch=%d\n", "Ch=6\n", f)) << "a line read with its line end";
     EXPECT_FALSE(match_format("%s%s%s%s%s%s%s%sz", std::string(300, 'a'), f)) << "gives up, bounded";
 }
 
@@ -310,9 +373,14 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
     write_replay_timeline(svg, "x.log", replay_text(log));
     const std::size_t mark = svg.str().find("<title>[Jan  1 00:00:05] Invalid Key=short&#10;");
     ASSERT_NE(mark, std::string::npos) << "in the router's time";
-    EXPECT_NE(svg.str().substr(mark, svg.str().find("</g>", mark) - mark).find(" m-5 0 l5 -10 l5 10 z"),
-              std::string::npos)
-        << "a key error drawn as a security change";
+    // The marker's shape and colour: its path less where it starts.
+    auto glyph = [&](std::size_t at) {
+        const std::size_t d = svg.str().find("<path d=\"M", at), shape = svg.str().find_first_of("ml", d + 10);
+        return svg.str().substr(shape, svg.str().find("/>", shape) - shape);
+    };
+    const std::size_t key = svg.str().find("<title>security change</title>");
+    ASSERT_NE(key, std::string::npos) << "the legend's security change";
+    EXPECT_EQ(glyph(mark), glyph(key)) << "a key error drawn as a security change";
 }
 
 // The simulator's guide shows the sample's replay as it is; its timeline is drawn.
@@ -351,7 +419,9 @@ TEST(Replay, LogStartDates) {
                                                         {"9999-12-31T23:59:59", 253402300799},
                                                         {"1969-12-31T23:59:59", -1},
                                                         {"2026-04-31T00:00:00", -1},
-                                                        {"2026-12-31T23:59:60", -1}}) {
+                                                        {"2026-12-31T23:59:60", -1},
+                                                        {"2026-12-31 23:59:59", -1},
+                                                        {"2026-12-31T23:59:590", -1}}) {
         long long got = -1;
         EXPECT_EQ(parse_log_start(text, got), wall >= 0) << text;
         EXPECT_EQ(got, wall) << text;

@@ -3,8 +3,15 @@
 // through the daemon's own escaping and driver queries.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <sstream>
 #include <string>
+#include <tuple>
 
+#include <linux/wireless.h>
+
+#include "platform/platform.h"
 #include "radio/radio.h"
 #include "sim/router/run_context.h"
 #include "sim/router/shell.h"
@@ -25,8 +32,9 @@ ap other    hidden elsewhere bssid 02:00:00:00:00:02 channel 3 security WPA2PSK/
 // A router over a scenario, quiet, in a run of its own.
 struct Bench {
     explicit Bench(const std::string& text)
-        : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, nullptr) {}
+        : scenario(parse_scenario(text, "test.scn")), run(scenario, scenario.end, &console) {}
 
+    std::ostringstream console;
     Scenario scenario;
     SimRun run;
     Router& router = run.router();
@@ -157,6 +165,31 @@ TEST(Router, AnswersTheDaemonsOwnDriverQueries) {
     EXPECT_EQ(getRPStatus("apcli0"), 1);
     EXPECT_EQ(getRPStatus("ra0"), 0) << "the driver answers only for apcli0";
     EXPECT_EQ(b.run.holdings().sockets_open, 0);
+    std::string out;
+    b.router.read("iwgetid -c ra0 | sed -n 's/Channel:/on /p'", out);
+    EXPECT_EQ(out, "ra0       on 11\n");
+}
+
+// The connect-status request is answered only as the daemon makes it: the
+// private request, its sub-command, room for the 32-bit word.
+TEST(Router, AnswersOnlyTheWholeConnectStatusRequest) {
+    Bench b(kAir);
+    b.router.sleep(3);
+    const int fd = plat::socket_open();
+    std::int32_t word = -7;
+    iwreq req{};
+    std::strncpy(req.ifr_name, "apcli0", IFNAMSIZ);
+    req.u.data.pointer = &word;
+    for (const auto& [flags, length, answered] :
+         {std::tuple{0x060B, 4, true}, {0x060C, 4, false}, {0x060B, 2, false}}) {
+        req.u.data.flags = static_cast<std::uint16_t>(flags);
+        req.u.data.length = static_cast<std::uint16_t>(length);
+        word = -7;
+        EXPECT_EQ(plat::socket_ioctl(fd, 0x8BE1, &req) == 0, answered) << flags << " " << length;
+        EXPECT_EQ(word, answered ? 1 : -7) << flags << " " << length;
+    }
+    EXPECT_NE(plat::socket_ioctl(fd, 0x8BE2, &req), 0);
+    plat::socket_close(fd);
 }
 
 TEST(Router, RefusesWhatTheToolsWouldNotTake) {
@@ -173,6 +206,7 @@ TEST(Router, RefusesWhatTheToolsWouldNotTake) {
     EXPECT_TRUE(b.router.radio().extcha == 0 && !b.router.radio().ra0_up);
     EXPECT_EQ(b.router.radio().ssid, "my net");
     EXPECT_EQ(b.router.counts().refused, static_cast<long>(std::size(refused)));
+    EXPECT_NE(b.console.str().find("driver refused 'reboot': "), std::string::npos);
 }
 
 TEST(Shell, EscapedValuesArriveUnchanged) {
@@ -190,6 +224,7 @@ TEST(Shell, SplitsWordsQuotesAndPipelines) {
     EXPECT_EQ(cmd.error, "");
     EXPECT_EQ(cmd.stages, (std::vector<std::vector<std::string>>{
                               {"iwgetid", "-c", "ra0"}, {"sed", "-n", "s/ra0//p"}, {"sed", "-n", "s/Channel://p"}}));
+    EXPECT_EQ(shell_split("echo \"a b\" c").stages[0], (std::vector<std::string>{"echo", "a b", "c"}));
     EXPECT_EQ(shell_split("echo \"a\\\"b\\\\c\\$d\\x\\\ne\"").stages[0][1], "a\"b\\c$d\\xe")
         << "escapes in double quotes";
 }

@@ -2,6 +2,7 @@
 // relaywatch-sim --sweep: its lists, a cell against a single run, the CSV.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -66,7 +67,7 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     EXPECT_EQ(run_sweep(hop, {10}, {3}, 0)[0].reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";
 }
 
-// The CSV and the table: a line per cell, shares with two decimals (0.00 of no time), no reaction time.
+// The CSV and the table: a line per cell, shares with two decimals (0.00 of no time), no reaction time blank or "-".
 TEST(Sweep, CsvColumnsAndNumbers) {
     const SweepCell full{.looptime = 10,
                          .sleeptime = 3,
@@ -84,25 +85,42 @@ TEST(Sweep, CsvColumnsAndNumbers) {
                          .commands = 70,
                          .mismatches = 2};
     std::ostringstream csv;
-    write_sweep_csv(csv, {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true}});
+    write_sweep_csv(csv,
+                    {full, SweepCell{.looptime = 1, .sleeptime = 0, .daemon_ended = true},
+                     SweepCell{.looptime = 2, .changes = 1, .recovered = 1, .reaction_mean = 0, .reaction_worst = 0}});
     EXPECT_EQ(
         csv.str(),
         "looptime,sleeptime,own_ap_up_percent,uplink_percent,upstream_changes,missed,reaction_mean_s,reaction_worst_s,"
         "recoveries,reprogrammings,security_reprogrammings,commands,relaywatch_ended,ra0_up_uplink_down_percent,"
         "bssid_mismatches\n"
         "10,3,66.67,100.00,4,1,22,40,5,6,1,70,0,33.33,2\n"
-        "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n");
+        "1,0,0.00,0.00,0,0,,,0,0,0,0,1,0.00,0\n"
+        "2,0,0.00,0.00,1,0,0,0,0,0,0,0,0,0.00,0\n");
+    // The table: a row a cell, each value ending where its heading ends.
     std::ostringstream table;
     Scenario sc;
     print_sweep_table(table, sc, 3, {full, SweepCell{.looptime = 1, .daemon_ended = true}});
-    EXPECT_NE(table.str().find("\n      10          3    66.67  100.00      33.33        4       1     22     40       "
-                               "    5                6         1"
-                               "        70                 2\n"
-                               "       1          0     0.00    0.00       0.00        0       0      -      -         "
-                               "  0                0         0"
-                               "         0                 0  (relaywatch ended)\nmissed: "),
-              std::string::npos)
-        << table.str();
+    const std::string text = table.str(), heading = text.substr(text.find("\nlooptime") + 1);
+    std::vector<std::size_t> ends;
+    for (const char* name : {"looptime", "sleeptime", "own AP", "uplink", "no uplink", "changes", "missed", "mean",
+                             "worst", "recoveries", "re-programmings", "security", "commands", "BSSID mismatches"}) {
+        ends.push_back(heading.find(name, ends.empty() ? 0 : ends.back()) + std::string(name).size());
+    }
+    std::istringstream rows(heading.substr(heading.find('\n') + 1));
+    std::string shown;
+    for (std::string row; std::getline(rows, row) && row.rfind("missed:", 0) != 0;) {
+        std::size_t column = 0, end = 0;
+        for (std::size_t at = row.find_first_not_of(' '); at != std::string::npos;
+             at = row.find_first_not_of(' ', end), ++column) {
+            end = column < ends.size() ? std::min(row.find(' ', at), row.size()) : row.size();
+            shown += row.substr(at, end - at) + (column >= ends.size() || end == ends[column] ? " " : "(misplaced) ");
+        }
+        shown += "\n";
+    }
+    EXPECT_EQ(
+        shown,
+        "10 3 66.67 100.00 33.33 4 1 22 40 5 6 1 70 2 \n1 0 0.00 0.00 0.00 0 0 - - 0 0 0 0 0 (relaywatch ended) \n")
+        << text;
 }
 
 }  // namespace

@@ -146,6 +146,11 @@ TEST(Text, ShownTextKeepsOnlyValidUtf8) {
     for (const auto& [text, shown] : cases) EXPECT_EQ(shown_text(text), shown);
 }
 
+TEST(Text, ControlCharactersAreTheC0AndDelete) {
+    EXPECT_TRUE(has_control("a\x1f") && has_control("a\x7f") && has_control("\t"));
+    EXPECT_FALSE(has_control(" ~caf\xC3\xA9"));
+}
+
 TEST(Scenario, Durations) {
     const std::pair<const char*, long> cases[] = {
         // -1: refused
