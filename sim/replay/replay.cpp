@@ -8,6 +8,7 @@
 #include "sim/common/daemon_lines.h"
 #include "sim/common/format_match.h"
 #include "sim/common/text.h"
+#include "sim/replay/replay_clock.h"
 #include "sim/syslog/log_read.h"
 #include "supervisor/supervisor.h"
 #include "survey/vocabulary.h"
@@ -18,19 +19,6 @@ namespace {
 
 constexpr std::string_view kTag = "relaywatch";
 constexpr std::string_view kPrefix = RW_LOG_PREFIX;
-
-// A debug run prints a line every second; it is quiet at most for a survey
-// whose output never opens (about half a minute) and the pause after a
-// recovery. A longer gap in a debug run whose pause is known (from its start
-// line or a "delay" line) is the clock jumping forward.
-constexpr long kDebugQuiet = 60;
-// A longer silence between two lines is the clock set forward, not a quiet
-// stretch, with or without debug lines.
-constexpr WallTime kLongestQuiet = 366LL * 86400;
-
-// Year of a log whose stamps carry none: a leap year, so that 29 February
-// stays a date.
-constexpr int kYearlessBase = 2000;
 
 // The client security a candidate is compared and applied with: the
 // survey's texts as the recovery cycle normalises them. Texts too long for
@@ -113,39 +101,6 @@ public:
         pending_security_.clear();
     }
 
-    // The router's clock to the log's: the year inferred, jumps noted.
-    void clock(const LogLine& line, bool own_start) {
-        const LogStamp& s = line.stamp;
-        int year = s.year;
-        if (year != 0) {
-            r_.years_given = true;
-        } else if (!started_) {
-            year = kYearlessBase;
-        } else {
-            year = year_;
-            if (s.month < month_ - 6) ++year;  // December into January
-            if (s.month > month_ + 6) --year;  // the clock set back over a new year
-        }
-        year_ = year;
-        month_ = s.month;
-        const WallTime wall =
-            days_from_civil(year, s.month, s.day) * 86400 + s.hour * 3600LL + s.minute * 60LL + s.second;
-        if (!started_) {
-            started_ = true;
-            r_.first = {0, wall};
-        } else if (wall < last_wall_) {
-            r_.back_jumps.push_back({{now_, wall}, last_wall_});
-        } else if (wall - last_wall_ > kLongestQuiet ||
-                   (sleeptime_ >= 0 && wall - last_wall_ > kDebugQuiet + sleeptime_ && debug_live_ && !own_start)) {
-            r_.forward_jumps.push_back({{now_ + 1, wall}, last_wall_});
-            now_ += 1;
-        } else {
-            now_ += static_cast<long>(wall - last_wall_);
-        }
-        last_wall_ = wall;
-        r_.last = {now_, wall};
-    }
-
     void line(const LogLine& line) {
         ++r_.lines;
         if (!line.stamped) {
@@ -159,7 +114,11 @@ public:
         // script's `logger -t relaywatch`), begins a run unless a start does.
         const bool new_process =
             own && !runs_open_by_start(format) && ((line.pid >= 0 && line.pid != pid_) || r_.runs.empty());
-        clock(line, format != nullptr && format->msg == LogMsg::Start);
+        const bool own_start = format != nullptr && format->msg == LogMsg::Start;
+        const bool after_window = window_last_ && own && !new_process && !own_start;
+        const bool next_pass = after_window && format != nullptr && format->msg == LogMsg::WindowHead;
+        clock_line(clock_, line.stamp, {own_start, debug_live_, sleeptime_, after_window, next_pass}, r_.lines, r_);
+        if (own) window_last_ = format != nullptr && format->msg == LogMsg::WindowHead;
         if (!own) {
             if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {
                 ended_ = shown_text(std::string(line.tag) + ": " + std::string(line.message));
@@ -371,10 +330,8 @@ private:
 
     Replay& r_;
     std::vector<std::string_view> fields_;
-    bool started_ = false;
-    int year_ = 0, month_ = 0;
-    WallTime last_wall_ = 0;
-    long now_ = 0;
+    ReplayClock clock_;
+    bool window_last_ = false;  // relaywatch's last line was its window line
     long pid_ = -1;
     long sleeptime_ = -1;  // the run's pause after a recovery; -1 not yet known
     bool debug_live_ = false;

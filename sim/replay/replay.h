@@ -73,8 +73,11 @@ struct OnOffChange {
 };
 
 struct ClockJump {
-    LogMoment at;       // the wall time after the jump
-    WallTime from = 0;  // the wall time before it
+    LogMoment at;            // the wall time after the jump
+    WallTime from = 0;       // the wall time before it
+    WallTime by = 0;         // its length in seconds (negative: back), zones counted
+    long line = 0;           // the log's line after it
+    bool maybe_dst = false;  // an hour, in a log without zones: perhaps daylight saving
 };
 
 struct Replay {
@@ -94,6 +97,9 @@ struct Replay {
     std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
     std::vector<LoggedError> errors;
     std::vector<ClockJump> back_jumps, forward_jumps;
+    // Gaps of an hour or more, in a log without zones and without lines that
+    // would show a step, over a night when clocks move for daylight saving.
+    std::vector<ClockJump> dst_unsure;
     bool any_debug = false;  // relaywatch printed debug lines
 };
 

@@ -6,6 +6,7 @@
 
 #include "sim/common/text.h"
 #include "sim/replay/replay.h"
+#include "sim/replay/replay_clock.h"
 #include "sim/syslog/log_read.h"
 
 namespace rwsim {
@@ -102,17 +103,7 @@ private:
         if (r_.back_jumps.empty() && r_.forward_jumps.empty()) return;
         out_ << "clock jumps            " << r_.back_jumps.size() << " back, " << r_.forward_jumps.size()
              << " forward (counted as no time)\n";
-        std::vector<ClockJump> all = r_.back_jumps;
-        all.insert(all.end(), r_.forward_jumps.begin(), r_.forward_jumps.end());
-        std::stable_sort(all.begin(), all.end(),
-                         [](const ClockJump& a, const ClockJump& b) { return a.at.t < b.at.t; });
-        listed(all, [this](const ClockJump& j) {
-            const WallTime by = j.at.wall - j.from;
-            const WallTime size = by < 0 ? -by : by;
-            const std::string length = size > kMaxDurationSeconds ? "over " + format_duration(kMaxDurationSeconds)
-                                                                  : format_duration(static_cast<long>(size));
-            return std::string(by < 0 ? "back " : "forward ") + length + " from " + router_time(j.from, r_.years_given);
-        });
+        listed(clock_steps(r_), [this](const ClockJump& j) { return clock_step_text(j, r_.years_given); });
     }
 
     void ra0() {
@@ -124,8 +115,8 @@ private:
         out_ << "ra0 outages            " << list.size();
         if (!list.empty()) out_ << ", the longest " << format_duration(longest);
         out_ << "\n";
-        listed(list, [](const Outage& o) {
-            return format_duration(o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
+        listed(list, [this](const Outage& o) {
+            return length_told(r_, o.at.t, o.at.t + o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
                    (o.at_log_end ? " (to the end of the log)" : "");
         });
     }

@@ -8,6 +8,7 @@
 #include "sim/common/text.h"
 #include "sim/draw/timeline.h"
 #include "sim/replay/replay.h"
+#include "sim/replay/replay_clock.h"
 #include "sim/syslog/log_read.h"
 #include "sim/tracks/record.h"
 
@@ -90,10 +91,7 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     if (debug_run != r.runs.end()) options.recovery_known_from = debug_run->at.t;
     // The router's clock: from the first line on, and anew after each jump.
     options.clock.push_back({0, r.first.wall});
-    for (const auto* jumps : {&r.back_jumps, &r.forward_jumps}) {
-        for (const ClockJump& j : *jumps) options.clock.push_back({j.at.t, j.at.wall});
-    }
-    std::sort(options.clock.begin(), options.clock.end());
+    for (const ClockJump& j : clock_steps(r)) options.clock.push_back({j.at.t, j.at.wall});
     options.clock_years = r.years_given;
     if (r.link.empty())
         options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";

@@ -48,6 +48,22 @@ std::size_t classic_at(std::string_view s, std::size_t at, LogStamp& st) {
     return 15;
 }
 
+// An ISO-8601 zone at the start of `s` ("Z", "+02:00", "-0330"); the
+// length read, 0 when there is none.
+std::size_t read_zone(std::string_view s, LogStamp& st) {
+    if (!s.empty() && s[0] == 'Z') {
+        st.zoned = true;
+        return 1;
+    }
+    int hours = 0, minutes = 0;
+    if (s.empty() || (s[0] != '+' && s[0] != '-') || !digits(s, 1, 2, hours)) return 0;
+    const std::size_t colon = s.size() > 3 && s[3] == ':' ? 1 : 0;
+    if (!digits(s, 3 + colon, 2, minutes) || hours > 23 || minutes > 59) return 0;
+    st.zoned = true;
+    st.offset = (s[0] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+    return 5 + colon;
+}
+
 // The stamp at the start of `s`; the length read, 0 when there is none.
 std::size_t read_stamp(std::string_view s, LogStamp& st) {
     // logread: "Mon Dec  7 04:40:21 2026"
@@ -65,12 +81,7 @@ std::size_t read_stamp(std::string_view s, LogStamp& st) {
             ++end;
             while (end < s.size() && is_digit(s[end])) ++end;
         }
-        if (end < s.size() && s[end] == 'Z') {
-            ++end;
-        } else if (end + 6 <= s.size() && (s[end] == '+' || s[end] == '-') && s[end + 3] == ':') {
-            end += 6;
-        }
-        return end;
+        return end + read_zone(s.substr(end), st);
     }
     st.year = 0;
     return classic_at(s, 0, st);

@@ -11,10 +11,14 @@
 
 namespace rwsim {
 
-// A log line's date and time as the router wrote it; year 0 when the line
-// gave none.
+// A log line's date and time as the router wrote it (its local wall time);
+// year 0 when the line gave none. An ISO-8601 stamp may also say its zone
+// ("Z" or "+02:00"): then `zoned`, and the wall time less `offset` seconds
+// is the stamp's UTC instant.
 struct LogStamp {
     int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    bool zoned = false;
+    int offset = 0;  // seconds east of UTC
 };
 
 // One line of a system log, cut into its parts. Without a stamp the line
