@@ -169,7 +169,10 @@ public:
         }
         ++r_.own_lines;
         if (new_process) begin_run(false, line.pid);
-        if (format == nullptr) return;
+        if (format == nullptr) {
+            unrecognised(text);
+            return;
+        }
         own_line(format->msg, line.pid, text);
     }
 
@@ -181,6 +184,25 @@ private:
     }
 
     LogMoment now() const { return r_.last; }
+
+    // A line of relaywatch's that no format matches: counted, the first few
+    // kept; one that stops inside a format's fixed lead was cut short.
+    void unrecognised(std::string_view text) {
+        ++r_.unrecognised;
+        if (is_cut_short(text)) ++r_.unrecognised_cut;
+        if (r_.unrecognised_lines.size() < kKeptUnrecognised)
+            r_.unrecognised_lines.push_back({now(), shown_text(text)});
+    }
+
+    static bool is_cut_short(std::string_view text) {
+        for (const LogFormat& f : kLogFormats) {
+            std::string lead = f.prefixed ? std::string(kPrefix) : std::string();
+            const std::string_view format = f.format;
+            lead += format.substr(0, format.find_first_of("%\n"));
+            if (text.size() < lead.size() && std::string_view(lead).starts_with(text)) return true;
+        }
+        return false;
+    }
 
     void begin_run(bool start_seen, long pid) {
         settle();
@@ -197,6 +219,7 @@ private:
         debug_live_ = false;
         sleeptime_ = -1;
         pending_retune_ = false;
+        channel_known_ = false;
     }
 
     ReplayRun& run() {
@@ -300,6 +323,7 @@ private:
         security_ = security;
         pending_security_.clear();
         set_channel(r_.channel, to_int(fields_[2]));
+        channel_known_ = true;
     }
 
     void found_ap() {
@@ -324,7 +348,9 @@ private:
 
     void mode_changed() {
         debug_seen();
-        r_.retunes.push_back({now(), candidate_, via_});
+        const int from = r_.channel.empty() || !channel_known_ ? -1 : r_.channel.back().second;
+        r_.retunes.push_back({now(), candidate_, from, via_});
+        channel_known_ = true;
         last_apply_ = now();
         // Whether the client followed shows in the next settings line.
         pending_security_ = security_.empty() || candidate_security_ == security_ ? "" : candidate_security_;
@@ -382,6 +408,7 @@ private:
     int candidate_ = 0;
     std::string via_;
     bool pending_retune_ = false;
+    bool channel_known_ = false;  // a debug line of this run told ra0's channel
     LogMoment last_apply_{-1, 0};
     std::string security_, remembered_ = "0";
     std::string candidate_security_, pending_security_;

@@ -6,6 +6,7 @@
 // its lines.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -45,9 +46,13 @@ struct LoggedRecovery {
     Outcome outcome = Outcome::Unfinished;
 };
 
+// ra0 re-programmed: to `channel`, from `from` (-1 where no debug line of
+// the run told ra0's channel before it). A re-programming that kept the
+// channel is no move.
 struct Retune {
     LogMoment at;
     int channel = 0;
+    int from = -1;
     std::string via;  // "upstream" or the hidden access point's BSSID
 };
 
@@ -77,6 +82,9 @@ struct ClockJump {
     WallTime from = 0;  // the wall time before it
 };
 
+// How many of relaywatch's unrecognised lines a replay keeps word for word.
+inline constexpr std::size_t kKeptUnrecognised = 5;
+
 struct Replay {
     std::string error;         // why the log cannot be replayed; empty when it was
     bool years_given = false;  // the stamps carry years
@@ -93,6 +101,11 @@ struct Replay {
     std::vector<LoggedText> security;            // client security re-programmed, "AUTH/ENC"
     std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
     std::vector<LoggedError> errors;
+    // relaywatch's lines that no format of the daemon's matches (a line cut
+    // short, the init script's own words, anything else): all counted, the
+    // first kKeptUnrecognised kept whole as shown_text shows them.
+    long unrecognised = 0, unrecognised_cut = 0;
+    std::vector<LoggedText> unrecognised_lines;
     std::vector<ClockJump> back_jumps, forward_jumps;
     bool any_debug = false;  // relaywatch printed debug lines
 };

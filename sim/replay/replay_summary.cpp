@@ -67,6 +67,7 @@ public:
             debug_part();
         }
         errors();
+        unrecognised();
     }
 
 private:
@@ -81,7 +82,7 @@ private:
 
     void runs() {
         out_ << "relaywatch runs        " << r_.runs.size() << "\n";
-        for (std::size_t i = 0; i < r_.runs.size(); ++i) {
+        for (std::size_t i = 0; i < r_.runs.size() && i < kListed; ++i) {
             const ReplayRun& run = r_.runs[i];
             std::string what =
                 run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " +
@@ -96,6 +97,7 @@ private:
                      << "\n";
             }
         }
+        if (r_.runs.size() > kListed) out_ << "  ... and " << r_.runs.size() - kListed << " more\n";
     }
 
     void jumps() {
@@ -142,11 +144,7 @@ private:
              << hidden << " hidden AP connected, " << nothing << " nothing found";
         if (open > 0) out_ << ", " << open << " without an outcome in the log";
         out_ << "\n";
-        out_ << "channels re-tuned      " << r_.retunes.size() << "\n";
-        listed(r_.retunes, [](const Retune& t) {
-            return "ra0 to channel " + std::to_string(t.channel) +
-                   (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
-        });
+        channels();
         out_ << "client security        " << r_.security.size() << " re-programming"
              << (r_.security.size() == 1 ? "" : "s") << "\n";
         listed(r_.security, [](const LoggedText& n) { return "to " + n.text; });
@@ -169,9 +167,39 @@ private:
         }
     }
 
+    // ra0's moves from one channel to another, apart from the
+    // re-programmings that kept the channel it had.
+    void channels() {
+        std::vector<Retune> moves;
+        for (const Retune& t : r_.retunes) {
+            if (t.from != t.channel) moves.push_back(t);
+        }
+        const std::size_t kept = r_.retunes.size() - moves.size();
+        out_ << "ra0 channel moves      " << moves.size();
+        if (kept > 0) out_ << "; " << kept << " re-programming" << (kept == 1 ? "" : "s") << " kept the channel";
+        out_ << "\n";
+        listed(moves, [](const Retune& t) {
+            return (t.from < 0 ? "ra0 (channel before not logged)" : "ra0 from channel " + std::to_string(t.from)) +
+                   " to channel " + std::to_string(t.channel) +
+                   (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
+        });
+    }
+
     void errors() {
         out_ << "errors                 " << r_.errors.size() << "\n";
         listed(r_.errors, [](const LoggedError& n) { return n.text; });
+    }
+
+    // relaywatch's lines that no format of the daemon's matches, the first
+    // few whole.
+    void unrecognised() {
+        if (r_.unrecognised == 0) return;
+        const long kept = static_cast<long>(r_.unrecognised_lines.size());
+        out_ << "unrecognised lines     " << r_.unrecognised << " of relaywatch's match no line of the daemon's";
+        if (r_.unrecognised_cut > 0) out_ << " (" << r_.unrecognised_cut << " cut short)";
+        out_ << "\n";
+        for (const LoggedText& l : r_.unrecognised_lines) out_ << "  " << when(l.at) << "  " << l.text << "\n";
+        if (r_.unrecognised > kept) out_ << "  ... and " << r_.unrecognised - kept << " more\n";
     }
 
     std::ostream& out_;
