@@ -220,6 +220,7 @@ private:
         sleeptime_ = -1;
         pending_retune_ = false;
         channel_known_ = false;
+        window_at_ = -1;
     }
 
     ReplayRun& run() {
@@ -305,6 +306,15 @@ private:
     void window() {
         debug_seen();
         const bool up = to_int(fields_[1]) == 1;
+        // A window line a second after the run's last one tells the second
+        // between; a longer silence (a survey, the pause after a recovery,
+        // the clock set) tells nothing of the uplink.
+        if (window_at_ >= 0 && now().t - window_at_ <= kDebugQuiet) {
+            r_.link_known += now().t - window_at_;
+            if (window_up_) r_.link_up += now().t - window_at_;
+        }
+        window_at_ = now().t;
+        window_up_ = up;
         if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
     }
 
@@ -409,6 +419,8 @@ private:
     std::string via_;
     bool pending_retune_ = false;
     bool channel_known_ = false;  // a debug line of this run told ra0's channel
+    long window_at_ = -1;         // the run's last window line; -1 none yet
+    bool window_up_ = false;      // the uplink's sample in it
     LogMoment last_apply_{-1, 0};
     std::string security_, remembered_ = "0";
     std::string candidate_security_, pending_security_;

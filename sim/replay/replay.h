@@ -94,6 +94,10 @@ struct Replay {
     std::vector<OnOffChange> ra0;   // ra0 switched on or off
     bool ra0_up_at_first = false;   // ra0 up before its first switch
     std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)
+    // Seconds the window lines tell the uplink over, and of them connected:
+    // from each window line to the next one of the same run, never across a
+    // restart or a stretch without them.
+    long link_known = 0, link_up = 0;
     std::vector<LoggedRecovery> recoveries;
     std::vector<Retune> retunes;
     std::vector<std::pair<long, int>> channel;   // ra0's channel from `t` on (debug)

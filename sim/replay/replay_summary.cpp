@@ -151,19 +151,9 @@ private:
         out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text)
              << "\n";
         if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
-        long up = 0;
-        bool on = false;
-        long since = 0;
-        for (const OnOffChange& s : r_.link) {
-            if (on) up += s.t - since;
-            on = s.on;
-            since = s.t;
-        }
-        if (on) up += r_.last.t - since;
         if (!r_.link.empty()) {
-            const long known = r_.last.t - r_.link.front().t;
-            out_ << "uplink connected      " << percent(up, known, 1, 5) << " %  (" << up << " s of the " << known
-                 << " s that the window lines tell)\n";
+            out_ << "uplink connected      " << percent(r_.link_up, r_.link_known, 1, 5) << " %  (" << r_.link_up
+                 << " s of the " << r_.link_known << " s that the window lines of a run tell)\n";
         }
     }
 

@@ -356,6 +356,28 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
     EXPECT_EQ(s.find("odd 6"), std::string::npos);
 }
 
+// The uplink only over the window lines of a run: a debug run of a minute,
+// then a run without debug and a half-hour outage.
+TEST(Replay, TheUplinkOnlyWhereWindowLinesTell) {
+    std::string log = kStart;
+    for (int s = 0; s <= 60; ++s) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "Mon Dec  7 04:%02d:%02d 2026 daemon.info relaywatch[100]: relaywatch: resetTimerArray[00]=%d  "
+                      "[1]\n",
+                      1 + s / 60, s % 60, s < 50 ? 1 : 0);
+        log += line;
+    }
+    log +=
+        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: Start (looptime=10, sleeptime=3)\n"
+        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: AP disable\n"
+        "Mon Dec  7 04:33:00 2026 daemon.info relaywatch[200]: relaywatch: AP enable\n"
+        "Mon Dec  7 04:33:05 2026 daemon.info relaywatch[200]: relaywatch: resetTimerArray[00]=1  [1]\n";
+    const Replay r = replay_text(log);
+    EXPECT_EQ(r.link_known, 60);
+    EXPECT_EQ(r.link_up, 50);
+}
+
 // --log-start: the router's time of a date and time, and the dates refused.
 TEST(Replay, LogStartDates) {
     for (const auto& [text, wall] :
