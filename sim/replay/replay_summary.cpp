@@ -118,6 +118,13 @@ private:
     }
 
     void ra0() {
+        // Without a gate line or a start (which always takes ra0 down), the
+        // log tells nothing of ra0: no figure rather than 0 %.
+        if (r_.ra0.empty() &&
+            std::none_of(r_.runs.begin(), r_.runs.end(), [](const ReplayRun& run) { return run.start_seen; })) {
+            out_ << "own AP (ra0)           not in the log: no AP enable or AP disable line, and no start\n";
+            return;
+        }
         const long span = r_.last.t, up = ra0_up_seconds(r_);
         out_ << "own AP (ra0) up       " << percent(up, span, 1, 5) << " %  (" << up << " s of " << span << " s)\n";
         std::vector<Outage> list = outages(r_);

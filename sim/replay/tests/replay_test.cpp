@@ -357,7 +357,8 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
 }
 
 // The uplink only over the window lines of a run: a debug run of a minute,
-// then a run without debug and a half-hour outage.
+// then a run without debug and a half-hour outage. No ra0 figure from a log
+// with neither a gate line nor a start.
 TEST(Replay, TheUplinkOnlyWhereWindowLinesTell) {
     std::string log = kStart;
     for (int s = 0; s <= 60; ++s) {
@@ -376,6 +377,11 @@ TEST(Replay, TheUplinkOnlyWhereWindowLinesTell) {
     const Replay r = replay_text(log);
     EXPECT_EQ(r.link_known, 60);
     EXPECT_EQ(r.link_up, 50);
+
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", replay_text("Mon Dec  7 04:00:00 2026 relaywatch[1]: Invalid Key=short\n"));
+    EXPECT_NE(out.str().find("own AP (ra0)           not in the log"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("ra0 outages"), std::string::npos) << "no outage where nothing tells";
 }
 
 // --log-start: the router's time of a date and time, and the dates refused.
