@@ -343,7 +343,7 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
              "ra0 channel moves      2; 1 re-programming kept the channel\n",
              "  Mon Dec  7 04:00:01 2026  ra0 from channel 6 to channel 11 (the upstream)\n",
              "  Mon Dec  7 04:00:03 2026  ra0 (channel before not logged) to channel 1 (the upstream)\n",
-             "unrecognised lines     6 of relaywatch's match no line of the daemon's (2 cut short)\n"
+             "unrecognised lines     6 of relaywatch's match no line of the daemon's (2 cut short)\n",
              "  Mon Dec  7 04:00:01 2026  relaywatch: AP dis\n",
              "  Mon Dec  7 04:00:01 2026  odd 5\n  ... and 1 more\n",
              "relaywatch runs        26\n",
