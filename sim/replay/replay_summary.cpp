@@ -151,6 +151,7 @@ private:
              << hidden << " hidden AP connected, " << nothing << " nothing found";
         if (open > 0) out_ << ", " << open << " without an outcome in the log";
         out_ << "\n";
+        debug_coverage();
         channels();
         out_ << "client security        " << r_.security.size() << " re-programming"
              << (r_.security.size() == 1 ? "" : "s") << "\n";
@@ -162,6 +163,20 @@ private:
             out_ << "uplink connected      " << percent(r_.link_up, r_.link_known, 1, 5) << " %  (" << r_.link_up
                  << " s of the " << r_.link_known << " s that the window lines of a run tell)\n";
         }
+    }
+
+    // The recoveries, channels and client security are told only by the
+    // runs with debug: the stretch they cover, and what they leave out.
+    void debug_coverage() {
+        long with = 0;
+        for (std::size_t i = 0; i < r_.runs.size(); ++i) {
+            const long end = i + 1 < r_.runs.size() ? r_.runs[i + 1].at.t : r_.last.t;
+            if (r_.runs[i].debug) with += end - r_.runs[i].at.t;
+        }
+        const long without = r_.last.t - with;
+        if (without <= 0) return;
+        out_ << "                       in the " << format_duration(with) << " of runs with debug; "
+             << format_duration(without) << " without debug not counted\n";
     }
 
     // ra0's moves from one channel to another, apart from the
