@@ -354,6 +354,7 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
     }
     EXPECT_EQ(s.find('\x1b'), std::string::npos) << "shown safely";
     EXPECT_EQ(s.find("odd 6"), std::string::npos);
+    EXPECT_TRUE(s.find("(pid 19)\n") != std::string::npos && s.find("(pid 20)\n") == std::string::npos) << "20 runs";
 }
 
 // The uplink only over the window lines of a run: a debug run of a minute,
