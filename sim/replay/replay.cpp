@@ -128,7 +128,10 @@ public:
         }
         ++r_.own_lines;
         if (new_process) begin_run(false, line.pid);
-        if (format == nullptr) return;
+        if (format == nullptr) {
+            unrecognised(text);
+            return;
+        }
         own_line(format->msg, line.pid, text);
     }
 
@@ -140,6 +143,25 @@ private:
     }
 
     LogMoment now() const { return r_.last; }
+
+    // A line of relaywatch's that no format matches: counted, the first few
+    // kept; one that stops inside a format's fixed lead was cut short.
+    void unrecognised(std::string_view text) {
+        ++r_.unrecognised;
+        if (is_cut_short(text)) ++r_.unrecognised_cut;
+        if (r_.unrecognised_lines.size() < kKeptUnrecognised)
+            r_.unrecognised_lines.push_back({now(), shown_text(text)});
+    }
+
+    static bool is_cut_short(std::string_view text) {
+        for (const LogFormat& f : kLogFormats) {
+            std::string lead = f.prefixed ? std::string(kPrefix) : std::string();
+            const std::string_view format = f.format;
+            lead += format.substr(0, format.find_first_of("%\n"));
+            if (text.size() < lead.size() && std::string_view(lead).starts_with(text)) return true;
+        }
+        return false;
+    }
 
     void begin_run(bool start_seen, long pid) {
         settle();
@@ -156,6 +178,8 @@ private:
         debug_live_ = false;
         sleeptime_ = -1;
         pending_retune_ = false;
+        channel_known_ = false;
+        window_at_ = -1;
     }
 
     ReplayRun& run() {
@@ -241,6 +265,15 @@ private:
     void window() {
         debug_seen();
         const bool up = to_int(fields_[1]) == 1;
+        // A window line a second after the run's last one tells the second
+        // between; a longer silence (a survey, the pause after a recovery,
+        // the clock set) tells nothing of the uplink.
+        if (window_at_ >= 0 && now().t - window_at_ <= kDebugQuiet) {
+            r_.link_known += now().t - window_at_;
+            if (window_up_) r_.link_up += now().t - window_at_;
+        }
+        window_at_ = now().t;
+        window_up_ = up;
         if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
     }
 
@@ -259,6 +292,7 @@ private:
         security_ = security;
         pending_security_.clear();
         set_channel(r_.channel, to_int(fields_[2]));
+        channel_known_ = true;
     }
 
     void found_ap() {
@@ -283,7 +317,9 @@ private:
 
     void mode_changed() {
         debug_seen();
-        r_.retunes.push_back({now(), candidate_, via_});
+        const int from = r_.channel.empty() || !channel_known_ ? -1 : r_.channel.back().second;
+        r_.retunes.push_back({now(), candidate_, from, via_});
+        channel_known_ = true;
         last_apply_ = now();
         // Whether the client followed shows in the next settings line.
         pending_security_ = security_.empty() || candidate_security_ == security_ ? "" : candidate_security_;
@@ -339,6 +375,9 @@ private:
     int candidate_ = 0;
     std::string via_;
     bool pending_retune_ = false;
+    bool channel_known_ = false;  // a debug line of this run told ra0's channel
+    long window_at_ = -1;         // the run's last window line; -1 none yet
+    bool window_up_ = false;      // the uplink's sample in it
     LogMoment last_apply_{-1, 0};
     std::string security_, remembered_ = "0";
     std::string candidate_security_, pending_security_;

@@ -6,6 +6,7 @@
 // its lines.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -45,9 +46,13 @@ struct LoggedRecovery {
     Outcome outcome = Outcome::Unfinished;
 };
 
+// ra0 re-programmed: to `channel`, from `from` (-1 where no debug line of
+// the run told ra0's channel before it). A re-programming that kept the
+// channel is no move.
 struct Retune {
     LogMoment at;
     int channel = 0;
+    int from = -1;
     std::string via;  // "upstream" or the hidden access point's BSSID
 };
 
@@ -80,6 +85,9 @@ struct ClockJump {
     bool maybe_dst = false;  // an hour, in a log without zones: perhaps daylight saving
 };
 
+// How many of relaywatch's unrecognised lines a replay keeps word for word.
+inline constexpr std::size_t kKeptUnrecognised = 5;
+
 struct Replay {
     std::string error;         // why the log cannot be replayed; empty when it was
     bool years_given = false;  // the stamps carry years
@@ -89,6 +97,10 @@ struct Replay {
     std::vector<OnOffChange> ra0;   // ra0 switched on or off
     bool ra0_up_at_first = false;   // ra0 up before its first switch
     std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)
+    // Seconds the window lines tell the uplink over, and of them connected:
+    // from each window line to the next one of the same run, never across a
+    // restart or a stretch without them.
+    long link_known = 0, link_up = 0;
     std::vector<LoggedRecovery> recoveries;
     std::vector<Retune> retunes;
     std::vector<std::pair<long, int>> channel;   // ra0's channel from `t` on (debug)
@@ -96,6 +108,11 @@ struct Replay {
     std::vector<LoggedText> security;            // client security re-programmed, "AUTH/ENC"
     std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
     std::vector<LoggedError> errors;
+    // relaywatch's lines that no format of the daemon's matches (a line cut
+    // short, the init script's own words, anything else): all counted, the
+    // first kKeptUnrecognised kept whole as shown_text shows them.
+    long unrecognised = 0, unrecognised_cut = 0;
+    std::vector<LoggedText> unrecognised_lines;
     std::vector<ClockJump> back_jumps, forward_jumps;
     // Gaps of an hour or more, in a log without zones and without lines that
     // would show a step, over a night when clocks move for daylight saving.

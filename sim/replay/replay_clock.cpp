@@ -9,11 +9,6 @@ namespace rwsim {
 
 namespace {
 
-// A debug run prints a line every second; it is quiet at most for a survey
-// whose output never opens (about half a minute) and the pause after a
-// recovery. A longer gap in a debug run whose pause is known (from its start
-// line or a "delay" line) is the clock jumping forward.
-constexpr long kDebugQuiet = 60;
 // A longer silence between two lines is the clock set forward, not a quiet
 // stretch, with or without debug lines.
 constexpr WallTime kLongestQuiet = 366LL * 86400;

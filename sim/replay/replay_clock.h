@@ -12,6 +12,13 @@
 
 namespace rwsim {
 
+// A debug run prints a line every second; it is quiet at most for a survey
+// whose output never opens (about half a minute) and the pause after a
+// recovery. A longer gap in a debug run whose pause is known (from its start
+// line or a "delay" line) is the clock jumping forward, and tells nothing of
+// the uplink.
+inline constexpr long kDebugQuiet = 60;
+
 // What the clock has seen so far.
 struct ReplayClock {
     bool started = false;

@@ -68,6 +68,7 @@ public:
             debug_part();
         }
         errors();
+        unrecognised();
     }
 
 private:
@@ -82,7 +83,7 @@ private:
 
     void runs() {
         out_ << "relaywatch runs        " << r_.runs.size() << "\n";
-        for (std::size_t i = 0; i < r_.runs.size(); ++i) {
+        for (std::size_t i = 0; i < r_.runs.size() && i < kListed; ++i) {
             const ReplayRun& run = r_.runs[i];
             std::string what =
                 run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " +
@@ -97,6 +98,7 @@ private:
                      << "\n";
             }
         }
+        if (r_.runs.size() > kListed) out_ << "  ... and " << r_.runs.size() - kListed << " more\n";
     }
 
     void jumps() {
@@ -107,6 +109,13 @@ private:
     }
 
     void ra0() {
+        // Without a gate line or a start (which always takes ra0 down), the
+        // log tells nothing of ra0: no figure rather than 0 %.
+        if (r_.ra0.empty() &&
+            std::none_of(r_.runs.begin(), r_.runs.end(), [](const ReplayRun& run) { return run.start_seen; })) {
+            out_ << "own AP (ra0)           not in the log: no AP enable or AP disable line, and no start\n";
+            return;
+        }
         const long span = r_.last.t, up = ra0_up_seconds(r_);
         out_ << "own AP (ra0) up       " << percent(up, span, 1, 5) << " %  (" << up << " s of " << span << " s)\n";
         std::vector<Outage> list = outages(r_);
@@ -133,36 +142,67 @@ private:
              << hidden << " hidden AP connected, " << nothing << " nothing found";
         if (open > 0) out_ << ", " << open << " without an outcome in the log";
         out_ << "\n";
-        out_ << "channels re-tuned      " << r_.retunes.size() << "\n";
-        listed(r_.retunes, [](const Retune& t) {
-            return "ra0 to channel " + std::to_string(t.channel) +
-                   (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
-        });
+        debug_coverage();
+        channels();
         out_ << "client security        " << r_.security.size() << " re-programming"
              << (r_.security.size() == 1 ? "" : "s") << "\n";
         listed(r_.security, [](const LoggedText& n) { return "to " + n.text; });
         out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text)
              << "\n";
         if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
-        long up = 0;
-        bool on = false;
-        long since = 0;
-        for (const OnOffChange& s : r_.link) {
-            if (on) up += s.t - since;
-            on = s.on;
-            since = s.t;
-        }
-        if (on) up += r_.last.t - since;
         if (!r_.link.empty()) {
-            const long known = r_.last.t - r_.link.front().t;
-            out_ << "uplink connected      " << percent(up, known, 1, 5) << " %  (" << up << " s of the " << known
-                 << " s that the window lines tell)\n";
+            out_ << "uplink connected      " << percent(r_.link_up, r_.link_known, 1, 5) << " %  (" << r_.link_up
+                 << " s of the " << r_.link_known << " s that the window lines of a run tell)\n";
         }
+    }
+
+    // The recoveries, channels and client security are told only by the
+    // runs with debug: the stretch they cover, and what they leave out.
+    void debug_coverage() {
+        long with = 0;
+        for (std::size_t i = 0; i < r_.runs.size(); ++i) {
+            const long end = i + 1 < r_.runs.size() ? r_.runs[i + 1].at.t : r_.last.t;
+            if (r_.runs[i].debug) with += end - r_.runs[i].at.t;
+        }
+        const long without = r_.last.t - with;
+        if (without <= 0) return;
+        out_ << "                       in the " << format_duration(with) << " of runs with debug; "
+             << format_duration(without) << " without debug not counted\n";
+    }
+
+    // ra0's moves from one channel to another, apart from the
+    // re-programmings that kept the channel it had.
+    void channels() {
+        std::vector<Retune> moves;
+        for (const Retune& t : r_.retunes) {
+            if (t.from != t.channel) moves.push_back(t);
+        }
+        const std::size_t kept = r_.retunes.size() - moves.size();
+        out_ << "ra0 channel moves      " << moves.size();
+        if (kept > 0) out_ << "; " << kept << " re-programming" << (kept == 1 ? "" : "s") << " kept the channel";
+        out_ << "\n";
+        listed(moves, [](const Retune& t) {
+            return (t.from < 0 ? "ra0 (channel before not logged)" : "ra0 from channel " + std::to_string(t.from)) +
+                   " to channel " + std::to_string(t.channel) +
+                   (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
+        });
     }
 
     void errors() {
         out_ << "errors                 " << r_.errors.size() << "\n";
         listed(r_.errors, [](const LoggedError& n) { return n.text; });
+    }
+
+    // relaywatch's lines that no format of the daemon's matches, the first
+    // few whole.
+    void unrecognised() {
+        if (r_.unrecognised == 0) return;
+        const long kept = static_cast<long>(r_.unrecognised_lines.size());
+        out_ << "unrecognised lines     " << r_.unrecognised << " of relaywatch's match no line of the daemon's";
+        if (r_.unrecognised_cut > 0) out_ << " (" << r_.unrecognised_cut << " cut short)";
+        out_ << "\n";
+        for (const LoggedText& l : r_.unrecognised_lines) out_ << "  " << when(l.at) << "  " << l.text << "\n";
+        if (r_.unrecognised > kept) out_ << "  ... and " << r_.unrecognised - kept << " more\n";
     }
 
     std::ostream& out_;

@@ -89,6 +89,7 @@ TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
     ASSERT_EQ(r.error, "");
     EXPECT_TRUE(r.years_given && r.back_jumps.empty() && r.forward_jumps.empty());
     EXPECT_EQ(r.last.t, run.end);
+    EXPECT_EQ(r.unrecognised, 0) << (r.unrecognised_lines.empty() ? "" : r.unrecognised_lines[0].text);
     EXPECT_EQ(ra0_up_seconds(r), run.record->ra0_seconds);
     EXPECT_EQ(static_cast<long>(r.recoveries.size()), run.record->recoveries);
     EXPECT_EQ(static_cast<long>(r.security.size()), run.record->security_reprograms);
@@ -322,9 +323,10 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
           "clock jumps            1 back, 1 forward", "Jan  1 00:00:02  back 5s from Jan  1 00:00:07",
           "forward 1h 59m 54s (7194 s) from Jan  1 00:00:06",
           "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
-          "ra0 to channel 11 (hidden AP 02:00:00:00:00:a1)", "client security        1 re-programming\n",
-          "Jan  1 00:00:05  to WPA2PSK/AES\n", "ra0 outages            1, the longest 1m 11s",
-          "remembered BSSID       02:00:00:00:00:a1", "uplink connected      100.0 %  (4 s of the 4 s",
+          "ra0 channel moves      1\n  Jan  1 00:00:05  ra0 from channel 6 to channel 11 (hidden AP 02:00:00:00:00:a1)",
+          "client security        1 re-programming\n", "Jan  1 00:00:05  to WPA2PSK/AES\n",
+          "ra0 outages            1, the longest 1m 11s", "remembered BSSID       02:00:00:00:00:a1",
+          "uplink connected      100.0 %  (4 s of the 4 s",
           "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
         EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
     }
@@ -366,6 +368,88 @@ TEST(Replay, TheGuideShowsTheSamplesReplay) {
     EXPECT_EQ(unknown, 3u) << "the uplink, ra0's channel and the recoveries before the debug lines";
     EXPECT_NE(drawn.find(">log time</text>"), std::string::npos);
     EXPECT_NE(drawn.find("fill=\"#2e9e44\"/>"), std::string::npos) << "the uplink connected, from the debug lines";
+}
+
+// Nothing of relaywatch's dropped: lines no format matches counted, the
+// first few kept whole and shown safely; ra0's channel moves apart from the
+// re-programmings that kept its channel; the run list capped.
+TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
+    std::string log = std::string(kStart);
+    const char* const lines[] = {
+        "relaywatch: AP dis",
+        "relaywatch: current Auth=WPA2PSK EncrypType=AES Ch=6 ExtCh=0",
+        "relaywatch: Found AP up[02:00:00:00:00:b1] Ch=6(1) Mode=WPA2PSK(AES)",
+        "relaywatch: Mode is changed, apply new settings...",
+        "relaywatch: Found AP up[02:00:00:00:00:b1] Ch=11(1) Mode=WPA2PSK(AES)",
+        "relaywatch: Mode is changed, apply new settings...",
+        "starting relaywatch \x1b[2J",
+        "relaywatch: cannot read store file /etc/x",
+        "relaywatch: Sc",
+        "odd 4",
+        "odd 5",
+        "odd 6",
+    };
+    for (const char* l : lines) log += "Mon Dec  7 04:00:01 2026 daemon.info relaywatch[100]: " + std::string(l) + "\n";
+    for (int pid = 1; pid <= 24; ++pid)
+        log += "Mon Dec  7 04:00:02 2026 daemon.info relaywatch[" + std::to_string(pid) + "]: relaywatch: AP disable\n";
+    log +=
+        "Mon Dec  7 04:00:03 2026 daemon.info relaywatch[25]: relaywatch: Found AP up[02:00:00:00:00:b1] Ch=1(1) "
+        "Mode=WPA2PSK(AES)\nMon Dec  7 04:00:03 2026 daemon.info relaywatch[25]: relaywatch: Mode is changed, apply "
+        "new settings...\n";
+    const Replay r = replay_text(log);
+    EXPECT_EQ(r.unrecognised, 6);
+    EXPECT_EQ(r.unrecognised_cut, 2) << "AP dis, Sc";
+    ASSERT_EQ(r.retunes.size(), 3u);
+    EXPECT_EQ(r.retunes[0].from, 6);
+    EXPECT_EQ(r.retunes[1].from, 6);
+    EXPECT_EQ(r.retunes[2].from, -1) << "a new run: its channel before not logged";
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", r);
+    const std::string s = out.str();
+    for (const char* expected : {
+             "ra0 channel moves      2; 1 re-programming kept the channel\n",
+             "  Mon Dec  7 04:00:01 2026  ra0 from channel 6 to channel 11 (the upstream)\n",
+             "  Mon Dec  7 04:00:03 2026  ra0 (channel before not logged) to channel 1 (the upstream)\n",
+             "unrecognised lines     6 of relaywatch's match no line of the daemon's (2 cut short)\n",
+             "  Mon Dec  7 04:00:01 2026  relaywatch: AP dis\n",
+             "  Mon Dec  7 04:00:01 2026  odd 5\n  ... and 1 more\n",
+             "relaywatch runs        26\n",
+             "  ... and 6 more\n",
+             "  Mon Dec  7 04:00:01 2026  relaywatch: cannot read store file /etc/x",
+         }) {
+        EXPECT_NE(s.find(expected), std::string::npos) << expected << "\n" << s;
+    }
+    EXPECT_EQ(s.find('\x1b'), std::string::npos) << "shown safely";
+    EXPECT_EQ(s.find("odd 6"), std::string::npos);
+    EXPECT_TRUE(s.find("(pid 19)\n") != std::string::npos && s.find("(pid 20)\n") == std::string::npos) << "20 runs";
+}
+
+// The uplink only over the window lines of a run: a debug run of a minute,
+// then a run without debug and a half-hour outage. No ra0 figure from a log
+// with neither a gate line nor a start.
+TEST(Replay, TheUplinkOnlyWhereWindowLinesTell) {
+    std::string log = kStart;
+    for (int s = 0; s <= 60; ++s) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "Mon Dec  7 04:%02d:%02d 2026 daemon.info relaywatch[100]: relaywatch: resetTimerArray[00]=%d  "
+                      "[1]\n",
+                      1 + s / 60, s % 60, s < 50 ? 1 : 0);
+        log += line;
+    }
+    log +=
+        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: Start (looptime=10, sleeptime=3)\n"
+        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: AP disable\n"
+        "Mon Dec  7 04:33:00 2026 daemon.info relaywatch[200]: relaywatch: AP enable\n"
+        "Mon Dec  7 04:33:05 2026 daemon.info relaywatch[200]: relaywatch: resetTimerArray[00]=1  [1]\n";
+    const Replay r = replay_text(log);
+    EXPECT_EQ(r.link_known, 60);
+    EXPECT_EQ(r.link_up, 50);
+
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", replay_text("Mon Dec  7 04:00:00 2026 relaywatch[1]: Invalid Key=short\n"));
+    EXPECT_NE(out.str().find("own AP (ra0)           not in the log"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("ra0 outages"), std::string::npos) << "no outage where nothing tells";
 }
 
 // --log-start: the router's time of a date and time, and the dates refused.
