@@ -31,8 +31,8 @@ Bin* Recorder::bin_at(long t) {
 
 namespace {
 
-void track(std::int16_t& first, std::int16_t& last, std::int16_t& lo, std::int16_t& hi, int value) {
-    auto v = static_cast<std::int16_t>(value);
+void track(std::int32_t& first, std::int32_t& last, std::int32_t& lo, std::int32_t& hi, int value) {
+    const std::int32_t v = value;
     if (first < 0) {
         first = lo = hi = v;
     } else {
@@ -117,7 +117,10 @@ void Recorder::daemon_line(long t, const std::string& text) {
     if (!wants_daemon_line(t)) return;
     Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
     bin.daemon_at = t;
-    bin.daemon_line = text.substr(0, 160);
+    // At most 160 bytes, cut back to a character's first byte.
+    std::size_t cut = std::min<std::size_t>(text.size(), 160);
+    while (cut < text.size() && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    bin.daemon_line = text.substr(0, cut);
 }
 
 void Recorder::change(long t, const std::string& what) {

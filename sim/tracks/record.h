@@ -30,13 +30,14 @@ struct EventNote {
     std::string label;
 };
 
-// One slice of the timeline. Channels are -1 when the bin saw none.
+// One slice of the timeline. Channels, at full width (a log may hold any
+// number), are -1 when the bin saw none.
 struct Bin {
     std::uint32_t seconds = 0;
     std::uint32_t link_up = 0;
     std::uint32_t ra0_up = 0;
-    std::int16_t ra0_first = -1, ra0_last = -1, ra0_min = -1, ra0_max = -1;
-    std::int16_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
+    std::int32_t ra0_first = -1, ra0_last = -1, ra0_min = -1, ra0_max = -1;
+    std::int32_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
     std::uint32_t upstream_absent = 0;  // seconds without an upstream on the air
     std::uint32_t recoveries = 0;
     long first_recovery = -1;
