@@ -71,6 +71,33 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
     if (change_open_ && link && ra0) close_change(t - open_.at, ra0_channel);
 }
 
+void Recorder::stretch(long from, long to, bool link, bool ra0, int ra0_channel, int upstream_channel) {
+    from = std::max(from, 0L);
+    to = std::min(to, end_);
+    if (from >= to) return;
+    second(from, link, ra0, ra0_channel, upstream_channel);  // the first second may close a change
+    const long rest = to - from - 1;
+    seconds += rest;
+    if (link) link_seconds += rest;
+    if (ra0) ra0_seconds += rest;
+    if (ra0 && !link) ra0_alone_seconds += rest;
+    for (long t = from + 1; t < to;) {
+        Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
+        const long next = std::min(to, (t / bin_width_ + 1) * bin_width_);
+        const auto n = static_cast<std::uint32_t>(next - t);
+        bin.seconds += n;
+        if (link) bin.link_up += n;
+        if (ra0) bin.ra0_up += n;
+        if (ra0_channel > 0) track(bin.ra0_first, bin.ra0_last, bin.ra0_min, bin.ra0_max, ra0_channel);
+        if (upstream_channel > 0) {
+            track(bin.up_first, bin.up_last, bin.up_min, bin.up_max, upstream_channel);
+        } else {
+            bin.upstream_absent += n;
+        }
+        t = next;
+    }
+}
+
 void Recorder::recovery(long t) {
     if (Bin* bin = bin_at(t)) {
         ++recoveries;

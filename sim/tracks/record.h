@@ -78,6 +78,9 @@ public:
 
     // The state during second [t, t+1).
     void second(long t, bool link, bool ra0, int ra0_channel, int upstream_channel);
+    // The same state through seconds [from, to): as second() for each of
+    // them, with work bounded by the bins it spans, not by the seconds.
+    void stretch(long from, long to, bool link, bool ra0, int ra0_channel, int upstream_channel);
     void recovery(long t);
     void reprogram(long t);
     // The client's security re-programmed; several settings in one second

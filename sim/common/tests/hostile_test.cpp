@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "sim/common/text.h"
 #include "sim/draw/svg.h"
@@ -131,6 +132,25 @@ TEST(Hostile, TheSvgStaysWellFormed) {
     EXPECT_TRUE(clean_text(svg, true));
     EXPECT_NE(svg.find("n\xEF\xBF\xBD.log"), std::string::npos);
     EXPECT_NE(svg.find("ch 65547"), std::string::npos) << "a channel at full width";
+}
+
+// A stretch of one state is recorded as its seconds one by one would be
+// (the replay draws a span of centuries stretch by stretch).
+TEST(Hostile, AStretchIsRecordedAsItsSeconds) {
+    const long end = 200L * 365 * 86400;
+    Recorder by_stretch(end), by_second(end);
+    const long from = 3 * by_second.bin_width() - 2, to = from + 2 * by_second.bin_width() + 5;
+    by_stretch.stretch(from, to, true, false, 65547, 0);
+    for (long t = from; t < to; ++t) by_second.second(t, true, false, 65547, 0);
+    EXPECT_EQ(by_stretch.seconds, by_second.seconds);
+    EXPECT_EQ(by_stretch.link_seconds, by_second.link_seconds);
+    ASSERT_EQ(by_stretch.bins().size(), by_second.bins().size());
+    for (std::size_t i = 2; i < 6; ++i) {
+        const Bin &a = by_stretch.bins()[i], &b = by_second.bins()[i];
+        EXPECT_EQ(std::tie(a.seconds, a.link_up, a.ra0_up, a.upstream_absent, a.ra0_first, a.ra0_max),
+                  std::tie(b.seconds, b.link_up, b.ra0_up, b.upstream_absent, b.ra0_first, b.ra0_max))
+            << "bin " << i;
+    }
 }
 
 }  // namespace
