@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "sim/cli/commands.h"
+#include "sim/common/output_file.h"
 #include "sim/common/text.h"
 #include "sim/replay/replay.h"
 
@@ -60,6 +60,8 @@ int replay_command(const std::vector<std::string>& args) {
         }
     }
     if (log.empty()) return usage_error("no log given");
+    const std::string clash = outputs_clash({timeline}, {log});
+    if (!clash.empty()) return refuse(clash);
     std::FILE* in = stdin;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, &std::fclose);
     const std::string name = log == "-" ? "(standard input)" : log;
@@ -70,19 +72,19 @@ int replay_command(const std::vector<std::string>& args) {
         if (!file) return refuse(located(log, 0, std::string("cannot read the file: ") + std::strerror(errno)));
         in = file.get();
     }
-    std::ofstream svg;
+    OutputFile svg;
     if (!timeline.empty()) {
-        svg.open(timeline, std::ios::binary | std::ios::trunc);
-        if (!svg) return refuse("cannot write " + shown_text(timeline) + ": " + std::strerror(errno));
+        const std::string why = open_output(svg, timeline);
+        if (!why.empty()) return refuse(why);
     }
     const Replay replay = replay_log(in, name);
     if (!replay.error.empty()) return refuse(replay.error);
     print_replay_summary(std::cout, name, replay);
     std::cout.flush();
-    if (svg.is_open()) {
-        write_replay_timeline(svg, name, replay);
-        svg.close();
-        if (!svg) return refuse("cannot write " + shown_text(timeline));
+    if (!timeline.empty()) {
+        write_replay_timeline(svg.stream, name, replay);
+        const std::string why = commit_output(svg);
+        if (!why.empty()) return refuse(why);
     }
     return 0;
 }

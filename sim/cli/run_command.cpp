@@ -7,14 +7,12 @@
 // against a simulated router in virtual time, prints the daemon's lines
 // behind virtual-time stamps, and ends with a summary; or runs a scenario for
 // every pair of looptime and sleeptime and prints one table.
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "sim/cli/commands.h"
+#include "sim/common/output_file.h"
 #include "sim/common/text.h"
 #include "sim/router/run_timeline.h"
 #include "sim/router/runner.h"
@@ -46,32 +44,35 @@ int usage_error(const std::string& message) {
     return 2;
 }
 
-// Opens `path` for writing (when one is given); false, after one line on
-// standard error, when it cannot be.
-bool open_output(std::ofstream& file, const std::string& path) {
+// Opens `path` for writing beside it (when one is given); false, after one
+// line on standard error, when it cannot be.
+bool open_or_say(OutputFile& file, const std::string& path) {
     if (path.empty()) return true;
-    file.open(path, std::ios::binary | std::ios::trunc);
-    if (file) return true;
-    std::cerr << "relaywatch-sim: cannot write " << shown_text(path) << ": " << std::strerror(errno) << "\n";
+    const std::string why = open_output(file, path);
+    if (why.empty()) return true;
+    std::cerr << "relaywatch-sim: " << why << "\n";
+    return false;
+}
+
+// Puts a written output in place (when one is given); false, after one line
+// on standard error, when it cannot be.
+bool commit_or_say(OutputFile& file, const std::string& path) {
+    if (path.empty()) return true;
+    const std::string why = commit_output(file);
+    if (why.empty()) return true;
+    std::cerr << "relaywatch-sim: " << why << "\n";
     return false;
 }
 
 int run_sweep_command(const Scenario& scenario, const std::vector<int>& looptimes, const std::vector<int>& sleeptimes,
                       long until, const std::string& csv) {
-    std::ofstream file;
-    if (!open_output(file, csv)) return 2;
+    OutputFile file;
+    if (!open_or_say(file, csv)) return 2;
     std::vector<SweepCell> cells = run_sweep(scenario, looptimes, sleeptimes, until);
     print_sweep_table(std::cout, scenario, until > 0 ? until : scenario.end, cells);
     std::cout.flush();
-    if (file.is_open()) {
-        write_sweep_csv(file, cells);
-        file.close();
-        if (!file) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(csv) << "\n";
-            return 2;
-        }
-    }
-    return 0;
+    if (!csv.empty()) write_sweep_csv(file.stream, cells);
+    return commit_or_say(file, csv) ? 0 : 2;
 }
 
 // The run command's command line, as read.
@@ -173,37 +174,25 @@ std::string check_run_args(RunCommandLine& cl, SyslogOut& syslog) {
 // One run of `scenario`: its lines (unless quiet), the summary, and the
 // system log and timeline when asked for.
 int run_once(const Scenario& scenario, RunCommandLine& cl, SyslogOut& syslog) {
-    std::ofstream svg;
-    if (!open_output(svg, cl.timeline)) return 2;
+    OutputFile svg;
+    if (!open_or_say(svg, cl.timeline)) return 2;
 
-    std::ofstream syslog_file;
-    if (!open_output(syslog_file, cl.syslog_path)) return 2;
-    if (syslog_file.is_open()) {
-        syslog.out = &syslog_file;
+    OutputFile syslog_file;
+    if (!open_or_say(syslog_file, cl.syslog_path)) return 2;
+    if (!cl.syslog_path.empty()) {
+        syslog.out = &syslog_file.stream;
         cl.options.syslog = &syslog;
     }
     cl.options.out = cl.quiet ? nullptr : &std::cout;
     RunResult result = run_scenario(scenario, cl.options);
-    if (syslog_file.is_open()) {
-        syslog_close(syslog, result.end);
-        syslog_file.close();
-        if (!syslog_file) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(cl.syslog_path) << "\n";
-            return 2;
-        }
-    }
+    if (!cl.syslog_path.empty()) syslog_close(syslog, result.end);
+    if (!commit_or_say(syslog_file, cl.syslog_path)) return 2;
     if (!cl.quiet) std::cout << "\n";
     print_summary(std::cout, scenario, result);
     std::cout.flush();
 
-    if (svg.is_open()) {
-        write_run_timeline(svg, scenario, result);
-        svg.close();
-        if (!svg) {
-            std::cerr << "relaywatch-sim: cannot write " << shown_text(cl.timeline) << "\n";
-            return 2;
-        }
-    }
+    if (!cl.timeline.empty()) write_run_timeline(svg.stream, scenario, result);
+    if (!commit_or_say(svg, cl.timeline)) return 2;
     return result.daemon_ended || result.stalled ? 1 : 0;
 }
 
@@ -221,6 +210,11 @@ int run_command(const std::vector<std::string>& args) {
     why = check_run_args(cl, syslog);
     if (!why.empty()) return usage_error(why);
 
+    why = outputs_clash({cl.timeline, cl.syslog_path, cl.csv}, {cl.positional[0]});
+    if (!why.empty()) {
+        std::cerr << "relaywatch-sim: " << why << "\n";
+        return 2;
+    }
     Scenario scenario;
     try {
         scenario = load_scenario(cl.positional[0]);

@@ -63,7 +63,16 @@ DurationRead read_duration(std::string_view text, long& seconds) {
     return DurationRead::Ok;
 }
 
-// The length of the valid UTF-8 sequence at text[i], or 0.
+// A byte that is not shown as itself: \t, \n, \r or \xNN.
+std::string escaped_byte(unsigned char c) {
+    if (c == '\t') return "\\t";
+    if (c == '\n') return "\\n";
+    if (c == '\r') return "\\r";
+    return std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+}
+
+}  // namespace
+
 std::size_t utf8_length(std::string_view text, std::size_t i) {
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     unsigned char c = byte(i);
@@ -78,8 +87,6 @@ std::size_t utf8_length(std::string_view text, std::size_t i) {
     if (c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // beyond U+10FFFF
     return n;
 }
-
-}  // namespace
 
 std::string lower(std::string_view text) {
     std::string out(text);
@@ -153,19 +160,17 @@ std::string shown_text(std::string_view text) {
         }
         const auto c = static_cast<unsigned char>(text[i]);
         std::size_t n = c >= 0x80 ? utf8_length(text, i) : 1;
+        const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;  // U+0080-U+009F
         std::string piece;
         if (c == ' ') {
             piece = " ";
         } else if (c >= 0x21 && c < 0x7f) {
             piece = std::string(1, static_cast<char>(c));
-        } else if (n > 1) {
+        } else if (n > 1 && !c1) {
             piece = std::string(text.substr(i, n));
         } else {
-            n = 1;
-            piece = c == '\t'   ? "\\t"
-                    : c == '\n' ? "\\n"
-                    : c == '\r' ? "\\r"
-                                : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+            n = c1 ? 2 : 1;
+            for (std::size_t k = 0; k < n; ++k) piece += escaped_byte(static_cast<unsigned char>(text[i + k]));
         }
         i += n;
         if (c == ' ') {

@@ -19,6 +19,10 @@ inline constexpr long kMaxDurationSeconds = 10L * 366 * 86400;
 // `text` in small letters (ASCII).
 std::string lower(std::string_view text);
 
+// The length of the valid UTF-8 sequence at text[i] (2 to 4 bytes; no
+// overlong form, surrogate or code point beyond U+10FFFF), or 0.
+std::size_t utf8_length(std::string_view text, std::size_t i);
+
 // Whether `text` holds a control character (below 0x20, or 0x7f).
 bool has_control(std::string_view text);
 

@@ -2,6 +2,9 @@
 #include "sim/draw/svg.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "sim/common/text.h"
 
 namespace rwsim {
 
@@ -14,8 +17,23 @@ std::string svg_number(double value) {
 }
 
 std::string svg_escape(const std::string& text) {
+    constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
     std::string out;
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            // Valid UTF-8 as itself; C1 controls left out; invalid bytes and
+            // the non-characters U+FFFE and U+FFFF, which XML forbids, replaced.
+            const std::size_t n = utf8_length(text, i);
+            const std::string_view seq = std::string_view(text).substr(i, n);
+            if (n == 0 || seq == "\xEF\xBF\xBE" || seq == "\xEF\xBF\xBF") {
+                out += kReplacement;
+            } else if (!(c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+                out += seq;
+            }
+            if (n > 1) i += n - 1;
+            continue;
+        }
         switch (c) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
@@ -23,7 +41,7 @@ std::string svg_escape(const std::string& text) {
             case '"': out += "&quot;"; break;
             case '\n': out += "&#10;"; break;
             default:
-                if (static_cast<unsigned char>(c) >= 0x20) out += c;
+                if (c >= 0x20 && c != 0x7f) out += static_cast<char>(c);
         }
     }
     return out;

@@ -12,8 +12,10 @@ namespace rwsim {
 // A coordinate or size with one decimal, without a trailing ".0".
 std::string svg_number(double value);
 
-// Text as SVG content or attribute value: & < > " escaped, line ends as
-// &#10;, other control characters left out.
+// Text as SVG content or attribute value, well-formed XML whatever the
+// bytes: & < > " escaped (the apostrophe kept: every attribute is in
+// double quotes), line ends as &#10;, other control characters
+// (C0, DEL, C1) left out, invalid UTF-8 and U+FFFE/U+FFFF as U+FFFD.
 std::string svg_escape(const std::string& text);
 
 // The <title> of a marker: its lines joined, escaped.

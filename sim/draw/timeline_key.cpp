@@ -58,9 +58,10 @@ void write_mark(std::ostream& out, double x, double y, const EventStyle& style, 
 void write_axis(std::ostream& out, long end, const char* label) {
     constexpr long kDay = 86400, kYear = 365 * kDay;
     static constexpr long kSteps[] = {
-        1,        2,         5,         10,        15,        30,         60,    120,       300,      600,
-        900,      1800,      3600,      7200,      10800,     21600,      43200, kDay,      2 * kDay, 5 * kDay,
-        7 * kDay, 14 * kDay, 30 * kDay, 60 * kDay, 90 * kDay, 180 * kDay, kYear, 2 * kYear, 5 * kYear};
+        1,         2,         5,          10,         15,         30,          60,          120,         300,
+        600,       900,       1800,       3600,       7200,       10800,       21600,       43200,       kDay,
+        2 * kDay,  5 * kDay,  7 * kDay,   14 * kDay,  30 * kDay,  60 * kDay,   90 * kDay,   180 * kDay,  kYear,
+        2 * kYear, 5 * kYear, 10 * kYear, 20 * kYear, 50 * kYear, 100 * kYear, 200 * kYear, 500 * kYear, 1000 * kYear};
     long step = kSteps[std::size(kSteps) - 1];
     for (long s : kSteps) {
         if (end / s <= 10) {

@@ -387,7 +387,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         if (finding) out << *finding << "\n";
     const LayoutFinding layout = check_layout(reads);
     for (std::size_t i = 0; i < layout.lines.size(); ++i)
-        out << (i == 0 ? "layout: " : "        ") << layout.lines[i] << "\n";
+        out << (i == 0 ? "layout: " : "        ") << shown_text(layout.lines[i]) << "\n";
     if (!layout.lines.empty()) out << "the lines as relaywatch reads them all the same:\n";
     const RowsRead rows = print_rows(out, reads, cfg, rec.ran);
     print_reading_end(out, rows, rec.ran);

@@ -16,7 +16,7 @@ namespace rwsim {
 
 namespace {
 
-// Steps through a list of (t, value) changes as the seconds go by.
+// Steps through a list of (t, value) changes as time goes by.
 template <typename List, typename Value>
 struct Cursor {
     const List& list;
@@ -27,6 +27,9 @@ struct Cursor {
     void at(long t, Of of) {
         while (next < list.size() && list[next].first <= t) value = of(list[next++]);
     }
+
+    // When the value next changes, or `otherwise`.
+    long next_change(long otherwise) const { return next < list.size() ? list[next].first : otherwise; }
 };
 
 std::vector<std::pair<long, bool>> switches(const std::vector<OnOffChange>& list) {
@@ -45,14 +48,19 @@ std::unique_ptr<Recorder> record(const Replay& r) {
     Cursor<std::vector<std::pair<long, int>>, int> channel{r.channel, 0};
     std::size_t survey = 0;
     auto second = [](const auto& p) { return p.second; };
-    for (long t = 0; t < end; ++t) {
+    // Stretch by stretch between the changes and the surveys: the work is
+    // bounded by the lines drawn, not by the seconds the log spans.
+    for (long t = 0; t < end;) {
         ra0.at(t, second);
         link.at(t, second);
         channel.at(t, second);
-        int upstream = 0;
         while (survey < r.upstream.size() && r.upstream[survey].first < t) ++survey;
-        if (survey < r.upstream.size() && r.upstream[survey].first == t) upstream = r.upstream[survey].second;
-        rec->second(t, link.value, ra0.value, channel.value, upstream);
+        const bool surveyed = survey < r.upstream.size() && r.upstream[survey].first == t;
+        long next = surveyed ? t + 1 : end;
+        if (!surveyed && survey < r.upstream.size()) next = std::min(next, r.upstream[survey].first);
+        next = std::max(t + 1, std::min({next, ra0.next_change(end), link.next_change(end), channel.next_change(end)}));
+        rec->stretch(t, next, link.value, ra0.value, channel.value, surveyed ? r.upstream[survey].second : 0);
+        t = next;
     }
     for (const LoggedRecovery& rc : r.recoveries) rec->recovery(rc.at.t);
     for (const Retune& rt : r.retunes) {

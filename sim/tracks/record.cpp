@@ -31,8 +31,8 @@ Bin* Recorder::bin_at(long t) {
 
 namespace {
 
-void track(std::int16_t& first, std::int16_t& last, std::int16_t& lo, std::int16_t& hi, int value) {
-    auto v = static_cast<std::int16_t>(value);
+void track(std::int32_t& first, std::int32_t& last, std::int32_t& lo, std::int32_t& hi, int value) {
+    const std::int32_t v = value;
     if (first < 0) {
         first = lo = hi = v;
     } else {
@@ -74,6 +74,33 @@ void Recorder::second(long t, bool link, bool ra0, int ra0_channel, int upstream
         first_up_channel = ra0_channel;
     }
     if (change_open_ && link && ra0) close_change(t - open_.at, ra0_channel);
+}
+
+void Recorder::stretch(long from, long to, bool link, bool ra0, int ra0_channel, int upstream_channel) {
+    from = std::max(from, 0L);
+    to = std::min(to, end_);
+    if (from >= to) return;
+    second(from, link, ra0, ra0_channel, upstream_channel);  // the first second may close a change
+    const long rest = to - from - 1;
+    seconds += rest;
+    if (link) link_seconds += rest;
+    if (ra0) ra0_seconds += rest;
+    if (ra0 && !link) ra0_alone_seconds += rest;
+    for (long t = from + 1; t < to;) {
+        Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
+        const long next = std::min(to, (t / bin_width_ + 1) * bin_width_);
+        const auto n = static_cast<std::uint32_t>(next - t);
+        bin.seconds += n;
+        if (link) bin.link_up += n;
+        if (ra0) bin.ra0_up += n;
+        if (ra0_channel > 0) track(bin.ra0_first, bin.ra0_last, bin.ra0_min, bin.ra0_max, ra0_channel);
+        if (upstream_channel > 0) {
+            track(bin.up_first, bin.up_last, bin.up_min, bin.up_max, upstream_channel);
+        } else {
+            bin.upstream_absent += n;
+        }
+        t = next;
+    }
 }
 
 void Recorder::recovery(long t) {
@@ -122,7 +149,10 @@ void Recorder::daemon_line(long t, const std::string& text) {
     if (!wants_daemon_line(t)) return;
     Bin& bin = bins_[static_cast<std::size_t>(t / bin_width_)];
     bin.daemon_at = t;
-    bin.daemon_line = text.substr(0, 160);
+    // At most 160 bytes, cut back to a character's first byte.
+    std::size_t cut = std::min<std::size_t>(text.size(), 160);
+    while (cut < text.size() && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    bin.daemon_line = text.substr(0, cut);
 }
 
 void Recorder::change(long t, const std::string& what, ChangeKind kind) {

@@ -34,15 +34,16 @@ struct EventNote {
 // Channel numbers a bin can tell apart (2.4 and 5 GHz).
 inline constexpr std::size_t kChannelNumbers = 200;
 
-// One slice of the timeline. Channels are -1 when the bin saw none.
+// One slice of the timeline. Channels, at full width (a log may hold any
+// number), are -1 when the bin saw none.
 struct Bin {
     std::uint32_t seconds = 0;
     std::uint32_t link_up = 0;
     std::uint32_t ra0_up = 0;
-    std::int16_t ra0_first = -1, ra0_last = -1, ra0_min = -1, ra0_max = -1;
-    std::int16_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
-    // Every channel ra0 or the upstream was on in the bin, by number: those
-    // between the first, last, lowest and highest too.
+    std::int32_t ra0_first = -1, ra0_last = -1, ra0_min = -1, ra0_max = -1;
+    std::int32_t up_first = -1, up_last = -1, up_min = -1, up_max = -1;
+    // Every channel ra0 or the upstream was on in the bin, by number, below
+    // kChannelNumbers: those between the first, last, lowest and highest too.
     std::bitset<kChannelNumbers> channels;
     std::uint32_t upstream_absent = 0;  // seconds without an upstream on the air
     std::uint32_t recoveries = 0;
@@ -93,6 +94,9 @@ public:
 
     // The state during second [t, t+1).
     void second(long t, bool link, bool ra0, int ra0_channel, int upstream_channel);
+    // The same state through seconds [from, to): as second() for each of
+    // them, with work bounded by the bins it spans, not by the seconds.
+    void stretch(long from, long to, bool link, bool ra0, int ra0_channel, int upstream_channel);
     void recovery(long t);
     void reprogram(long t);
     // The client's security re-programmed; several settings in one second
