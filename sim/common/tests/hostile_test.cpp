@@ -66,22 +66,18 @@ TEST(Hostile, NoInputIsWrittenOverAndRefusedRunsKeepEveryFile) {
     ASSERT_EQ(std::system(("cp " RELAYWATCH_SOURCE_DIR "/scenarios/flapping.scn " + dir + "/x.scn").c_str()), 0);
     ASSERT_EQ(std::system(("ln " + dir + "/a.log " + dir + "/hard.log").c_str()), 0);
     const std::string scn = slurp(dir + "/x.scn");
-    struct Case {
-        const char* args;
-        int status;
+    const char* const refused[] = {
+        "replay a.log --timeline a.log",    "replay a.log --timeline hard.log",
+        "replay - --timeline a.log <a.log", "replay missing.log --timeline old.svg",
+        "--timeline x.scn x.scn",           "--syslog x.scn x.scn",
+        "--csv x.scn --sweep 5 0 x.scn",    "--syslog old.svg --timeline old.svg x.scn",
+        "--timeline old.svg missing.scn",
     };
-    const Case cases[] = {
-        {"replay a.log --timeline a.log", 2},    {"replay a.log --timeline hard.log", 2},
-        {"replay - --timeline a.log <a.log", 2}, {"replay missing.log --timeline old.svg", 2},
-        {"--timeline x.scn x.scn", 2},           {"--syslog x.scn x.scn", 2},
-        {"--csv x.scn --sweep 5 0 x.scn", 2},    {"--syslog old.svg --timeline old.svg x.scn", 2},
-        {"--timeline old.svg missing.scn", 2},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(sim(dir, c.args), c.status) << c.args;
-        EXPECT_EQ(slurp(dir + "/a.log"), log) << c.args;
-        EXPECT_EQ(slurp(dir + "/x.scn"), scn) << c.args;
-        EXPECT_EQ(slurp(dir + "/old.svg"), "old") << c.args;
+    for (const char* args : refused) {
+        EXPECT_EQ(sim(dir, args), 2) << args;
+        EXPECT_EQ(slurp(dir + "/a.log"), log) << args;
+        EXPECT_EQ(slurp(dir + "/x.scn"), scn) << args;
+        EXPECT_EQ(slurp(dir + "/old.svg"), "old") << args;
     }
     EXPECT_EQ(sim(dir, "replay a.log --timeline old.svg"), 0);
     EXPECT_EQ(slurp(dir + "/old.svg").rfind("<svg", 0), 0u) << "a run that succeeds puts its output in place";

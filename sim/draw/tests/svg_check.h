@@ -50,9 +50,8 @@ inline double attribute(const std::string& tag, const char* name, double otherwi
 }
 
 inline std::vector<TextBox> text_boxes(const std::string& svg) {
-    const auto number = attribute;
     const std::size_t root = svg.find("<svg ");
-    const double base_size = number(svg.substr(root, svg.find('>', root) - root), "font-size", 16);
+    const double base_size = attribute(svg.substr(root, svg.find('>', root) - root), "font-size", 16);
     std::vector<TextBox> boxes;
     for (std::size_t at = svg.find("<text "); at != std::string::npos; at = svg.find("<text ", at + 1)) {
         const std::size_t gt = svg.find('>', at), end = svg.find("</text>", gt);
@@ -63,8 +62,8 @@ inline std::vector<TextBox> text_boxes(const std::string& svg) {
             if (content[i] == '&') i = content.find(';', i);
             ++characters;
         }
-        const double size = number(tag, "font-size", base_size), width = 0.55 * size * characters;
-        const double x = number(tag, "x", 0), y = number(tag, "y", 0);
+        const double size = attribute(tag, "font-size", base_size), width = 0.55 * size * characters;
+        const double x = attribute(tag, "x", 0), y = attribute(tag, "y", 0);
         const double left = tag.find("text-anchor=\"end\"") != std::string::npos      ? x - width
                             : tag.find("text-anchor=\"middle\"") != std::string::npos ? x - width / 2
                                                                                       : x;

@@ -21,7 +21,9 @@ Replay replay_of(const std::string& text) {
 }
 
 // The router's clock: zones honoured, steps to the second, a step found
-// from the once-a-pass window lines, steps in the log's order.
+// from the once-a-pass window lines (a step counts as no time, the pass
+// around it does), another program's line setting the clock back, steps in
+// the log's order.
 TEST(Replay, ClockSteps) {
     const auto own = [](const std::string& stamp, const std::string& text) {
         return stamp + " gw daemon.info relaywatch[100]: relaywatch: " + text + "\n";
@@ -43,6 +45,11 @@ TEST(Replay, ClockSteps) {
          "back 1h 0m 0s (3600 s) from Mon Dec  7 04:00:10 2026, possibly for daylight saving\n"},
         {own("2026-03-29T01:59:30", "AP disable") + own("2026-03-29T03:00:30", "AP enable"), 3660, 0, 0, 0,
          "2026  1h 1m, or 1m if the clock moved for daylight saving\n"},
+        {own("Mon Dec  7 04:00:00 2026", "Start (looptime=10, sleeptime=3)") +
+             own("Mon Dec  7 04:00:10 2026", "AP enable") + "Mon Dec  7 03:00:00 2026 kern.info kernel: clock set\n" +
+             own("Mon Dec  7 03:00:05 2026", window) + own("Mon Dec  7 03:00:06 2026", window) +
+             own("Mon Dec  7 05:00:06 2026", window),
+         10 + 6 + 1, 7, 1, 1, "back 1h 0m 10s (3610 s) from Mon Dec  7 04:00:10 2026"},
         {own("Mon Dec  7 04:00:00 1970", "AP enable") + own("Mon Dec  7 04:00:00 9999", "AP disable") +
              own("Mon Dec  7 03:59:00 9999", "AP enable"),
          0, 0, 1, 1, "forward over 3660d from Mon Dec  7 04:00:00 1970\n  Tue Dec  7 03:59:00 9999  back 1m 0s"},
