@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,11 +57,7 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
     write_sweep_csv(from_single, {single});
     EXPECT_EQ(from_sweep.str(), from_single.str());
     EXPECT_LT(cells[0].recoveries, single.recoveries) << "a longer window, fewer recoveries";
-    const RunResult run = run_scenario(sc, options);
-    ASSERT_GE(run.record->changes_recovered, 2);
-    EXPECT_EQ(single.reaction_mean,
-              std::lround(static_cast<double>(run.record->recovery_sum) / run.record->changes_recovered))
-        << "the mean reaction, to the nearest second";
+    EXPECT_EQ(single.reaction_mean, 30) << "the mean reaction, 266 s over 9 changes, to the nearest second";
     const Scenario hop = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/channel-hop.scn");
     const SweepCell hopped = run_sweep(hop, {10}, {3}, 0)[0];
     EXPECT_EQ(hopped.reaction_mean, 22) << "looptime + sleeptime + 9 s after the one hop";

@@ -73,7 +73,15 @@ TEST(Scenario, DefaultsForWhatAFileLeavesOut) {
     EXPECT_EQ(sc.store, default_store());
 }
 
+// A file that cannot be read, or is no scenario file, is refused by what it
+// is before anything is read (line 0: the file named by the text).
 TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
+    const std::string dir = ::testing::TempDir() + "relaywatch-refusals", fifo = dir + "/fifo.scn",
+                      big = dir + "/big.scn";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(big) << "end 1m\n" << std::string(kMaxScenarioBytes, '#');
     const std::string end = "end 10m\n", ap = end + "ap home ssid home bssid 00:11:22:33:44:55 channel 6";
     const struct {
         std::string text;
@@ -112,17 +120,21 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
          "capture: the table's heading is not where relaywatch skips it (either the capture was cut by hand"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-narrow.txt\n", 2,
          "capture: the table is not in the layout relaywatch reads (on a router printing this table relaywatch "
-         "misreads every "
-         "such row: it misses its upstream or re-tunes to wrong settings); rows from line 3 (20 of 20 with a BSSID)"},
+         "misreads every such row: it misses its upstream or re-tunes to wrong settings); rows from line 3 (20 of 20 "
+         "with a BSSID)"},
         {"end 1m\nname a\0b\n"s, 2, "NUL byte at column 7"},
         {"\x1b[31m\xff\xc3\xa9 x\n", 1, "unknown directive '\\x1b[31m\\xff\xc3\xa9'"},  // valid UTF-8 kept
         {std::string(100000, 'x'), 1, "unknown directive '" + std::string(59, 'x') + "\xE2\x80\xA6 ("},
         {"end 3661d\n", 1, "end time '3661d' is longer than ten years (3660d)"},
-        {"", 0, "cannot read the file"},  // load_scenario of a file that is not there
+        {"/nonexistent/x.scn", 0, "cannot read the file"},
+        {dir, 0, "is a directory, not a scenario file"},
+        {"/dev/zero", 0, "is a device, not a scenario file"},
+        {fifo, 0, "is a FIFO (named pipe), not a scenario file"},
+        {big, 0, "is larger than 1 MiB (1048576 bytes)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const std::string file = c.line == 0 ? "/nonexistent/x.scn" : "bad.scn";
+        const std::string file = c.line == 0 ? c.text : "bad.scn";
         try {
             c.line == 0 ? load_scenario(file) : parse_scenario(c.text, file);
             ADD_FAILURE() << "no error";
@@ -134,6 +146,7 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
             EXPECT_EQ(std::string(e.what()), where + ": " + e.message());
         }
     }
+    std::filesystem::remove_all(dir);
 }
 
 // Text from outside keeps valid UTF-8; overlong forms, surrogates and code
@@ -164,33 +177,6 @@ TEST(Scenario, Durations) {
         EXPECT_EQ(parse_duration(text, s), seconds >= 0) << text;
         EXPECT_EQ(s, seconds) << text;
     }
-}
-
-// What is no scenario file is refused by what it is, before anything is
-// read.
-TEST(Scenario, RefusesPolitely) {
-    const std::string dir = ::testing::TempDir() + "relaywatch-refusals";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directory(dir);
-    const std::string fifo = dir + "/fifo.scn", big = dir + "/big.scn";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::ofstream(big) << "end 1m\n" << std::string(kMaxScenarioBytes, '#');
-    const std::pair<std::string, const char*> files[] = {
-        {dir, "is a directory, not a scenario file"},
-        {"/dev/zero", "is a device, not a scenario file"},
-        {fifo, "is a FIFO (named pipe), not a scenario file"},
-        {big, "is larger than 1 MiB (1048576 bytes)"},
-    };
-    for (const auto& [path, message] : files) {
-        try {
-            load_scenario(path);
-            ADD_FAILURE() << path;
-        } catch (const ScenarioError& e) {
-            EXPECT_EQ(e.line(), 0);
-            EXPECT_EQ(e.message().find(message), 0u) << e.message();
-        }
-    }
-    std::filesystem::remove_all(dir);
 }
 
 // A captured table's rows that the reader takes become the air, named by
