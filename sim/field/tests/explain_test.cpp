@@ -215,16 +215,19 @@ TEST(Explain, TellsWhyAJunkLineIsSkipped) {
 // Tables and stores written outside the project: what differs from what
 // relaywatch reads is told, with the exit status of the first that applies.
 struct Told {
-    const char *table, *store, *remembered;
+    std::string table_store;  // the sample table, a blank, the sample store
     int status;
-    std::vector<std::string> shown, absent;
+    std::vector<std::string> shown, absent = {};
+    const char* remembered = "0";
 };
 
 void expect_told(const std::vector<Told>& cases) {
     for (const Told& c : cases) {
-        SCOPED_TRACE(std::string(c.table) + " " + c.store);
+        SCOPED_TRACE(c.table_store);
+        const std::size_t blank = c.table_store.find(' ');
         int status = -1;
-        const std::string text = explain_text(c.table, status, c.store, c.remembered);
+        const std::string text =
+            explain_text(c.table_store.substr(0, blank), status, c.table_store.substr(blank + 1), c.remembered);
         EXPECT_EQ(status, c.status);
         for (const std::string& s : c.shown) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
         for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s;
@@ -235,9 +238,7 @@ void expect_told(const std::vector<Told>& cases) {
 // or line ends alone are no layout of their own.
 TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
     expect_told({
-        {"survey-narrow.txt",
-         "nvram-home",
-         "0",
+        {"survey-narrow.txt nvram-home",
          3,
          {"\nlayout: the table is not in the layout relaywatch reads\n        rows from line 3 (20 of 20 with a "
           "BSSID): \"BSSID\" 1 "
@@ -246,29 +247,16 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "re-tunes",
           "\nline 3: not the upstream", "\nresult, on the rows as misread: re-programming with "},
          {"heading (", "the upstream's network"}},
-        {"survey-no-ln.txt",
-         "nvram-home",
-         "0",
+        {"survey-no-ln.txt nvram-home",
          3,
          {"\n        heading (line 2): no \"Ln\"; \"SSID\" to \"WPS\" 3 characters left of relaywatch's columns\n"
-          "        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 3 characters left"},
-         {}},
-        {"survey-wide-ln.txt",
-         "nvram-home",
-         "0",
-         3,
-         {"(20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 1 character right"},
-         {}},
-        {"survey-added.txt",
-         "nvram-home",
-         "0",
+          "        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 3 characters left"}},
+        {"survey-wide-ln.txt nvram-home", 3, {"(20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 1 character right"}},
+        {"survey-added.txt nvram-home",
          3,
          {"no column for: \"Rate\" at character 61\n        rows from line 3 (6 of 6 with a BSSID): more words after "
-          "the BSSID than"},
-         {}},
-        {"survey-two-upstreams.txt",
-         "nvram-home",
-         "0",
+          "the BSSID than"}},
+        {"survey-two-upstreams.txt nvram-home",
          0,
          {"\nthe upstream's network \"home\": 2 rows carry its SSID\n"
           "  line 4: channel 1, signal 18 %, BSSID \"00:11:22:33:44:01\"\n"
@@ -278,30 +266,20 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "    66 points of Signal(%) stronger than line 4 (as this one survey read them)\n"
           "    to have relaywatch take it: ApCliBssid=00:11:22:33:44:55 (pinned, relaywatch no longer falls back to "
           "the network's other access points)\n"
-          "  the remembered BSSID (none yet) selects only a row that hides its SSID"},
-         {}},
-        {"survey-no-first-line.txt",
-         "nvram-home",
-         "0",
+          "  the remembered BSSID (none yet) selects only a row that hides its SSID"}},
+        {"survey-no-first-line.txt nvram-home",
          3,
          {"\nlayout: the table's heading is not where relaywatch skips it\n        line 2, an access point's row "
           "(BSSID 00:1a:2b:3c:4d:01), is skipped as the heading\n        either the capture was cut by hand",
-          "\nline 2: heading, skipped\n"},
-         {}},
-        {"survey-crlf.txt", "nvram-home", "0", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
-        {"survey-cut.txt",
-         "nvram-home",
-         "0",
+          "\nline 2: heading, skipped\n"}},
+        {"survey-crlf.txt nvram-home", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
+        {"survey-cut.txt nvram-home",
          1,
          {"\nthe capture ends in the middle of line 10 (the driver ends every line, the capture stopped there)",
           "\nline 10: skipped: cut off before its network type (75 characters"},
          {"layout"}},
-        {"survey-junk.txt",
-         "nvram-home",
-         "0",
-         0,
-         {"\nline 9: skipped: SSID length outside 0..32"},
-         {"layout"}},  // one odd row
+        {"survey-junk.txt nvram-home", 0, {"\nline 9: skipped: SSID length outside 0..32"}, {"layout"}},  // one odd
+                                                                                                          // row
     });
 }
 
@@ -309,37 +287,24 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
 // and which row it selects instead.
 TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
     expect_told({
-        {"survey-crowded.txt",
-         "nvram-blank-bssid",
-         "0",
+        {"survey-crowded.txt nvram-blank-bssid",
          1,
          {"ApCliBssid \"00:11:22:33:44:55 \" (has a trailing blank: its 18 characters never match a BSSID's 17)\n",
           "\nline 14: not the upstream: the configured SSID, but ApCliBssid \"00:11:22:33:44:55 \" has a trailing "
           "blank",
           "\nline 4: not the upstream: its SSID differs from ApCliSsid only in letter case\n"},
          {"compared as", "capitals"}},
-        {"survey-crowded.txt",
-         "nvram-blank-ssid",
-         "0",
+        {"survey-crowded.txt nvram-blank-ssid",
          1,
          {"\nline 14: not the upstream: ApCliSsid has a leading blank that its SSID has not (the row's is 4 "
-          "characters, ApCliSsid 5)"},
-         {}},
-        {"survey-crowded.txt",
-         "nvram-hidden-bssid",
-         "0",
+          "characters, ApCliSsid 5)"}},
+        {"survey-crowded.txt nvram-hidden-bssid",
          0,
-         {"\nline 9: collected as hidden entry 1; selected by the configured BSSID (its SSID hidden)\n"},
-         {}},
-        {"survey-crowded.txt",
-         "nvram-home-5g",
-         "0",
+         {"\nline 9: collected as hidden entry 1; selected by the configured BSSID (its SSID hidden)\n"}},
+        {"survey-crowded.txt nvram-home-5g",
          1,
-         {"\nline 14: not the upstream: its SSID is the start of ApCliSsid (the row's is 4 characters, ApCliSsid 7)"},
-         {}},
-        {"survey-crowded.txt",
-         "nvram-misspelt",
-         "0",
+         {"\nline 14: not the upstream: its SSID is the start of ApCliSsid (the row's is 4 characters, ApCliSsid 7)"}},
+        {"survey-crowded.txt nvram-misspelt",
          0,
          {"\n              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n"
           "              keys relaywatch reads that the store lacks (read as empty): ApCliSsid HT_BW\n"
@@ -351,30 +316,25 @@ TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
           "\nline 9: collected as hidden entry 1; selected by SSID, the first hidden row: its empty SSID equals the "
           "empty ApCliSsid"},
          {"SSID2"}},
-        {"survey-hidden.txt",
-         "nvram-home",
-         "02:11:22:33:44:AA",
+        {"survey-hidden.txt nvram-home",
          1,
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 "
           "holds it so)"},
-         {}},
+         {},
+         "02:11:22:33:44:AA"},
     });
 }
 
 // A store relaywatch refuses at start-up (exit status 4): it never surveys.
 TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
     expect_told({
-        {"survey-crowded.txt",
-         "nvram-not-repeater",
-         "0",
+        {"survey-crowded.txt nvram-not-repeater",
          4,
          {"  relaywatch: error, not repeater mode!\n  exit status 0: it never surveys, so no row below is selected\n",
           "\nline 14: the configured upstream's row, not selected: relaywatch ends at start-up\n",
           "\nresult: relaywatch ends at start-up with this store (exit status 0): no survey, no recovery\n"},
          {"selected by", "what a recovery"}},
-        {"survey-narrow.txt",
-         "nvram-disabled",
-         "0",
+        {"survey-narrow.txt nvram-disabled",
          4,
          {"  relaywatch: repeater is not enabled!\n", "\nlayout: "},
          {"selected by"}},
@@ -385,9 +345,7 @@ TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
 // relaywatch escapes them, each followed by the value the driver gets.
 TEST(Explain, ShowsLongValuesEscapedAsTheCommandsCarryThem) {
     expect_told({
-        {"survey-crowded.txt",
-         "nvram-long",
-         "0",
+        {"survey-crowded.txt nvram-long",
          0,
          {"\n  $ iwpriv ra0 set WPAPSK=\\T\\r\\0\\u\\b\\4\\d\\o\\r\\&\\3\\ \\i\\s\\ \\n\\o\\t\\ \\a\\ \\g\\o\\o\\d\\ "
           "\\p\\a\\s\\s\\p\\h\\r\\a\\s\\e\\ "
