@@ -241,8 +241,8 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
         {"survey-narrow.txt nvram-home",
          3,
          {"\nlayout: the table is not in the layout relaywatch reads\n        rows from line 3 (20 of 20 with a "
-          "BSSID): \"BSSID\" 1 "
-          "character left of relaywatch's column, \"Security\" to \"WPS\" 2 characters left of relaywatch's columns\n"
+          "BSSID): \"BSSID\" 1 character left of relaywatch's column, \"Security\" to \"WPS\" 2 characters left of "
+          "relaywatch's columns\n"
           "        on a router printing this table relaywatch misreads every such row: it misses its upstream or "
           "re-tunes",
           "\nline 3: not the upstream", "\nresult, on the rows as misread: re-programming with "},
@@ -326,7 +326,7 @@ TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
 }
 
 // A store relaywatch refuses at start-up (exit status 4): it never surveys.
-TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
+TEST(Explain, TellsWhenRelaywatchEndsAtStartUpAndShowsLongValuesEscaped) {
     expect_told({
         {"survey-crowded.txt nvram-not-repeater",
          4,
@@ -338,13 +338,9 @@ TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
          4,
          {"  relaywatch: repeater is not enabled!\n", "\nlayout: "},
          {"selected by"}},
-    });
-}
 
-// Long values with characters the shell would read: the commands as
-// relaywatch escapes them, each followed by the value the driver gets.
-TEST(Explain, ShowsLongValuesEscapedAsTheCommandsCarryThem) {
-    expect_told({
+        // Long values with characters the shell would read: the commands as
+        // relaywatch escapes them, each followed by the value the driver gets.
         {"survey-crowded.txt nvram-long",
          0,
          {"\n  $ iwpriv ra0 set WPAPSK=\\T\\r\\0\\u\\b\\4\\d\\o\\r\\&\\3\\ \\i\\s\\ \\n\\o\\t\\ \\a\\ \\g\\o\\o\\d\\ "
