@@ -155,8 +155,7 @@ TEST(Explain, SaysWhenTheTablesBssidsAreInCapitals) {
          {std::pair{"00:25:45:e0:0b:11", "00:25:45:E0:0B:11"}, std::pair{"00:1a:2b:3c:4d:0a", "00:1A:2B:3C:4D:0A"}}) {
         table.replace(table.find(from), 17, to);
     }
-    const std::string home = sample_text("nvram-home");
-    std::string store = home;
+    std::string store = sample_text("nvram-home");
     store.replace(store.find("ApCliBssid="), 11, "ApCliBssid=00:25:45:E0:0B:11");
     const std::string text = explain_written("capitals", table, status, nullptr, store);
     EXPECT_NE(
