@@ -53,16 +53,6 @@ TEST(Explain, EveryLineOfEverySampleHasItsVerdictAndTheRecoverysResult) {
     }
 }
 
-// A table that cannot be read: exit status 2, the file and why, nothing else.
-TEST(Explain, RefusesATableItCannotRead) {
-    ExplainOptions o;
-    o.table = "/nonexistent/table";
-    std::ostringstream out, err;
-    EXPECT_EQ(explain(o, out, err), 2);
-    EXPECT_EQ(err.str() + out.str(),
-              "relaywatch-sim explain: /nonexistent/table: cannot read the file: No such file or directory\n");
-}
-
 std::string sample_text(const std::string& name) {
     std::ifstream in(RELAYWATCH_SOURCE_DIR "/samples/" + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -163,9 +153,16 @@ TEST(Explain, SaysWhenTheTablesBssidsAreInCapitals) {
         << text;
 }
 
-// An empty capture is said to be empty, as bad input; a capture that stops
-// within a line is said to end there, whatever the line holds.
-TEST(Explain, SaysACaptureIsEmptyOrEndsMidLine) {
+// A table that cannot be read, or an empty capture: exit status 2, the file
+// and why, nothing else; a capture that stops within a line is said to end
+// there, whatever the line holds.
+TEST(Explain, RefusesAnUnreadableOrEmptyCaptureAndSaysOneEndsMidLine) {
+    ExplainOptions o;
+    o.table = "/nonexistent/table";
+    std::ostringstream out, error;
+    EXPECT_EQ(explain(o, out, error), 2);
+    EXPECT_EQ(error.str() + out.str(),
+              "relaywatch-sim explain: /nonexistent/table: cannot read the file: No such file or directory\n");
     int status = -1;
     std::string err;
     EXPECT_EQ(explain_written("empty", "", status, &err), "");
