@@ -43,25 +43,14 @@ TEST(Explain, EveryLineOfEverySampleHasItsVerdictAndTheRecoverysResult) {
         int status = -1;
         const std::string text = explain_text(sample, status);
         std::ifstream table(RELAYWATCH_SOURCE_DIR "/samples/" + std::string(sample));
-        int last = 0;
-        for (std::string line; std::getline(table, line);) ++last;
-        last = stop > 0 ? stop : last;
+        int last = stop;
+        for (std::string line; stop == 0 && std::getline(table, line);) ++last;
         for (int n = 1; n <= last + 1; ++n) {
             EXPECT_EQ(text.find("\nline " + std::to_string(n) + ": ") != std::string::npos, n <= last) << "line " << n;
         }
         EXPECT_EQ(status, stop > 0 ? 0 : 1);
         EXPECT_NE(text.find("\nresult: " + std::string(result)), std::string::npos);
     }
-}
-
-// A table that cannot be read: exit status 2, the file and why, nothing else.
-TEST(Explain, RefusesATableItCannotRead) {
-    ExplainOptions o;
-    o.table = "/nonexistent/table";
-    std::ostringstream out, err;
-    EXPECT_EQ(explain(o, out, err), 2);
-    EXPECT_EQ(err.str() + out.str(),
-              "relaywatch-sim explain: /nonexistent/table: cannot read the file: No such file or directory\n");
 }
 
 std::string sample_text(const std::string& name) {
@@ -98,8 +87,7 @@ TEST(Explain, JudgesTheStoresKeysByTheLengthsRelaywatchTakes) {
     } cases[] = {
         {"WPAPSK1=seven77\n",
          "WPAPSK1 is 7 characters: relaywatch sets a pre-shared key of 8 to 64 characters only; for this one it logs "
-         "\"Invalid Key=seven77\" and leaves the key unset (it reads WPAPSK1 only when the own AP uses a pre-shared "
-         "key)"},
+         "\"Invalid Key=seven77\" and leaves the key unset"},
         {"WPAPSK1=eight888\n", nullptr},
         {"WPAPSK1=0123456789012345678901234567890123456789012345678901234567890123\n", nullptr},
         {"WPAPSK1=01234567890123456789012345678901234567890123456789012345678901234\n", "WPAPSK1 is 65 characters"},
@@ -155,8 +143,7 @@ TEST(Explain, SaysWhenTheTablesBssidsAreInCapitals) {
          {std::pair{"00:25:45:e0:0b:11", "00:25:45:E0:0B:11"}, std::pair{"00:1a:2b:3c:4d:0a", "00:1A:2B:3C:4D:0A"}}) {
         table.replace(table.find(from), 17, to);
     }
-    const std::string home = sample_text("nvram-home");
-    std::string store = home;
+    std::string store = sample_text("nvram-home");
     store.replace(store.find("ApCliBssid="), 11, "ApCliBssid=00:25:45:E0:0B:11");
     const std::string text = explain_written("capitals", table, status, nullptr, store);
     EXPECT_NE(
@@ -166,9 +153,16 @@ TEST(Explain, SaysWhenTheTablesBssidsAreInCapitals) {
         << text;
 }
 
-// An empty capture is said to be empty, as bad input; a capture that stops
-// within a line is said to end there, whatever the line holds.
-TEST(Explain, SaysACaptureIsEmptyOrEndsMidLine) {
+// A table that cannot be read, or an empty capture: exit status 2, the file
+// and why, nothing else; a capture that stops within a line is said to end
+// there, whatever the line holds.
+TEST(Explain, RefusesAnUnreadableOrEmptyCaptureAndSaysOneEndsMidLine) {
+    ExplainOptions o;
+    o.table = "/nonexistent/table";
+    std::ostringstream out, error;
+    EXPECT_EQ(explain(o, out, error), 2);
+    EXPECT_EQ(error.str() + out.str(),
+              "relaywatch-sim explain: /nonexistent/table: cannot read the file: No such file or directory\n");
     int status = -1;
     std::string err;
     EXPECT_EQ(explain_written("empty", "", status, &err), "");
@@ -215,16 +209,19 @@ TEST(Explain, TellsWhyAJunkLineIsSkipped) {
 // Tables and stores written outside the project: what differs from what
 // relaywatch reads is told, with the exit status of the first that applies.
 struct Told {
-    const char *table, *store, *remembered;
+    std::string table_store;  // the sample table, a blank, the sample store
     int status;
-    std::vector<std::string> shown, absent;
+    std::vector<std::string> shown, absent = {};
+    const char* remembered = "0";
 };
 
 void expect_told(const std::vector<Told>& cases) {
     for (const Told& c : cases) {
-        SCOPED_TRACE(std::string(c.table) + " " + c.store);
+        SCOPED_TRACE(c.table_store);
+        const std::size_t blank = c.table_store.find(' ');
         int status = -1;
-        const std::string text = explain_text(c.table, status, c.store, c.remembered);
+        const std::string text =
+            explain_text(c.table_store.substr(0, blank), status, c.table_store.substr(blank + 1), c.remembered);
         EXPECT_EQ(status, c.status);
         for (const std::string& s : c.shown) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
         for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s;
@@ -235,40 +232,25 @@ void expect_told(const std::vector<Told>& cases) {
 // or line ends alone are no layout of their own.
 TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
     expect_told({
-        {"survey-narrow.txt",
-         "nvram-home",
-         "0",
+        {"survey-narrow.txt nvram-home",
          3,
          {"\nlayout: the table is not in the layout relaywatch reads\n        rows from line 3 (20 of 20 with a "
-          "BSSID): \"BSSID\" 1 "
-          "character left of relaywatch's column, \"Security\" to \"WPS\" 2 characters left of relaywatch's columns\n"
+          "BSSID): \"BSSID\" 1 character left of relaywatch's column, \"Security\" to \"WPS\" 2 characters left of "
+          "relaywatch's columns\n"
           "        on a router printing this table relaywatch misreads every such row: it misses its upstream or "
           "re-tunes",
           "\nline 3: not the upstream", "\nresult, on the rows as misread: re-programming with "},
          {"heading (", "the upstream's network"}},
-        {"survey-no-ln.txt",
-         "nvram-home",
-         "0",
+        {"survey-no-ln.txt nvram-home",
          3,
          {"\n        heading (line 2): no \"Ln\"; \"SSID\" to \"WPS\" 3 characters left of relaywatch's columns\n"
-          "        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 3 characters left"},
-         {}},
-        {"survey-wide-ln.txt",
-         "nvram-home",
-         "0",
-         3,
-         {"(20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 1 character right"},
-         {}},
-        {"survey-added.txt",
-         "nvram-home",
-         "0",
+          "        rows from line 3 (20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 3 characters left"}},
+        {"survey-wide-ln.txt nvram-home", 3, {"(20 of 20 with a BSSID): \"BSSID\" to \"WPS\" 1 character right"}},
+        {"survey-added.txt nvram-home",
          3,
          {"no column for: \"Rate\" at character 61\n        rows from line 3 (6 of 6 with a BSSID): more words after "
-          "the BSSID than"},
-         {}},
-        {"survey-two-upstreams.txt",
-         "nvram-home",
-         "0",
+          "the BSSID than"}},
+        {"survey-two-upstreams.txt nvram-home",
          0,
          {"\nthe upstream's network \"home\": 2 rows carry its SSID\n"
           "  line 4: channel 1, signal 18 %, BSSID \"00:11:22:33:44:01\"\n"
@@ -278,30 +260,19 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "    66 points of Signal(%) stronger than line 4 (as this one survey read them)\n"
           "    to have relaywatch take it: ApCliBssid=00:11:22:33:44:55 (pinned, relaywatch no longer falls back to "
           "the network's other access points)\n"
-          "  the remembered BSSID (none yet) selects only a row that hides its SSID"},
-         {}},
-        {"survey-no-first-line.txt",
-         "nvram-home",
-         "0",
+          "  the remembered BSSID (none yet) selects only a row that hides its SSID"}},
+        {"survey-no-first-line.txt nvram-home",
          3,
          {"\nlayout: the table's heading is not where relaywatch skips it\n        line 2, an access point's row "
           "(BSSID 00:1a:2b:3c:4d:01), is skipped as the heading\n        either the capture was cut by hand",
-          "\nline 2: heading, skipped\n"},
-         {}},
-        {"survey-crlf.txt", "nvram-home", "0", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
-        {"survey-cut.txt",
-         "nvram-home",
-         "0",
+          "\nline 2: heading, skipped\n"}},
+        {"survey-crlf.txt nvram-home", 1, {"\nline 7: collected as hidden entry 3\n"}, {"layout"}},
+        {"survey-cut.txt nvram-home",
          1,
          {"\nthe capture ends in the middle of line 10 (the driver ends every line, the capture stopped there)",
           "\nline 10: skipped: cut off before its network type (75 characters"},
          {"layout"}},
-        {"survey-junk.txt",
-         "nvram-home",
-         "0",
-         0,
-         {"\nline 9: skipped: SSID length outside 0..32"},
-         {"layout"}},  // one odd row
+        {"survey-junk.txt nvram-home", 0, {}, {"layout"}},  // odd rows, each told of its own
     });
 }
 
@@ -309,37 +280,23 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
 // and which row it selects instead.
 TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
     expect_told({
-        {"survey-crowded.txt",
-         "nvram-blank-bssid",
-         "0",
+        {"survey-crowded.txt nvram-blank-bssid",
          1,
          {"ApCliBssid \"00:11:22:33:44:55 \" (has a trailing blank: its 18 characters never match a BSSID's 17)\n",
-          "\nline 14: not the upstream: the configured SSID, but ApCliBssid \"00:11:22:33:44:55 \" has a trailing "
-          "blank",
+          "\nline 14: not the upstream: the configured SSID, but ApCliBssid \"00:11:22:33:44:55 \" has a trailing",
           "\nline 4: not the upstream: its SSID differs from ApCliSsid only in letter case\n"},
          {"compared as", "capitals"}},
-        {"survey-crowded.txt",
-         "nvram-blank-ssid",
-         "0",
+        {"survey-crowded.txt nvram-blank-ssid",
          1,
          {"\nline 14: not the upstream: ApCliSsid has a leading blank that its SSID has not (the row's is 4 "
-          "characters, ApCliSsid 5)"},
-         {}},
-        {"survey-crowded.txt",
-         "nvram-hidden-bssid",
-         "0",
+          "characters, ApCliSsid 5)"}},
+        {"survey-crowded.txt nvram-hidden-bssid",
          0,
-         {"\nline 9: collected as hidden entry 1; selected by the configured BSSID (its SSID hidden)\n"},
-         {}},
-        {"survey-crowded.txt",
-         "nvram-home-5g",
-         "0",
+         {"\nline 9: collected as hidden entry 1; selected by the configured BSSID (its SSID hidden)\n"}},
+        {"survey-crowded.txt nvram-home-5g",
          1,
-         {"\nline 14: not the upstream: its SSID is the start of ApCliSsid (the row's is 4 characters, ApCliSsid 7)"},
-         {}},
-        {"survey-crowded.txt",
-         "nvram-misspelt",
-         "0",
+         {"\nline 14: not the upstream: its SSID is the start of ApCliSsid (the row's is 4 characters, ApCliSsid 7)"}},
+        {"survey-crowded.txt nvram-misspelt",
          0,
          {"\n              ApCliSsid is empty: relaywatch takes the first row with a hidden SSID as its upstream\n"
           "              keys relaywatch reads that the store lacks (read as empty): ApCliSsid HT_BW\n"
@@ -351,43 +308,32 @@ TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
           "\nline 9: collected as hidden entry 1; selected by SSID, the first hidden row: its empty SSID equals the "
           "empty ApCliSsid"},
          {"SSID2"}},
-        {"survey-hidden.txt",
-         "nvram-home",
-         "02:11:22:33:44:AA",
+        {"survey-hidden.txt nvram-home",
          1,
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 "
           "holds it so)"},
-         {}},
+         {},
+         "02:11:22:33:44:AA"},
     });
 }
 
 // A store relaywatch refuses at start-up (exit status 4): it never surveys.
-TEST(Explain, TellsWhenRelaywatchEndsAtStartUp) {
+TEST(Explain, TellsWhenRelaywatchEndsAtStartUpAndShowsLongValuesEscaped) {
     expect_told({
-        {"survey-crowded.txt",
-         "nvram-not-repeater",
-         "0",
+        {"survey-crowded.txt nvram-not-repeater",
          4,
          {"  relaywatch: error, not repeater mode!\n  exit status 0: it never surveys, so no row below is selected\n",
           "\nline 14: the configured upstream's row, not selected: relaywatch ends at start-up\n",
           "\nresult: relaywatch ends at start-up with this store (exit status 0): no survey, no recovery\n"},
          {"selected by", "what a recovery"}},
-        {"survey-narrow.txt",
-         "nvram-disabled",
-         "0",
+        {"survey-narrow.txt nvram-disabled",
          4,
          {"  relaywatch: repeater is not enabled!\n", "\nlayout: "},
          {"selected by"}},
-    });
-}
 
-// Long values with characters the shell would read: the commands as
-// relaywatch escapes them, each followed by the value the driver gets.
-TEST(Explain, ShowsLongValuesEscapedAsTheCommandsCarryThem) {
-    expect_told({
-        {"survey-crowded.txt",
-         "nvram-long",
-         "0",
+        // Long values with characters the shell would read: the commands as
+        // relaywatch escapes them, each followed by the value the driver gets.
+        {"survey-crowded.txt nvram-long",
          0,
          {"\n  $ iwpriv ra0 set WPAPSK=\\T\\r\\0\\u\\b\\4\\d\\o\\r\\&\\3\\ \\i\\s\\ \\n\\o\\t\\ \\a\\ \\g\\o\\o\\d\\ "
           "\\p\\a\\s\\s\\p\\h\\r\\a\\s\\e\\ "
