@@ -76,9 +76,9 @@ struct RowField {
     std::uint8_t width;
 };
 
-#define RW_ROW_FIELD(member, column, bytes)                              \
-    RowField {                                                           \
-        offsetof(SurveyEntry, member), bytes, column.first, column.width \
+#define RW_ROW_FIELD(member, column, bytes)                                    \
+    RowField {                                                                 \
+        offsetof(SurveyEntry, member), (bytes), (column).first, (column).width \
     }
 constexpr RowField kRowFields[] = {
     RW_ROW_FIELD(channel, kChannel, 0),

@@ -96,6 +96,7 @@ TEST(Story, TheSameScenarioGivesTheSameOutput) {
     std::string first, second;
     run("channel-hop.scn", nullptr, &first, {"10", "3", "debug"});
     run("channel-hop.scn", nullptr, &second, {"10", "3", "debug"});
+    // cppcheck-suppress unsignedLessThanZero ; run() fills `first` through its pointer
     EXPECT_GT(first.size(), 10000u);
     EXPECT_EQ(first, second);
     EXPECT_NE(first.find("\n[0d 00:05:00] == home moves to channel 11 (ext BELOW)\n"), std::string::npos);
@@ -121,7 +122,8 @@ TEST(Story, TheCommandLineRefusesBadInput) {
          "relaywatch-sim explain: bad --channel 'x' (1-14, or a 5 GHz channel such as 36, 149)\nusage: "},
     };
     for (const auto& [args, told] : cases) {
-        std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " " + args + " 2>" + bad + ".err >" + bad + ".out";
+        std::string cmd = std::string(RELAYWATCH_SIM_BIN) + " ";
+        cmd.append(args).append(" 2>").append(bad).append(".err >").append(bad).append(".out");
         int status = std::system(cmd.c_str());
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 2) << args;
