@@ -74,8 +74,10 @@ TEST(ExplainVsDaemon, SameSelectionHiddenOrderLinesAndCommands) {
     for (const auto& c : cases) {
         const std::string dir = RELAYWATCH_SOURCE_DIR "/samples/";
         SCOPED_TRACE(std::string(c.table) + " " + c.store + " " + c.remembered);
-        const Explained e = run_explain(dir + c.table + " --store " + dir + c.store + " --channel " +
-                                        std::to_string(c.channel) + " --remembered " + c.remembered);
+        std::string args = dir + c.table;
+        args.append(" --store ").append(dir).append(c.store).append(" --channel ");
+        args.append(std::to_string(c.channel)).append(" --remembered ").append(c.remembered);
+        const Explained e = run_explain(args);
 
         // The daemon's own cycle on the fake platform, no uplink ever.
         fake.reset();
