@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <limits>
 
 #include "sim/common/text.h"
 #include "sim/draw/svg.h"
@@ -56,18 +57,19 @@ void write_mark(std::ostream& out, double x, double y, const EventStyle& style, 
 // largest unit that divides the step: years of 365 days, days, hours,
 // minutes, seconds.
 void write_axis(std::ostream& out, long end, const char* label) {
-    constexpr long kDay = 86400, kYear = 365 * kDay;
-    static constexpr long kSteps[] = {
+    constexpr long long kDay = 86400, kYear = 365 * kDay;
+    static constexpr long long kSteps[] = {
         1,         2,         5,          10,         15,         30,          60,          120,         300,
         600,       900,       1800,       3600,       7200,       10800,       21600,       43200,       kDay,
         2 * kDay,  5 * kDay,  7 * kDay,   14 * kDay,  30 * kDay,  60 * kDay,   90 * kDay,   180 * kDay,  kYear,
         2 * kYear, 5 * kYear, 10 * kYear, 20 * kYear, 50 * kYear, 100 * kYear, 200 * kYear, 500 * kYear, 1000 * kYear};
-    long step = kSteps[std::size(kSteps) - 1];
-    for (long s : kSteps) {
-        if (end / s <= 10) {
-            step = s;
-            break;
-        }
+    // The first step that gives at most ten ticks, among those a long holds
+    // (a 32-bit long ends at 68 years, and so does the span it can tell).
+    long step = 1;
+    for (long long s : kSteps) {
+        if (s > std::numeric_limits<long>::max()) break;
+        step = static_cast<long>(s);
+        if (end / step <= 10) break;
     }
     out << svg_line(kLeft, kAxisTop, kLeft + kPlotWidth, kAxisTop, "stroke=\"#333\"") << "\n";
     for (long t = 0; t <= end; t += step) {
