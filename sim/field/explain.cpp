@@ -269,6 +269,18 @@ void print_reading_end(std::ostream& out, const RowsRead& rows, bool ran) {
     }
 }
 
+// The recovery's walk over the hidden entries, from its own lines: each
+// entry it names, and whether ra0 was re-programmed for it.
+HiddenWalk hidden_walk(const RecoveryTranscript& rec) {
+    HiddenWalk walk;
+    walk.known = rec.ran;
+    for (const std::string& line : rec.lines) {
+        if (is_line(line, LogMsg::HiddenEntry)) walk.reprogrammed.push_back(false);
+        if (is_line(line, LogMsg::ModeChanged) && !walk.reprogrammed.empty()) walk.reprogrammed.back() = true;
+    }
+    return walk;
+}
+
 // The recovery cycle's own lines, without the survey's, repeats folded.
 RecoveryCount print_recovery(std::ostream& out, const RecoveryTranscript& rec) {
     out << "\nwhat a recovery would do (relaywatch's own cycle, its debug lines" << kCommandNotation;
@@ -392,7 +404,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     const RowsRead rows = print_rows(out, reads, cfg, rec.ran);
     print_reading_end(out, rows, rec.ran);
     // On rows misread, what would pin one of them is misread too.
-    if (rec.ran && layout.lines.empty()) print_network(out, reads, cfg.ssid, cfg.bssid, o.remembered);
+    if (rec.ran && layout.lines.empty()) print_network(out, reads, cfg.ssid, cfg.bssid, o.remembered, hidden_walk(rec));
 
     if (!rec.ran) {
         out << "result: relaywatch ends at start-up with this store (exit status " << rec.exit_status

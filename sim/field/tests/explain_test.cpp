@@ -126,6 +126,13 @@ TEST(Explain, WeighsTheNetworksRowsAgainstAPinnedBssid) {
                         "    taken: its BSSID is the configured one\n"),
               std::string::npos);
     EXPECT_EQ(text.find("stronger"), std::string::npos);
+    // Passed over and stronger by 19 points: not named; by 20: named.
+    for (const auto& [signal, named] : {std::pair{"37", false}, std::pair{"38", true}}) {
+        std::string table = sample_text("survey-two-upstreams.txt");
+        table.replace(table.find("84       "), 2, signal);
+        const std::string weighed = explain_written("twenty", table, status, nullptr);
+        EXPECT_EQ(weighed.find(" points of Signal(%) stronger than line 4 ") != std::string::npos, named) << signal;
+    }
     // One row of it: nothing to weigh.
     const std::string crowded = sample_text("survey-crowded.txt");
     const std::size_t third = crowded.find('\n', crowded.find('\n') + 1) + 1;
@@ -260,7 +267,44 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "    66 points of Signal(%) stronger than line 4 (as this one survey read them)\n"
           "    to have relaywatch take it: ApCliBssid=00:11:22:33:44:55 (pinned, relaywatch no longer falls back to "
           "the network's other access points)\n"
-          "  the remembered BSSID (none yet) selects only a row that hides its SSID"}},
+          "  the remembered BSSID (none yet): selects nothing\n"
+          "    next recovery with this table: relaywatch remembers line 4's \"00:11:22:33:44:01\" and takes that row "
+          "again; should its access point hide its SSID, relaywatch takes it by this BSSID at once"}},
+        {"survey-two-upstreams.txt nvram-home",
+         0,
+         {"\n  the remembered BSSID \"00:11:22:33:44:55\": line 6 carries it but shows its SSID; it selects only a "
+          "row that hides its SSID\n"},
+         {},
+         "00:11:22:33:44:55"},
+        // Rows hiding their SSID: walked in table order when no row is the
+        // upstream, the one carrying the remembered BSSID taken at once.
+        {"survey-hidden.txt nvram-home",
+         1,
+         {"\nthe upstream's network \"home\": no row carries its SSID, 4 rows hide theirs (relaywatch walks those when "
+          "no row is the upstream)\n",
+          "\n  line 5: channel 6, signal 57 %, BSSID \"02:11:22:33:44:9a\", SSID hidden\n    hidden entry 2 of 4, "
+          "tried in table order on channel 6: its settings already in force, passed over at once\n",
+          "\n    hidden entry 3 of 4, tried in table order on channel 11: ra0 re-programmed for it (its clients "
+          "dropped), then up to 5 s waiting for the link\n",
+          "\n  the hidden walk, none connecting: 3 re-programmings of ra0, each dropping its clients, and up to 15 s "
+          "waiting for links;",
+          "\n    next recovery with this table: the hidden entry that connects is remembered, and its row is taken by "
+          "that BSSID at once"}},
+        {"survey-hidden.txt nvram-home",
+         0,
+         {"\n    collected, not tried: relaywatch walks the hidden rows only when no row is the upstream\n",
+          "\n    taken: its BSSID is the remembered one\n",
+          "\n  the remembered BSSID \"02:11:22:33:44:9a\": line 5 hides its SSID and carries it: taken by it\n"
+          "    next recovery with this table: relaywatch keeps the remembered BSSID, and the recovery goes the same "
+          "way"},
+         {"hidden entry 3"},
+         "02:11:22:33:44:9a"},
+        {"survey-crowded.txt nvram-home",
+         0,
+         {"\n    not read: reading stops at the upstream's row, line 14\n",
+          ": line 20 hides its SSID and carries it, but reading stops before it\n"},
+         {},
+         "02:11:22:33:44:aa"},
         {"survey-no-first-line.txt nvram-home",
          3,
          {"\nlayout: the table's heading is not where relaywatch skips it\n        line 2, an access point's row "
@@ -311,7 +355,8 @@ TEST(Explain, TellsWhyTheStoresUpstreamMatchesOrMissesARow) {
         {"survey-hidden.txt nvram-home",
          1,
          {"in capitals it matches no row: relaywatch compares it exactly, and the driver prints small letters (line 8 "
-          "holds it so)"},
+          "holds it so)",
+          "\n  the remembered BSSID \"02:11:22:33:44:AA\": no row carries it, it selects nothing here\n"},
          {},
          "02:11:22:33:44:AA"},
     });

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "sim/common/text.h"
 #include "sim/draw/svg.h"
@@ -217,18 +218,33 @@ TEST(Story, TheUpstreamsTimeOffTheAirIsShaded) {
 }
 
 // Channels visited within one slice of a long timeline, between its first
-// and last and its lowest and highest, still have their place on the axis.
+// and last and its lowest and highest, still have their place on the axis:
+// those of the upstream's moves, and those a hidden walk tried; a channel no
+// one used has none.
 TEST(Story, TheChannelAxisKeepsEveryChannelUsed) {
-    const Scenario sc = parse_scenario(
-        "end 1d\nargs 10 3\nstore ApCliSsid=home\nradio channel 1\n"
-        "ap home ssid home bssid 00:11:22:33:44:55 channel 1 security WPA2PSK/AES\n"
-        "at 1h move home channel 6\nat 1h20s move home channel 11\nat 1h40s move home channel 3\n",
-        "axis.scn");
-    std::ostringstream out;
-    const RunResult res = run_scenario(sc, RunOptions{});
-    write_run_timeline(out, sc, res);
-    for (const char* ch : {">ch 1<", ">ch 3<", ">ch 6<", ">ch 11<"})
-        EXPECT_NE(out.str().find(ch), std::string::npos) << ch;
+    const struct {
+        const char* air;
+        std::vector<const char*> shown, absent;
+    } cases[] = {
+        {"radio channel 1\nap home ssid home bssid 00:11:22:33:44:55 channel 1 security WPA2PSK/AES\n"
+         "at 1h move home channel 6\nat 1h20s move home channel 11\nat 1h40s move home channel 3\n",
+         {">ch 1<", ">ch 3<", ">ch 6<", ">ch 11<"},
+         {}},
+        {"radio channel 1\nap attic hidden attic bssid 02:00:00:00:00:a1 channel 6 ext ABOVE\n"
+         "ap home hidden home bssid 02:00:00:00:00:b2 channel 11 ext BELOW\n"
+         "ap shed hidden shed bssid 02:00:00:00:00:c3 channel 3 ext ABOVE\n",
+         {">ch 1<", ">ch 6<", ">ch 11<"},
+         {">ch 3<"}},
+    };
+    for (const auto& [air, shown, absent] : cases) {
+        SCOPED_TRACE(air);
+        const Scenario sc = parse_scenario(std::string("end 1d\nargs 10 3\nstore ApCliSsid=home\n") + air, "axis.scn");
+        std::ostringstream out;
+        const RunResult res = run_scenario(sc, RunOptions{});
+        write_run_timeline(out, sc, res);
+        for (const char* ch : shown) EXPECT_NE(out.str().find(ch), std::string::npos) << ch;
+        for (const char* ch : absent) EXPECT_EQ(out.str().find(ch), std::string::npos) << ch;
+    }
 }
 
 // The picture's numbers: one decimal, none when it is 0.
