@@ -66,6 +66,12 @@ TEST(Sweep, ACellEqualsASingleRunWithTheSameArguments) {
               std::vector<long>({22, 22, -1}));
     EXPECT_EQ(std::vector<long>({single.drop_mean, single.drop_worst, single.move_mean}),
               std::vector<long>({single.reaction_mean, single.reaction_worst, -1}));
+    // Drops and moves in one run (the guide's sweep): each told apart.
+    const Scenario both = load_scenario(RELAYWATCH_SOURCE_DIR "/scenarios/flapping-hop.scn");
+    const SweepCell mixed = run_sweep(both, {10}, {3}, 0)[0];
+    EXPECT_EQ(std::vector<long>(
+                  {mixed.changes, mixed.ra0_off, mixed.drop_mean, mixed.drop_worst, mixed.move_mean, mixed.move_worst}),
+              std::vector<long>({10, 10, 35, 98, 22, 22}));
     EXPECT_EQ(single.ra0_off, 4) << "ra0 goes off the air only for the drops that outlast the gate's five samples: "
                                     "8 s, 20 s, 45 s and 2 min";
 }
