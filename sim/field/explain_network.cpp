@@ -86,7 +86,7 @@ void print_hidden_row(std::ostream& out, const TableRead& r, const Network& net,
     if (entry >= walk.reprogrammed.size()) {
         if (walk.known) out << ": not tried, the walk ended before it";
     } else if (walk.reprogrammed[entry]) {
-        out << ": ra0 re-programmed for it (its clients dropped), then up to " << kLinkWaitSeconds
+        out << ": ra0 re-programmed for it (its channel and settings set anew), then up to " << kLinkWaitSeconds
             << " s waiting for the link";
     } else {
         out << ": its settings already in force, passed over at once";
@@ -122,7 +122,7 @@ void print_walk_cost(std::ostream& out, const Network& net, const HiddenWalk& wa
     long tried = 0;
     for (bool r : walk.reprogrammed) tried += r ? 1 : 0;
     out << "  the hidden walk, none connecting: " << plural(tried, "re-programming", "re-programmings")
-        << " of ra0, each dropping its clients, and up to " << tried * kLinkWaitSeconds
+        << " of ra0 and up to " << tried * kLinkWaitSeconds
         << " s waiting for links; the first entry that connects ends it\n";
 }
 

@@ -282,9 +282,8 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
          1,
          {": no row carries its SSID, 4 rows hide theirs",
           "entry 2 of 4, tried in table order on channel 6: its settings",
-          "entry 3 of 4, tried in table order on channel 11: ra0 re-programmed for it (its clients dropped), then up "
-          "to 5 s",
-          "none connecting: 3 re-programmings of ra0, each dropping its clients, and up to 15 s",
+          "on channel 11: ra0 re-programmed for it (its channel and settings set anew), then up to 5 s",
+          "none connecting: 3 re-programmings of ra0 and up to 15 s",
           "next recovery with this table: the hidden entry that connects is remembered"}},
         {"survey-hidden.txt nvram-home",
          0,
