@@ -24,6 +24,10 @@ struct TableRead {
     SurveyEntry row{};  // meaningful when result is Parsed
 };
 
+// What an empty capture is: the driver prints its heading even when the air
+// holds nothing, so no text at all means the capture failed.
+inline constexpr const char* kEmptyCapture = "the capture is empty: the driver printed nothing, or the capture failed";
+
 // Every read of `table`, in order.
 std::vector<TableRead> read_survey_text(std::string_view table);
 

@@ -377,8 +377,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     };
     const FileText table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
     if (!table.error.empty()) return refused(o.table, table.error);
-    if (table.text.empty())
-        return refused(o.table, "the capture is empty: the driver printed nothing, or the capture failed");
+    if (table.text.empty()) return refused(o.table, kEmptyCapture);
     std::map<std::string, std::string> store = default_store();
     if (!o.store.empty()) {
         const FileText file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");

@@ -250,6 +250,7 @@ void Parser::capture() {
     }
     const FileText table = read_bounded_file(path, kMaxScenarioBytes, "a survey table");
     if (!table.error.empty()) fail("capture " + path + ": " + shown_text(table.error));
+    if (table.text.empty()) fail("capture " + path + ": " + kEmptyCapture);
     const std::vector<TableRead> reads = read_survey_text(table.text);
     const LayoutFinding layout = check_layout(reads);
     if (!layout.lines.empty()) fail("capture: " + one_line(layout));

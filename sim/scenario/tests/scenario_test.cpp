@@ -82,6 +82,7 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
     std::filesystem::create_directory(dir);
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::ofstream(big) << "end 1m\n" << std::string(kMaxScenarioBytes, '#');
+    std::ofstream(dir + "/empty.txt").flush();
     const std::string end = "end 10m\n", ap = end + "ap home ssid home bssid 00:11:22:33:44:55 channel 6";
     const struct {
         std::string text;
@@ -114,6 +115,7 @@ TEST(Scenario, ReportsFileLineAndWhatIsWrong) {
         {end + "capture /dev/null home\n", 2,
          "capture names access points as NAME=BSSID, or NAME=BSSID/SSID for a row that hides"},
         {end + "capture /dev/null home=00:11:22:33:44:55x\n", 2, "got 'home=00:11:22:33:44:55x'"},
+        {end + "capture " + dir + "/empty.txt\n", 2, "empty.txt: the capture is empty: the driver printed nothing"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-hidden.txt flat=00:1a:2b:3c:4d:01/x\n", 2,
          "'flat' shows its SSID; only a row that hides it takes a real SSID"},
         {end + "capture " RELAYWATCH_SOURCE_DIR "/samples/survey-no-first-line.txt\n", 2,
