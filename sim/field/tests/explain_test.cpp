@@ -268,8 +268,7 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "    to have relaywatch take it: ApCliBssid=00:11:22:33:44:55 (pinned, relaywatch no longer falls back to "
           "the network's other access points)\n"
           "  the remembered BSSID (none yet): selects nothing\n"
-          "    next recovery with this table: relaywatch remembers line 4's \"00:11:22:33:44:01\" and takes that row "
-          "again; should its access point hide its SSID, relaywatch takes it by this BSSID at once"}},
+          "    next recovery with this table: relaywatch remembers line 4's \"00:11:22:33:44:01\" and takes that row"}},
         {"survey-two-upstreams.txt nvram-home",
          0,
          {"\n  the remembered BSSID \"00:11:22:33:44:55\": line 6 carries it but shows its SSID; it selects only a "
