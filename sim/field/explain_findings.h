@@ -15,8 +15,8 @@
 namespace rwsim {
 
 // A key's length as relaywatch counts it: the value's characters, or for a
-// redacted value ("[secret: 9 printable]", "[secret: 26 hex]": a length and
-// an alphabet in place of the key) the length it gives.
+// redacted value (a length and an alphabet in place of the key, in the field
+// report's form) the length it gives.
 struct KeyLength {
     std::size_t length = 0;
     bool redacted = false;
