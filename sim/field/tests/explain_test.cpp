@@ -95,6 +95,7 @@ TEST(Explain, JudgesTheStoresKeysByTheLengthsRelaywatchTakes) {
         {"WPAPSK1=[secret: 7 other]\n", "WPAPSK1 (redacted) is 7 characters: "},
         {"DefaultKeyID=1\n",
          "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks"},
+        {"WPAPSK1=eight888\nKey1Str2=abcde\n", "Key1Str2 is not Key1Str1 (it differs by one character)"},
         {"WPAPSK1=x\nKey1Str1=[secret: 9 printable]\n",
          "Key1Str1 (redacted) is 9 characters: relaywatch sets a WEP key of 5 or 13 characters (text) or 10 or 26 "
          "(hex digits) only; for this one it logs \"Invalid Key=[secret: 9 printable]\""},
