@@ -269,7 +269,8 @@ TEST(Explain, TellsWhereAStrangersTableLayoutDiffers) {
           "    passed over: relaywatch takes the first row that matches, in table order\n"
           "    66 points of Signal(%) stronger than line 4 (as this one survey read them)\n",
           ": line 6 carries it but shows its SSID; it selects only a row that hides its SSID\n"
-          "    next recovery with this table: relaywatch remembers line 4's \"00:11:22:33:44:01\" and takes that row"},
+          "    next recovery with this table: relaywatch remembers line 4's \"00:11:22:33:44:01\" and takes that row",
+          "\nresult: no change: the radio already matches the upstream\n"},  // ra0 on channel 1 by default
          {},
          "00:11:22:33:44:55"},
         // Rows hiding their SSID: walked in table order when no row is the
@@ -377,15 +378,25 @@ TEST(Explain, TellsWhenRelaywatchEndsAtStartUpAndShowsLongValuesEscaped) {
     });
 }
 
-TEST(Explain, RememberedIsSixHexPairsOrZero) {
-    for (const auto& [given, taken] : std::vector<std::pair<std::string, bool>>{{"0", true},
-                                                                                {"00:0C:43:76:20:01", true},
-                                                                                {"zz", false},
-                                                                                {"00:0c:43:76:20:0g", false},
-                                                                                {"00:0c:43:76:20:01 ", false}}) {
+// --remembered takes six hex pairs or 0; --channel a channel relaywatch
+// could be on.
+TEST(Explain, RememberedIsSixHexPairsOrZeroAndChannelAValidOne) {
+    const struct {
+        const char *option, *given;
+        bool taken;
+    } cases[] = {
+        {"--remembered", "0", true},
+        {"--remembered", "00:0C:43:76:20:01", true},
+        {"--remembered", "zz", false},
+        {"--remembered", "00:0c:43:76:20:0g", false},
+        {"--remembered", "00:0c:43:76:20:01 ", false},
+        {"--channel", "11", true},
+        {"--channel", "15", false},
+    };
+    for (const auto& [option, given, taken] : cases) {
         ExplainOptions o;
         std::string why;
-        EXPECT_EQ(parse_explain_args({"t", "--remembered", given}, o, why), taken) << given;
+        EXPECT_EQ(parse_explain_args({"t", option, given}, o, why), taken) << given;
         EXPECT_EQ(why.empty(), taken) << why;
     }
 }
