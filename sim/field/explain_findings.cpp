@@ -5,6 +5,7 @@
 
 #include "platform/messages.h"
 #include "radio/radio.h"
+#include "report/bundle_format.h"
 #include "sim/common/daemon_lines.h"
 #include "sim/common/format_match.h"
 #include "sim/common/text.h"
@@ -13,8 +14,6 @@
 namespace rwsim {
 
 namespace {
-
-constexpr std::string_view kRedactedOpen = "[secret: ";
 
 // A finding for the key `name` when relaywatch refuses its length.
 void judge_key(const std::map<std::string, std::string>& store, const char* name, bool (*valid)(std::size_t),
@@ -34,13 +33,15 @@ void judge_key(const std::map<std::string, std::string>& store, const char* name
 
 KeyLength key_length(const std::string& value) {
     KeyLength k{value.size(), false};
-    if (value.rfind(kRedactedOpen, 0) != 0 || value.back() != ']') return k;
-    const std::string_view rest = std::string_view(value).substr(kRedactedOpen.size());
+    if (value.rfind(bundle::kSecretOpen, 0) != 0 || value.back() != ']') return k;
+    const std::string_view rest = std::string_view(value).substr(bundle::kSecretOpen.size());
     const std::size_t blank = rest.find(' ');
     long n = 0;
     if (blank == std::string_view::npos || !parse_whole(rest.substr(0, blank), 4, n)) return k;
     const std::string_view alphabet = rest.substr(blank + 1, rest.size() - blank - 2);
-    if (alphabet != "printable" && alphabet != "hex") return k;
+    if (alphabet != bundle::kAlphabetPrintable && alphabet != bundle::kAlphabetHex &&
+        alphabet != bundle::kAlphabetOther)
+        return k;
     return KeyLength{static_cast<std::size_t>(n), true};
 }
 

@@ -92,6 +92,7 @@ TEST(Explain, JudgesTheStoresKeysByTheLengthsRelaywatchTakes) {
         {"WPAPSK1=0123456789012345678901234567890123456789012345678901234567890123\n", nullptr},
         {"WPAPSK1=01234567890123456789012345678901234567890123456789012345678901234\n", "WPAPSK1 is 65 characters"},
         {"WPAPSK1=[secret: 7 hex]\n", "WPAPSK1 (redacted) is 7 characters: "},
+        {"WPAPSK1=[secret: 63 printable]\nKey1Str1=[secret: 6 other]\n", "Key1Str1 (redacted) is 6 characters"},
         {"WPAPSK1=x\nKey1Str1=[secret: 9 printable]\n",
          "Key1Str1 (redacted) is 9 characters: relaywatch sets a WEP key of 5 or 13 characters (text) or 10 or 26 "
          "(hex digits) only; for this one it logs \"Invalid Key=[secret: 9 printable]\""},
