@@ -152,7 +152,13 @@ void add_explain(Report& r, const Bundle& bundle, const std::string& remembered,
     // What ends relaywatch first, then what in the store explains the rest.
     if (r.explain_status == 4) wrong.push_back("relaywatch ends at start-up with this store");
     const std::map<std::string, std::string> keys = read_store_text(store->text);
-    for (const NearKey& k : check_store_keys(keys).near)
+    // The store's other keys, by name (a line that is no key name says why
+    // there are none: a store library cannot list them).
+    std::map<std::string, std::string> named = keys;
+    for (const std::string& key : lines_of(bundle, bundle::kStoreNames)) {
+        if (!key.empty() && key.find_first_of(" =\t\r") == std::string::npos) named.emplace(key, "");
+    }
+    for (const NearKey& k : check_store_keys(named).near)
         wrong.push_back("the store's " + k.key + " is not " + k.meant + ": relaywatch does not read it");
     // A key's length matters only where the own AP's security reads it.
     const auto value = [&](const char* key) {

@@ -5,6 +5,8 @@
 // page or the terminal raw.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "sim/report/bundle_read.h"
@@ -76,6 +78,7 @@ TEST(BundleRead, RefusesWhatIsNoBundleAndSaysWhatWasCutOrEdited) {
 std::string store_text(const std::map<std::string, std::string>& store) {
     std::string text;
     for (const auto& [key, value] : store) {
+        if (key == "ApCliSSID") continue;  // not a key relaywatch reads
         const bool secret = key == "WPAPSK1" || key.rfind("Key", 0) == 0;
         text += key + "=" +
                 (secret && !value.empty() ? "[secret: " + std::to_string(value.size()) + " printable]" : value) + "\n";
@@ -111,7 +114,7 @@ Made bundle_of(Scenario sc, const std::string& capture = "", int runs = 1) {
     return {frame({{"router", "kernel: Linux 4.14\n"},
                    {"steps", "survey: ok\n"},
                    {"store", store_text(sc.store)},
-                   {"store-names", ""},
+                   {"store-names", sc.store.count("ApCliSSID") ? "ApCliSSID\n" : ""},
                    {"interfaces", "ra0 channel: " + std::to_string(sc.start_channel) + "\nra0: up\n"},
                    {"instances", "relaywatch 10 3 debug\n"},
                    {"survey", table},
@@ -135,7 +138,7 @@ TEST(Report, GivesTheRunsVerdictsFiguresAndFirstLine) {
         "6   home                             00:11:22:33:44:55   WPA2PSK/AES\n";
     Scenario misspelt = parse_scenario(quiet, "misspelt.scn"), loop = misspelt;
     misspelt.store.erase("ApCliSsid");
-    misspelt.store["ApCliSSID"] = "home";
+    misspelt.store["ApCliSSID"] = "home";  // the collector lists it among the store's other keys
     loop.store["ApCliEnable"] = "0";
     const struct {
         const char* what;
@@ -182,6 +185,21 @@ TEST(Report, LetsNothingOfTheBundleReachThePageOrTheTerminalRaw) {
     EXPECT_EQ(page.str().find(" &amp; "), std::string::npos);
     EXPECT_NE(page.str().find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
     EXPECT_NE(text.str().find("lacks its sections steps store"), std::string::npos);
+}
+
+// The guide shows the sample's first lines as the command prints them.
+TEST(Report, TheGuideShowsTheSamplesFirstLines) {
+    FILE* pipe =
+        popen("cd " RELAYWATCH_SOURCE_DIR " && " RELAYWATCH_SIM_BIN " report samples/field-report.bundle", "r");
+    std::string shown;
+    for (int c = 0; (c = std::fgetc(pipe)) != EOF;) shown += static_cast<char>(c);
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
+    std::ifstream guide(RELAYWATCH_SOURCE_DIR "/docs/field-report-page.md");
+    const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
+    const std::string head = "$ relaywatch-sim report samples/field-report.bundle\n";
+    const std::size_t at = text.find(head), end = text.find("...\n```", at);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(shown.rfind(text.substr(at + head.size(), end - at - head.size()), 0), 0u);
 }
 
 }  // namespace
