@@ -105,18 +105,18 @@ struct Reader {
         const auto length = static_cast<std::size_t>(mark.length);
         const std::string name = shown_text(mark.name);
         BundleSection s{std::string(mark.name), "", false};
-        std::size_t end = body + length;
-        if (length <= bytes.size() - body && (end == bytes.size() || next_mark(bytes, end) == end)) {
+        std::size_t stop = body + length;
+        if (length <= bytes.size() - body && (stop == bytes.size() || next_mark(bytes, stop) == stop)) {
             s.text = bytes.substr(body, length);
             s.intact = bundle::checksum(s.text.data(), s.text.size()) == mark.checksum;
             if (!s.intact) fault(pos, "the " + name + " section's bytes do not match its checksum: edited");
         } else {
-            end = std::min(next_mark(bytes, body), bytes.size());
-            s.text = bytes.substr(body, end - body);
-            fault(pos, "the " + name + " section " + length_fault(s.text.size(), length, end == bytes.size()));
+            stop = std::min(next_mark(bytes, body), bytes.size());
+            s.text = bytes.substr(body, stop - body);
+            fault(pos, "the " + name + " section " + length_fault(s.text.size(), length, stop == bytes.size()));
         }
         keep(pos, std::move(s));
-        return end;
+        return stop;
     }
 
     void keep(std::size_t pos, BundleSection&& s) {

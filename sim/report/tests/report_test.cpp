@@ -93,7 +93,7 @@ struct Made {
 // A bundle of a scenario run: its store, the survey table of its air at the
 // end (or `capture`), and its log with debug; run `runs` times as a loop of
 // restarts a minute apart.
-Made bundle_of(Scenario sc, const std::string& capture = "", int runs = 1) {
+Made bundle_of(const Scenario& sc, const std::string& capture = "", int runs = 1) {
     std::ostringstream log, summary;
     RunOptions options;
     options.args_given = true;
@@ -114,7 +114,7 @@ Made bundle_of(Scenario sc, const std::string& capture = "", int runs = 1) {
     return {frame({{"router", "kernel: Linux 4.14\n"},
                    {"steps", "survey: ok\n"},
                    {"store", store_text(sc.store)},
-                   {"store-names", sc.store.count("ApCliSSID") ? "ApCliSSID\n" : ""},
+                   {"store-names", sc.store.contains("ApCliSSID") ? "ApCliSSID\n" : ""},
                    {"interfaces", "ra0 channel: " + std::to_string(sc.start_channel) + "\nra0: up\n"},
                    {"instances", "relaywatch 10 3 debug\n"},
                    {"survey", table},
