@@ -1,104 +1,18 @@
 // SPDX-License-Identifier: ISC
 // The simulator's log reader, replay and timeline on any log: the summary
 // holds no raw control byte and is valid UTF-8, and the timeline is
-// well-formed XML (checked here strictly: characters XML 1.0 allows, every
-// tag closed in order, attributes quoted, entities known).
+// well-formed XML.
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "sim/common/text.h"
+#include "fuzz/text_check.h"
 #include "sim/replay/replay.h"
 
 using namespace rwsim;
-
-namespace {
-
-// Valid UTF-8 without C0 (but line end and tab), DEL, C1 and, for XML,
-// U+FFFE and U+FFFF.
-bool clean(std::string_view text, bool xml) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f) return false;
-            ++i;
-            continue;
-        }
-        const std::size_t n = utf8_length(text, i);
-        if (n == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) return false;
-        if (xml && (text.compare(i, n, "\xEF\xBF\xBE") == 0 || text.compare(i, n, "\xEF\xBF\xBF") == 0)) return false;
-        i += n;
-    }
-    return true;
-}
-
-bool name_char(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == ':' ||
-           c == '_' || c == '.';
-}
-
-// An entity at text[i] ('&'): a known one or a character reference.
-bool entity(std::string_view text, std::size_t i) {
-    const std::size_t end = text.find(';', i);
-    if (end == std::string_view::npos) return false;
-    const std::string_view e = text.substr(i + 1, end - i - 1);
-    if (e == "amp" || e == "lt" || e == "gt" || e == "quot" || e == "apos") return true;
-    if (e.size() < 2 || e[0] != '#') return false;
-    for (const char c : e.substr(1)) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
-}
-
-// Well-formed: one root element, tags nested and closed, attributes quoted.
-bool well_formed(std::string_view text) {
-    std::vector<std::string_view> open;
-    bool root_seen = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && !entity(text, i)) return false;
-        if (text[i] != '<') continue;
-        const bool closing = i + 1 < text.size() && text[i + 1] == '/';
-        std::size_t j = i + (closing ? 2 : 1), start = j;
-        while (j < text.size() && name_char(text[j])) ++j;
-        const std::string_view name = text.substr(start, j - start);
-        if (name.empty()) return false;
-        if (closing) {
-            if (open.empty() || open.back() != name || j >= text.size() || text[j] != '>') return false;
-            open.pop_back();
-            i = j;
-            continue;
-        }
-        if (open.empty() && root_seen) return false;
-        while (j < text.size() && text[j] != '>' && text[j] != '/') {
-            if (text[j] == '"') {
-                const std::size_t end = text.find('"', j + 1);
-                if (end == std::string_view::npos) return false;
-                const std::string_view value = text.substr(j + 1, end - j - 1);
-                if (value.find('<') != std::string_view::npos) return false;
-                for (std::size_t k = value.find('&'); k != std::string_view::npos; k = value.find('&', k + 1))
-                    if (!entity(value, k)) return false;
-                j = end;
-            }
-            ++j;
-        }
-        if (j >= text.size()) return false;
-        if (text[j] == '/') {
-            if (j + 1 >= text.size() || text[j + 1] != '>') return false;
-            ++j;
-        } else {
-            open.push_back(name);
-        }
-        root_seen = true;
-        i = j;
-    }
-    return root_seen && open.empty();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text = fuzz_text(data, size);

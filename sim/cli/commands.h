@@ -17,4 +17,7 @@ int explain_command(const std::vector<std::string>& args);
 // relaywatch-sim replay LOG [--timeline FILE.svg]
 int replay_command(const std::vector<std::string>& args);
 
+// relaywatch-sim report BUNDLE [-o PAGE.html]
+int report_command(const std::vector<std::string>& args);
+
 }  // namespace rwsim

@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
     }
     if (!words.empty() && words[0] == "explain") return rwsim::explain_command({words.begin() + 1, words.end()});
     if (!words.empty() && words[0] == "replay") return rwsim::replay_command({words.begin() + 1, words.end()});
+    if (!words.empty() && words[0] == "report") return rwsim::report_command({words.begin() + 1, words.end()});
     return rwsim::run_command(words);
 }

@@ -146,15 +146,17 @@ std::string duration_error(std::string_view what, std::string_view text) {
            "' (seconds, or a number with s, m, h or d, e.g. 90, 15m, 1h30m)";
 }
 
-std::string shown_text(std::string_view text) {
-    constexpr std::size_t kLongestWord = 60;   // characters of one word shown
-    constexpr std::size_t kLongestText = 400;  // characters of a whole message
+namespace {
+
+// Text as a message shows it, words longer than `longest_word` characters
+// and texts longer than `longest_text` cut.
+std::string shown(std::string_view text, std::size_t longest_word, std::size_t longest_text) {
     std::string out;
     std::size_t word = 0;  // characters of the word being shown
     bool cut = false;      // the rest of this word is left out
     std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size();) {
-        if (shown >= kLongestText) {
+        if (shown >= longest_text) {
             out += "\xE2\x80\xA6";  // …
             break;
         }
@@ -178,7 +180,7 @@ std::string shown_text(std::string_view text) {
             cut = false;
         } else if (cut) {
             continue;
-        } else if (++word > kLongestWord) {
+        } else if (++word > longest_word) {
             out += "\xE2\x80\xA6";
             cut = true;
             continue;
@@ -187,6 +189,18 @@ std::string shown_text(std::string_view text) {
         ++shown;
     }
     return out;
+}
+
+}  // namespace
+
+std::string shown_text(std::string_view text) {
+    constexpr std::size_t kLongestWord = 60;   // characters of one word shown
+    constexpr std::size_t kLongestText = 400;  // characters of a whole message
+    return shown(text, kLongestWord, kLongestText);
+}
+
+std::string whole_text(std::string_view text) {
+    return shown(text, std::string_view::npos, std::string_view::npos);
 }
 
 std::string exact_bytes(std::string_view text) {

@@ -61,6 +61,10 @@ std::string duration_error(std::string_view what, std::string_view text);
 // 60 characters and texts longer than 400 cut with an ellipsis.
 std::string shown_text(std::string_view text);
 
+// The same, whole at any length: nothing cut (a line of a report that
+// already shows its own words, made safe for a terminal).
+std::string whole_text(std::string_view text);
+
 // Bytes exactly, whole at any length, for a command line and what a tool
 // receives: printable ASCII and the blank as themselves, every other byte as
 // %XX (hex, two digits) and a % itself as %25, so that no byte is hidden,

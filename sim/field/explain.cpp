@@ -33,22 +33,6 @@ constexpr const char* kCommandNotation =
     "escaping;\n"
     "in both, a byte outside printable ASCII is %XX in hex, and % itself %25):\n";
 
-// The store file's keys, each read with the stand-in store's own lookup.
-std::map<std::string, std::string> read_store(const std::string& content) {
-    std::map<std::string, std::string> store;
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        std::size_t nl = content.find('\n', pos);
-        std::string line = content.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-        pos = nl == std::string::npos ? content.size() : nl + 1;
-        std::size_t eq = line.find('=');
-        if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
-        std::string_view value;
-        if (store_file_lookup(content, std::string_view(line).substr(0, eq), value)) store[line.substr(0, eq)] = value;
-    }
-    return store;
-}
-
 struct RecoveryTranscript {
     std::vector<std::string> lines;  // the daemon's lines and "$ COMMAND" lines, in order
     bool ran = false;                // start-up let the link watch run
@@ -325,6 +309,21 @@ void print_result(std::ostream& out, const RowsRead& rows, const RecoveryCount& 
 
 }  // namespace
 
+std::map<std::string, std::string> read_store_text(const std::string& content) {
+    std::map<std::string, std::string> store;
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        std::size_t nl = content.find('\n', pos);
+        std::string line = content.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        pos = nl == std::string::npos ? content.size() : nl + 1;
+        std::size_t eq = line.find('=');
+        if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
+        std::string_view value;
+        if (store_file_lookup(content, std::string_view(line).substr(0, eq), value)) store[line.substr(0, eq)] = value;
+    }
+    return store;
+}
+
 bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& o, std::string& why) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -378,15 +377,20 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
     const FileText table = read_bounded_file(o.table, kMaxTableBytes, "a survey table");
     if (!table.error.empty()) return refused(o.table, table.error);
     if (table.text.empty()) return refused(o.table, kEmptyCapture);
-    std::map<std::string, std::string> store = default_store();
+    FileText store_file;
     if (!o.store.empty()) {
-        const FileText file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");
-        if (!file.error.empty()) return refused(o.store, file.error);
-        store = read_store(file.text);
+        store_file = read_bounded_file(o.store, kMaxStoreBytes, "a store file");
+        if (!store_file.error.empty()) return refused(o.store, store_file.error);
     }
+    return explain_texts(o, table.text, o.store.empty() ? nullptr : &store_file.text, out);
+}
+
+int explain_texts(const ExplainOptions& o, const std::string& table_text, const std::string* store_text,
+                  std::ostream& out) {
+    const std::map<std::string, std::string> store = store_text ? read_store_text(*store_text) : default_store();
     const Configured cfg = configured(store, o.remembered);
-    const std::vector<TableRead> reads = read_survey_text(table.text);
-    const RecoveryTranscript rec = run_recovery(table.text, store, o.channel, o.remembered);
+    const std::vector<TableRead> reads = read_survey_text(table_text);
+    const RecoveryTranscript rec = run_recovery(table_text, store, o.channel, o.remembered);
 
     print_header(out, o, store, cfg, reads);
     if (!rec.ran) {
@@ -394,7 +398,7 @@ int explain(const ExplainOptions& o, std::ostream& out, std::ostream& err) {
         for (const std::string& line : rec.lines) out << daemon_line(line, 1);
         out << "  exit status " << rec.exit_status << ": it never surveys, so no row below is selected\n\n";
     }
-    for (const auto& finding : {bssid_case_finding(reads, cfg.bssid), capture_end_finding(table.text)})
+    for (const auto& finding : {bssid_case_finding(reads, cfg.bssid), capture_end_finding(table_text)})
         if (finding) out << *finding << "\n";
     const LayoutFinding layout = check_layout(reads);
     for (std::size_t i = 0; i < layout.lines.size(); ++i)

@@ -7,6 +7,7 @@
 // and the current channel, with the command lines it would run.
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -30,6 +31,15 @@ bool parse_explain_args(const std::vector<std::string>& args, ExplainOptions& op
 // start-up with the store, else 3 when the table is not in the layout
 // relaywatch reads, else 0 when the upstream was selected and 1 when not.
 int explain(const ExplainOptions& options, std::ostream& out, std::ostream& err);
+
+// The same on a table and a store in hand (`store`: null for the stand-in
+// defaults), `options.table` and `options.store` naming them; the table is
+// not empty. Returns the exit status as explain() does, but never 2.
+int explain_texts(const ExplainOptions& options, const std::string& table, const std::string* store, std::ostream& out);
+
+// A store file's keys (KEY=VALUE lines), each read with the stand-in store's
+// own lookup.
+std::map<std::string, std::string> read_store_text(const std::string& content);
 
 inline constexpr const char* kExplainUsage =
     "usage: relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]\n"

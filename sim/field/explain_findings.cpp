@@ -40,9 +40,8 @@ KeyLength key_length(const std::string& value) {
     if (blank == std::string_view::npos || !parse_whole(rest.substr(0, blank), 4, n)) return k;
     const std::string_view alphabet = rest.substr(blank + 1, rest.size() - blank - 2);
     if (alphabet != bundle::kAlphabetPrintable && alphabet != bundle::kAlphabetHex &&
-        alphabet != bundle::kAlphabetOther) {
+        alphabet != bundle::kAlphabetOther)
         return k;
-    }
     return KeyLength{static_cast<std::size_t>(n), true};
 }
 

@@ -92,7 +92,7 @@ TEST(Explain, JudgesTheStoresKeysByTheLengthsRelaywatchTakes) {
         {"WPAPSK1=0123456789012345678901234567890123456789012345678901234567890123\n", nullptr},
         {"WPAPSK1=01234567890123456789012345678901234567890123456789012345678901234\n", "WPAPSK1 is 65 characters"},
         {"WPAPSK1=[secret: 7 hex]\n", "WPAPSK1 (redacted) is 7 characters: "},
-        {"WPAPSK1=[secret: 7 other]\n", "WPAPSK1 (redacted) is 7 characters: "},
+        {"WPAPSK1=[secret: 63 printable]\nKey1Str1=[secret: 6 other]\n", "Key1Str1 (redacted) is 6 characters"},
         {"DefaultKeyID=1\n",
          "the key relaywatch reads only for an own AP with a pre-shared key, which the store lacks"},
         {"WPAPSK1=eight888\nKey1Str2=abcde\n", "Key1Str2 is not Key1Str1 (it differs by one character)"},
