@@ -44,13 +44,11 @@ Output* output_open(const char* command) {
     return reinterpret_cast<Output*>(popen(command, "r"));
 }
 
+// Through the stream's own buffer: a read of one character at a time costs
+// no call into the kernel each.
 std::size_t output_read(Output* out, char* buf, std::size_t capacity) {
     if (out == nullptr) return 0;
-    for (;;) {
-        ssize_t n = ::read(fileno(stream_of(out)), buf, capacity);
-        if (n >= 0) return static_cast<std::size_t>(n);
-        if (errno != EINTR) return 0;
-    }
+    return std::fread(buf, 1, capacity, stream_of(out));
 }
 
 void output_close(Output* out) {

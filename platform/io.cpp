@@ -48,20 +48,15 @@ void emit(const char* kindAndFormat, ...) {
 }
 
 int CommandOutput::peek() {
-    if (pos == end) {
-        if (eof || stream == nullptr) return -1;
-        end = plat::output_read(stream, buf, sizeof buf);
-        pos = 0;
-        if (end == 0) {
-            eof = true;
-            return -1;
-        }
+    if (ahead == kUnread) {
+        char c = 0;
+        ahead = stream != nullptr && plat::output_read(stream, &c, 1) == 1 ? static_cast<unsigned char>(c) : -1;
     }
-    return static_cast<unsigned char>(buf[pos]);
+    return ahead;
 }
 
 int CommandOutput::get() {
     int c = peek();
-    if (c >= 0) ++pos;
+    if (c >= 0) ahead = kUnread;
     return c;
 }

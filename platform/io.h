@@ -96,14 +96,13 @@ void emit(const char* kindAndFormat, ...) __attribute__((format(printf, 1, 2)));
 // line that cannot be formed (no memory) is not run. The format is a literal.
 #define run_command(...) emit("\4" __VA_ARGS__)
 
-// A command's standard output, read through a small buffer. Closed (and the
+// A command's standard output, read a character at a time (the host's
+// stream buffers it) with one character of lookahead. Closed (and the
 // command waited for) when it goes.
 struct CommandOutput {
+    static constexpr int kUnread = -2;  // `ahead` holds nothing yet
     plat::Output* stream = nullptr;
-    char buf[512];
-    std::size_t pos = 0;
-    std::size_t end = 0;
-    bool eof = false;
+    int ahead = kUnread;  // the next character, -1 at the end, or kUnread
 
     explicit CommandOutput(const char* command) : stream(plat::output_open(command)) {}
     CommandOutput(const CommandOutput&) = delete;

@@ -115,13 +115,6 @@ void warn_unreadable(const char* file) {
     warn_part("\n");
 }
 
-char* copy_text(std::string_view text) {
-    auto* out = static_cast<char*>(std::calloc(text.size() + 1, 1));  // zero-terminated
-    if (out == nullptr) return nullptr;
-    if (!text.empty()) std::memcpy(out, text.data(), text.size());
-    return out;
-}
-
 }  // namespace
 
 extern "C" char* nvram_bufget(int index, const char* name) {
@@ -137,11 +130,10 @@ extern "C" char* nvram_bufget(int index, const char* name) {
         return nullptr;
     }
     warned = false;
-    std::string_view value;
-    if (name == nullptr || !store_file_lookup(std::string_view(data, size), name, value)) {
-        value = std::string_view();
-    }
-    char* out = copy_text(value);
+    std::string_view value = "";  // a missing key reads as the empty text
+    if (name != nullptr) store_file_lookup(std::string_view(data, size), name, value);
+    // The value up to its first NUL byte, if any, as the caller reads it.
+    char* out = strndup(value.data(), value.size());
     std::free(data);
     return out;
 }

@@ -186,8 +186,8 @@ constexpr int parse_int(std::string_view text) {
 // parse_int's reading of a field of at most 3 characters, by strtol on a
 // zero-terminated copy.
 inline int parse_short_int(std::string_view field) {
-    char digits[4] = {};
-    for (std::size_t i = 0; i < field.size() && i < 3; ++i) digits[i] = field[i];
+    char digits[4];
+    fixed_text::assign(digits, sizeof digits, field);  // the first 3, zero-terminated
     return parse_int(static_cast<const char*>(digits));
 }
 

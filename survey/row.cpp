@@ -16,17 +16,22 @@ using namespace row_layout;
 constexpr Word kAdHoc = "Ad";
 
 // The WPA modes: the first prefix that the security column begins with
-// names the authentication mode; the cipher is then the cipher rule's.
+// names the authentication mode; the cipher is then the cipher rule's. The
+// texts held in the table itself, not pointed to: no relocation for each in
+// a position-independent daemon.
 struct WpaRule {
-    Word prefix;
-    Word authMode;
+    char prefix[16];
+    char authMode[17];
 };
 
 constexpr WpaRule kWpaRules[] = {
-    {"WPAPSK/", vocab::kAuthWpaPsk},
-    {"WPA2PSK/", vocab::kAuthWpa2Psk},
-    {"WPA1PSKWPA2PSK/", vocab::kAuthMixed},
+    {"WPAPSK/", "WPAPSK"},
+    {"WPA2PSK/", "WPA2PSK"},
+    {"WPA1PSKWPA2PSK/", "WPA-PSK/WPA2-PSK"},
 };
+static_assert(same_text(kWpaRules[0].authMode, vocab::kAuthWpaPsk) &&
+              same_text(kWpaRules[1].authMode, vocab::kAuthWpa2Psk) &&
+              same_text(kWpaRules[2].authMode, vocab::kAuthMixed));
 
 // The cipher rule: which cipher names the whole security text mentions.
 std::string_view cipher_of(const char* security) {
@@ -53,7 +58,7 @@ void normalise_security(SurveyEntry& row) {
         encrypType = vocab::kEncWep;
     } else {
         for (const WpaRule& rule : kWpaRules) {
-            if (begins_with(security, rule.prefix)) {
+            if (std::strncmp(security, rule.prefix, std::strlen(rule.prefix)) == 0) {
                 authMode = rule.authMode;
                 encrypType = cipher_of(security);
                 break;

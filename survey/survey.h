@@ -73,9 +73,9 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row);
 
 // The access point the client interface is configured to join.
 struct Upstream {
-    std::string_view ssid;  // a zero-terminated text
-    BssidText bssid;        // the configured BSSID in small letters; empty when none
-    bool bssidTooLong;      // configured, but longer than any BSSID: equals no row's
+    const char* ssid;   // never null; "" when none is configured
+    BssidText bssid;    // the configured BSSID in small letters; empty when none
+    bool bssidTooLong;  // configured, but longer than any BSSID: equals no row's
 };
 
 // The configured SSID and BSSID (either may be null: empty).

@@ -35,7 +35,8 @@ TEST(StoreFile, LineFormat) {
 // A file that cannot be read reads as nullptr and is warned about once, on
 // standard error; once it is back, it is read again, whole also when it is
 // longer than the first 1 KiB read (its key comes before the growth), and
-// when its last read brings a single byte (2,049 bytes in all).
+// when its last read brings a single byte (2,049 bytes in all). A key it
+// does not hold reads as the empty text, a value as far as a NUL byte in it.
 TEST(StoreFile, UnreadableFileIsWarnedAboutOnceAndReadAgainOnceBack) {
     const std::string path = ::testing::TempDir() + "relaywatch-store";
     setenv("RELAYWATCH_NVRAM", path.c_str(), 1);
@@ -44,10 +45,12 @@ TEST(StoreFile, UnreadableFileIsWarnedAboutOnceAndReadAgainOnceBack) {
     for (const char* key : {"SSID1", "AuthMode"}) EXPECT_EQ(nvram_bufget(0, key), nullptr);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "relaywatch: cannot read store file " + path + "\n");
-    std::ofstream(path) << "SSID1=back\n#" << std::string(2036, '-') << '\n';
-    char* value = nvram_bufget(0, "SSID1");
-    EXPECT_STREQ(value, "back");
-    std::free(value);
+    std::ofstream(path) << "SSID1=back\n#" << std::string(2025, '-') << '\n' << std::string("Key1=ab\0cd\n", 11);
+    for (const auto& [key, expected] : {std::pair{"SSID1", "back"}, {"HT_BW", ""}, {"Key1", "ab"}}) {
+        char* value = nvram_bufget(0, key);
+        EXPECT_STREQ(value, expected) << key;
+        std::free(value);
+    }
     std::remove(path.c_str());
     unsetenv("RELAYWATCH_NVRAM");
 }

@@ -61,8 +61,6 @@ echo "-- cppcheck"
 # Suppressed, and why:
 #   useStlAlgorithm  lookup tables are walked by one plain loop, the
 #       project's way of writing them.
-#   uninitMemberVar:platform/io.h  CommandOutput's read buffer is filled by
-#       each read before any of it is used (pos and end start at 0).
 #   unpreciseMathCall:sim/draw/timeline.cpp  the recovery bars' heights take
 #       log(1 + count) of counts of 1 or more, where 1 + count is exact; log1p
 #       would gain nothing and could move a drawn height by a last digit.
@@ -75,7 +73,6 @@ SECONDS=0
 cppcheck --enable=warning,style,performance,portability --std=c++20 --language=c++ \
          --library=googletest --inline-suppr --error-exitcode=1 --quiet -j"$jobs" -I . \
          --suppress=useStlAlgorithm \
-         --suppress=uninitMemberVar:platform/io.h \
          --suppress=unpreciseMathCall:sim/draw/timeline.cpp \
          --suppress=CastIntegerToAddressAtReturn:sim/syslog/log_read.cpp \
          --suppress='unusedStructMember:*tests/*' \
