@@ -7,6 +7,7 @@
 #
 #   /usr/sbin/relaywatch        the daemon; stripped with --strip (always in
 #                               MinSizeRel)
+#   /usr/sbin/relaywatch-report the field report's collector, stripped alike
 #   /etc/init.d/relaywatch      the init script of RELAYWATCH_INIT_SCRIPT,
 #   /etc/config/relaywatch      with its settings: procd's (OpenWrt)
 #   /etc/default/relaywatch     or the System V script's
@@ -32,13 +33,14 @@ if(NOT RELAYWATCH_INIT_SCRIPT MATCHES "^(procd|sysv|)$")
   message(FATAL_ERROR "RELAYWATCH_INIT_SCRIPT must be procd, sysv or empty, not '${RELAYWATCH_INIT_SCRIPT}'")
 endif()
 
-install(TARGETS relaywatch RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR})
+install(TARGETS relaywatch relaywatch-report RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR})
 
 # Stripped at install in MinSizeRel whether or not --strip is given.
 if(CMAKE_STRIP)
+  foreach(program IN ITEMS relaywatch relaywatch-report)
   install(CODE "
     if(CMAKE_INSTALL_CONFIG_NAME STREQUAL \"MinSizeRel\" AND NOT CMAKE_INSTALL_DO_STRIP)
-      set(relaywatch_installed \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_SBINDIR}/relaywatch\")
+      set(relaywatch_installed \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_SBINDIR}/${program}\")
       message(STATUS \"Stripping: \${relaywatch_installed}\")
       execute_process(COMMAND \"${CMAKE_STRIP}\" \"\${relaywatch_installed}\"
                       RESULT_VARIABLE relaywatch_strip_rc)
@@ -46,6 +48,7 @@ if(CMAKE_STRIP)
         message(FATAL_ERROR \"strip failed on \${relaywatch_installed}\")
       endif()
     endif()")
+  endforeach()
 endif()
 
 # relaywatch_install_config(<source> <absolute destination file>)
