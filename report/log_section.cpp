@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: ISC
-// The survey section (the driver's table now) and the log section: the
+// The survey section (the driver's table now, control bytes shown as \xNN
+// like everywhere in the bundle) and the log section: the
 // system log's lines of relaywatch, its instance and its two interfaces
 // (every line with --all-log), the last N MB of them, secrets replaced.
 #include "platform/messages.h"
@@ -131,13 +132,19 @@ void collect_survey(const Options& options, Bundle& bundle) {
     } else {
         bundle.router.append("survey age: unknown\n");
     }
-    const int status = read_command(kSurveyTable, bundle.survey, kSurveyLimit);
+    TextBuffer table;
+    const int status = read_command(kSurveyTable, table, kSurveyLimit);
+    std::size_t pos = 0;
+    std::string_view line;
+    while (status == 0 && next_line(table.view(), pos, line)) {
+        append_shown(bundle.survey, line);
+        bundle.survey.append('\n');
+    }
     if (status == 0 && bundle.survey.size != 0) {
         step_ok(bundle, "survey");
     } else if (status == 0) {
         step_failed(bundle, "survey", "the driver printed no table");
     } else {
-        bundle.survey.clear();
         step_failed(bundle, "survey", status < 0 ? "iwpriv could not be run" : "iwpriv failed (no driver?)");
     }
 }

@@ -125,7 +125,7 @@ std::size_t redact_line(std::string_view line, const Secrets& secrets, std::size
     for (std::size_t at = 0; at < keyAt;) {
         const Secrets::Entry* secret = secret_at(field_at(line, 0, keyAt), at, secrets);
         if (secret == nullptr) {
-            out.append(line[at++]);
+            append_shown(out, field_at(line, at++, 1));
             continue;
         }
         append_secret(out, secret->value.view());

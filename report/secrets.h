@@ -41,7 +41,7 @@ struct Secrets {
 
 // Appends log line `line` (without its line end) to `out` redacted: the rest
 // of relaywatch's "Invalid Key=" line, and every current secret that stands
-// as a whole word. Each removal is noted in `notes` with `lineNumber`.
+// as a whole word; control bytes shown as \xNN. Each removal is noted in `notes` with `lineNumber`.
 // Returns the number of removals.
 std::size_t redact_line(std::string_view line, const Secrets& secrets, std::size_t lineNumber, TextBuffer& out,
                         TextBuffer& notes);
