@@ -199,6 +199,7 @@ int run_once(const Scenario& scenario, RunCommandLine& cl, SyslogOut& syslog) {
     std::string bundle;
     if (!cl.report_path.empty()) {
         cl.options.report = &bundle;
+        cl.options.syslog = &syslog;  // the log's start date, also without --syslog
         if (!cl.report_at_given) cl.options.report_at = cl.options.until > 0 ? cl.options.until : scenario.end;
     }
     cl.options.out = cl.quiet ? nullptr : &std::cout;

@@ -170,6 +170,7 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     // With a report, the system log is kept as it grows, for logread.
     std::ostringstream log;
     SyslogOut report_log = options.syslog != nullptr ? *options.syslog : SyslogOut{};
+    if (options.syslog == nullptr) parse_log_start(kDefaultLogStart, report_log.start);
     ReportSource source;
     ReportPoint point;
     if (options.report != nullptr) {
