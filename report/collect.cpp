@@ -14,28 +14,44 @@ namespace {
 
 constexpr std::size_t kSmallFile = 4096;
 
+// A "name: value" fact of the router section, its control bytes shown.
+void fact(TextBuffer& out, std::string_view name, std::string_view value) {
+    out.append(name);
+    out.append(": ");
+    append_shown(out, value);
+    out.append('\n');
+}
+
+// A fact from a platform query: said, or its step said to have failed.
+void queried_fact(Bundle& bundle, std::string_view name, bool ok, const char* text, std::string_view why) {
+    if (!ok) {
+        step_failed(bundle, name, why);
+        return;
+    }
+    fact(bundle.router, name, text);
+    step_ok(bundle, name);
+}
+
+// The first line of a small file whose lines start with `prefix`, after it;
+// empty when there is none.
+void file_fact(TextBuffer& out, std::string_view name, const char* path, std::string_view prefix) {
+    TextBuffer text;
+    if (!read_file(path, text, kSmallFile)) return;
+    std::size_t pos = 0;
+    std::string_view line;
+    while (next_line(text.view(), pos, line)) {
+        if (!has_prefix(line, prefix)) continue;
+        fact(out, name, field_at(line, prefix.size(), line.size()));
+        return;
+    }
+}
+
 void collect_router(Bundle& bundle) {
     TextBuffer& out = bundle.router;
     out.append("version: " RELAYWATCH_VERSION "\n");
     char text[512];
-    if (plat::clock_text(text, sizeof text)) {
-        out.append("date: ");
-        append_shown(out, text);
-        out.append('\n');
-        step_ok(bundle, "date");
-    } else {
-        step_failed(bundle, "date", "the clock cannot be read");
-    }
-    TextBuffer zone;
-    if (read_file("/etc/TZ", zone, kSmallFile)) {
-        std::size_t pos = 0;
-        std::string_view line;
-        if (next_line(zone.view(), pos, line)) {
-            out.append("time zone rule: ");
-            append_shown(out, line);
-            out.append('\n');
-        }
-    }
+    queried_fact(bundle, "date", plat::clock_text(text, sizeof text), text, "the clock cannot be read");
+    file_fact(out, "time zone rule", "/etc/TZ", "");
     TextBuffer uptime;
     if (read_file("/proc/uptime", uptime, kSmallFile) && uptime.size != 0) {
         out.appendf("uptime: %ld s\n", std::strtol(uptime.data, nullptr, 10));
@@ -43,25 +59,8 @@ void collect_router(Bundle& bundle) {
     } else {
         step_failed(bundle, "uptime", "/proc/uptime cannot be read");
     }
-    if (plat::kernel_text(text, sizeof text)) {
-        out.append("kernel: ");
-        append_shown(out, text);
-        out.append('\n');
-        step_ok(bundle, "kernel");
-    } else {
-        step_failed(bundle, "kernel", "uname failed");
-    }
-    TextBuffer release;
-    if (read_file("/etc/openwrt_release", release, kSmallFile)) {
-        std::size_t pos = 0;
-        std::string_view line;
-        while (next_line(release.view(), pos, line)) {
-            if (!has_prefix(line, "DISTRIB_DESCRIPTION=")) continue;
-            out.append("firmware: ");
-            append_shown(out, field_at(line, 20, line.size()));
-            out.append('\n');
-        }
-    }
+    queried_fact(bundle, "kernel", plat::kernel_text(text, sizeof text), text, "uname failed");
+    file_fact(out, "firmware", "/etc/openwrt_release", "DISTRIB_DESCRIPTION=");
 }
 
 bool write_section(int fd, std::string_view name, const TextBuffer& text) {
