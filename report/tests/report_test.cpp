@@ -94,7 +94,7 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     fake.store["ApCliWPAPSK"] = "clientkey";
     fake.store["SSID1"] = "net $(touch /tmp/x)\x1b[2J";
     fake.store_file = "/etc/relaywatch/nvram";
-    fake.files["/etc/relaywatch/nvram"] = "WPAPSK1=hunter22\nApCliKey1Str=wepcl\nSSID2=guest\nSSID2=guest\n";
+    fake.files["/etc/relaywatch/nvram"] = "WPAPSK1=hunter22\nApCliKey1Str=wepcl\nSSID2=guest\nSSID2=guest\nHT_BW=1\n";
     fake.exit_statuses["logread"] = 127;
     fake.files["/var/log/messages"] =
         "Dec  7 04:00:01 r daemon.info relaywatch[9]: Invalid Key=old-key\n"
@@ -106,17 +106,19 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     }
     for (const char* said : {"WPAPSK1=[secret: 8 printable]", "SSID1=net $(touch /tmp/x)\\x1b[2J", "\nSSID2\n",
                              "logread: failed", "/var/log/messages: ok", "joined with [secret: 5 printable] and",
-                             "log line 1: invalid key [secret: 7 printable]", "survey age: unknown"}) {
+                             "log line 1: invalid key [secret: 7 printable]", "survey age: unknown",
+                             "\nstore WPAPSK1: [secret: 8 printable]\n"}) {
         EXPECT_NE(text.find(said), std::string::npos) << said;
     }
     EXPECT_EQ(text.find("dnsmasq"), std::string::npos);  // other programs' lines stay
     EXPECT_EQ(text.find("SSID2\nSSID2"), std::string::npos);
-    EXPECT_TRUE(fake.runs().empty());  // nothing run but the constant reads
+    EXPECT_EQ(text.find("\nHT_BW\n"), std::string::npos);  // a key relaywatch reads is no other key
+    EXPECT_TRUE(fake.runs().empty());                      // nothing run but the constant reads
     EXPECT_EQ(fake.live_allocations, 0);
 }
 
 TEST_F(ReportCollect, ScanTriggersTheSurveyAndInstancesComeFromProc) {
-    fake.pids = {1, 42};
+    fake.pids = {42, 1};
     fake.files["/proc/1/cmdline"] = std::string("/sbin/procd\0", 12);
     fake.files["/proc/42/cmdline"] = std::string(
         "/usr/sbin/relaywatch\0"
@@ -132,6 +134,14 @@ TEST_F(ReportCollect, ScanTriggersTheSurveyAndInstancesComeFromProc) {
     EXPECT_EQ(text.find("procd"), std::string::npos);
     EXPECT_NE(text.find("upstream"), std::string::npos);
     EXPECT_NE(text.find("survey age: 4 s"), std::string::npos);
+}
+
+// With none running, the arguments the init settings would give it, read as
+// text: the first settings file found, quotes and comments taken off.
+TEST_F(ReportCollect, InitArgumentsWhenNoneRuns) {
+    fake.files["/etc/default/relaywatch"] = "# LOOPTIME=99\nLOOPTIME=20\nSLEEPTIME='5' # pause\nDEBUG=1\n";
+    EXPECT_NE(collect().find("running: none\ninit /etc/default/relaywatch: relaywatch 20 5 debug\n"),
+              std::string::npos);
 }
 
 }  // namespace
