@@ -96,6 +96,7 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     fake.store_file = "/etc/relaywatch/nvram";
     fake.files["/etc/relaywatch/nvram"] = "WPAPSK1=hunter22\nApCliKey1Str=wepcl\nSSID2=guest\nSSID2=guest\nHT_BW=1\n";
     fake.exit_statuses["logread"] = 127;
+    fake.files["/etc/openwrt_release"] = "DISTRIB_ID='OpenWrt'\nDISTRIB_DESCRIPTION='OpenWrt 21.02.3'\n";
     fake.files["/var/log/messages"] =
         "Dec  7 04:00:01 r daemon.info relaywatch[9]: Invalid Key=old-key\n"
         "Dec  7 04:00:02 r kernel: apcli0 joined with wepcl and clientkey\n"
@@ -107,7 +108,7 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     for (const char* said : {"WPAPSK1=[secret: 8 printable]", "SSID1=net $(touch /tmp/x)\\x1b[2J", "\nSSID2\n",
                              "logread: failed", "/var/log/messages: ok", "joined with [secret: 5 printable] and",
                              "log line 1: invalid key [secret: 7 printable]", "survey age: unknown",
-                             "\nstore WPAPSK1: [secret: 8 printable]\n"}) {
+                             "\nstore WPAPSK1: [secret: 8 printable]\n", "\nfirmware: 'OpenWrt 21.02.3'\n"}) {
         EXPECT_NE(text.find(said), std::string::npos) << said;
     }
     EXPECT_EQ(text.find("dnsmasq"), std::string::npos);  // other programs' lines stay
