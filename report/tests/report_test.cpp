@@ -108,7 +108,8 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     for (const char* said : {"WPAPSK1=[secret: 8 printable]", "SSID1=net $(touch /tmp/x)\\x1b[2J", "\nSSID2\n",
                              "logread: failed", "/var/log/messages: ok", "joined with [secret: 5 printable] and",
                              "log line 1: invalid key [secret: 7 printable]", "survey age: unknown",
-                             "\nstore WPAPSK1: [secret: 8 printable]\n", "\nfirmware: 'OpenWrt 21.02.3'\n"}) {
+                             "\nstore WPAPSK1: [secret: 8 printable]\n", "\nfirmware: 'OpenWrt 21.02.3'\n",
+                             "\ndate: 2026-12-07 04:00:00 +0000 UTC\n", "\nkernel: Linux 5.4.0 #1 mips\n"}) {
         EXPECT_NE(text.find(said), std::string::npos) << said;
     }
     EXPECT_EQ(text.find("dnsmasq"), std::string::npos);  // other programs' lines stay
@@ -126,7 +127,8 @@ TEST_F(ReportCollect, ScanTriggersTheSurveyAndInstancesComeFromProc) {
         "10\0"
         "3\0",
         26);
-    fake.push_survey(survey_table({Ap{.ssid = "upstream"}}));
+    // A table beyond the section's 64 KiB is cut there.
+    fake.push_survey(survey_table({Ap{.ssid = "upstream"}}) + std::string(70000, 'x') + "\n");
     report::Options options;
     options.scan = true;
     const std::string text = collect(options);
@@ -135,6 +137,7 @@ TEST_F(ReportCollect, ScanTriggersTheSurveyAndInstancesComeFromProc) {
     EXPECT_EQ(text.find("procd"), std::string::npos);
     EXPECT_NE(text.find("upstream"), std::string::npos);
     EXPECT_NE(text.find("survey age: 4 s"), std::string::npos);
+    EXPECT_LT(text.size(), 68000u);
 }
 
 // With none running, the arguments the init settings would give it, read as
