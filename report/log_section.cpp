@@ -13,8 +13,8 @@ namespace report {
 namespace {
 
 constexpr std::string_view kDaemonName(RW_LOG_PREFIX, sizeof RW_LOG_PREFIX - 3);
-constexpr std::size_t kSurveyLimit = 64 * 1024;
-constexpr std::size_t kMegabyte = 1024 * 1024;
+constexpr std::size_t kSurveyLimit = std::size_t{64} * 1024;
+constexpr std::size_t kMegabyte = std::size_t{1024} * 1024;
 constexpr const char* kLogRead = "logread";
 constexpr const char* kSyslogFile = "/var/log/messages";
 constexpr const char* kSystemConfig = "/etc/config/system";
@@ -100,7 +100,7 @@ bool read_log_file(LogWindow& window, const char* path) {
 // The persistent log file the system's configuration names, if any.
 void persistent_log(Bundle& bundle, LogWindow& window) {
     TextBuffer config;
-    if (!read_file(kSystemConfig, config, 64 * 1024)) return;
+    if (!read_file(kSystemConfig, config, std::size_t{64} * 1024)) return;
     FixedText<256> path;
     std::size_t pos = 0;
     std::string_view line;

@@ -21,7 +21,7 @@ constexpr char kOtherSecretKeys[] =
     "Key2Str1\0Key3Str1\0Key4Str1\0WPAPSK2\0WPAPSK3\0WPAPSK4\0"
     "ApCliWPAPSK\0ApCliKey1Str\0ApCliKey2Str\0ApCliKey3Str\0ApCliKey4Str";
 
-constexpr std::size_t kStoreFileLimit = 256 * 1024;
+constexpr std::size_t kStoreFileLimit = std::size_t{256} * 1024;
 
 // The next name of a list of zero-terminated names; false past the last.
 bool next_name(std::string_view names, std::size_t& pos, std::string_view& name) {

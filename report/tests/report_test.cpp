@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: ISC
 // relaywatch-report's collection against the recording fake: secrets kept
 // out, steps that fail said, the bundle's sections framed as written.
+#include <sstream>
 #include <string>
 
 #include "fake_test.h"
@@ -76,10 +77,11 @@ TEST_F(ReportCollect, SectionsFramedWithLengthAndChecksum) {
     std::size_t pos = bundle::kFirstLine.size() + 1, sections = 0;
     while (text.compare(pos, bundle::kSectionMark.size(), bundle::kSectionMark) == 0) {
         const std::size_t eol = text.find('\n', pos);
-        char name[32];
+        std::istringstream head(text.substr(pos + bundle::kSectionMark.size(), eol - pos));
+        std::string name;
         std::size_t length = 0;
         unsigned sum = 0;
-        ASSERT_EQ(std::sscanf(text.c_str() + pos + bundle::kSectionMark.size(), "%31s %zu %x", name, &length, &sum), 3);
+        ASSERT_TRUE(head >> name >> length >> std::hex >> sum) << text.substr(pos, eol - pos);
         EXPECT_EQ(sum, bundle::checksum(text.data() + eol + 1, length)) << name;
         EXPECT_TRUE(length == 0 || text[eol + length] == '\n') << name;
         pos = eol + 1 + length;

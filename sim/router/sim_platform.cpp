@@ -185,7 +185,7 @@ namespace {
 
 // The text of a file the simulated router has; false for any other.
 bool sim_file(const std::string& path, std::string& text) {
-    PlatformState& st = attached();
+    const PlatformState& st = attached();
     const Router& r = *st.router;
     const ReportSource* report = st.report;
     if (path == "/proc/uptime") {
@@ -200,7 +200,7 @@ bool sim_file(const std::string& path, std::string& text) {
     } else if (path == "/sys/class/net/apcli0/operstate") {
         text = r.link_up() ? "up\n" : "down\n";
     } else if (path == kStoreFile) {
-        for (const auto& [key, value] : r.store()) text += key + "=" + value + "\n";
+        for (const auto& [key, value] : r.store()) text.append(key).append("=").append(value).append("\n");
     } else {
         return false;
     }
@@ -237,7 +237,7 @@ int file_create(const char* path) {
 }
 
 bool file_write(int fd, const char* data, std::size_t len) {
-    PlatformState& st = attached();
+    const PlatformState& st = attached();
     if (fd != kStandardOutput || st.report == nullptr) return false;
     st.report->bundle.append(data, len);
     return true;
