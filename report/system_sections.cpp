@@ -32,6 +32,7 @@ void operstate(Bundle& bundle, const char* ifname) {
         bundle.interfaces.append(": ");
         append_shown(bundle.interfaces, line);
         bundle.interfaces.append('\n');
+        step_ok(bundle, ifname);
     } else {
         bundle.interfaces.append(": unknown\n");
         step_failed(bundle, ifname, "its state cannot be read");
@@ -100,6 +101,7 @@ void collect_interfaces(Bundle& bundle) {
     const int channel = getWlanCurrentChannel();
     if (channel > 0) {
         bundle.interfaces.appendf("ra0 channel: %d\n", channel);
+        step_ok(bundle, "channel");
     } else {
         bundle.interfaces.append("ra0 channel: unknown\n");
         step_failed(bundle, "channel", "iwgetid gave no channel of ra0");
@@ -107,7 +109,6 @@ void collect_interfaces(Bundle& bundle) {
     operstate(bundle, "ra0");
     operstate(bundle, "apcli0");
     bundle.interfaces.appendf("apcli0 connect status: %d\n", getRPStatus("apcli0"));
-    step_ok(bundle, "interfaces");
 }
 
 void collect_instances(Bundle& bundle) {
