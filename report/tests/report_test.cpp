@@ -39,8 +39,8 @@ TEST(ReportSecrets, DescriptionAndKeyNames) {
 TEST(ReportSecrets, LogLinesRedactedByFormatAndWholeWord) {
     report::Secrets secrets;
     secrets.add("WPAPSK1", "hunter22");
+    secrets.add("ApCliWPAPSK", "abc");  // before the longer one it begins
     secrets.add("Key1Str1", "abcde");
-    secrets.add("ApCliWPAPSK", "abc");
     secrets.add("SSID1", "hunter22");  // the same value again is kept once
     const std::tuple<const char*, const char*, std::size_t> lines[] = {
         {"relaywatch[9]: Invalid Key=oldsecret", "relaywatch[9]: Invalid Key=[secret: 9 printable]", 1},
@@ -97,7 +97,9 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     fake.store["SSID1"] = "net $(touch /tmp/x)\x1b[2J";
     fake.store_file = "/etc/relaywatch/nvram";
     fake.files["/etc/relaywatch/nvram"] =
-        "WPAPSK1=hunter22\nApCliKey1Str=wepcl\nSSID2=guest\nSSID2=guest\nHT_BW=1\nHT_EXTCHA=1\n";
+        "no equals sign\n#WPAPSK2=commented\nWPAPSK1=hunter22\nApCliKey1Str=wepcl\r\nSSID2=guest\nSSID2=guest\n"
+        "HT_BW=1\nHT_EXTCHA=1\n";
+    fake.outputs["iwpriv ra0 get_site_survey"].push_back(std::nullopt);
     fake.exit_statuses["logread"] = 127;
     fake.files["/etc/openwrt_release"] = "DISTRIB_ID='OpenWrt'\nDISTRIB_DESCRIPTION='OpenWrt 21.02.3'\n";
     fake.files["/var/log/messages"] =
@@ -112,12 +114,13 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
                              "logread: failed", "/var/log/messages: ok", "joined with [secret: 5 printable] and",
                              "log line 1: invalid key [secret: 7 printable]", "survey age: unknown",
                              "\nstore WPAPSK1: [secret: 8 printable]\n", "\nfirmware: 'OpenWrt 21.02.3'\n",
-                             "\ndate: 2026-12-07 04:00:00 +0000 UTC\n", "\nkernel: Linux 5.4.0 #1 mips\n"}) {
+                             "\ndate: 2026-12-07 04:00:00 +0000 UTC\n", "\nkernel: Linux 5.4.0 #1 mips\n",
+                             "survey: failed, iwpriv could not be run"}) {
         EXPECT_NE(text.find(said), std::string::npos) << said;
     }
     EXPECT_EQ(text.find("dnsmasq"), std::string::npos);  // other programs' lines stay
     EXPECT_EQ(text.find("SSID2\nSSID2"), std::string::npos);
-    for (const char* read : {"\nHT_BW\n", "\nHT_EXTCHA\n"}) {
+    for (const char* read : {"\nHT_BW\n", "\nHT_EXTCHA\n", "#WPAPSK2", "no equals"}) {
         EXPECT_EQ(text.find(read), std::string::npos) << read;  // a key relaywatch reads is no other key
     }
     EXPECT_TRUE(fake.runs().empty());  // nothing run but the constant reads
