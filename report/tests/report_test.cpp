@@ -101,6 +101,8 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
         "HT_BW=1\nHT_EXTCHA=1\n";
     fake.outputs["iwpriv ra0 get_site_survey"].push_back(std::nullopt);
     fake.exit_statuses["logread"] = 127;
+    fake.files["/etc/config/system"] = "config system\n\toption log_file '/overlay/messages'\n";
+    fake.files["/overlay/messages"] = "Dec  6 23:59:59 r daemon.info relaywatch[8]: relaywatch: AP enable\n";
     fake.files["/etc/openwrt_release"] = "DISTRIB_ID='OpenWrt'\nDISTRIB_DESCRIPTION='OpenWrt 21.02.3'\n";
     fake.files["/var/log/messages"] =
         "Dec  7 04:00:01 r daemon.info relaywatch[9]: Invalid Key=old-key\n"
@@ -112,10 +114,11 @@ TEST_F(ReportCollect, SecretsNeverLeaveAndFailuresAreSaid) {
     }
     for (const char* said : {"WPAPSK1=[secret: 8 printable]", "SSID1=net $(touch /tmp/x)\\x1b[2J", "\nSSID2\n",
                              "logread: failed", "/var/log/messages: ok", "joined with [secret: 5 printable] and",
-                             "log line 1: invalid key [secret: 7 printable]", "survey age: unknown",
+                             "log line 2: invalid key [secret: 7 printable]", "survey age: unknown",
                              "\nstore WPAPSK1: [secret: 8 printable]\n", "\nfirmware: 'OpenWrt 21.02.3'\n",
                              "\ndate: 2026-12-07 04:00:00 +0000 UTC\n", "\nkernel: Linux 5.4.0 #1 mips\n",
-                             "survey: failed, iwpriv could not be run"}) {
+                             "survey: failed, iwpriv could not be run", "persistent log: ok",
+                             "\nDec  6 23:59:59 r daemon.info relaywatch[8]: relaywatch: AP enable\nDec  7 04:00:01"}) {
         EXPECT_NE(text.find(said), std::string::npos) << said;
     }
     EXPECT_EQ(text.find("dnsmasq"), std::string::npos);  // other programs' lines stay
