@@ -2,11 +2,13 @@
 # What `cmake --install` puts on a router's root file system:
 #
 #   cmake -S . -B build -DRELAYWATCH_INIT_SCRIPT=procd      # or sysv
-#   cmake --build build -j2 --target relaywatch
+#   cmake --build build -j2 --target relaywatch relaywatch-report
 #   DESTDIR=$PWD/rootfs cmake --install build --strip
 #
 #   /usr/sbin/relaywatch        the daemon; stripped with --strip (always in
 #                               MinSizeRel)
+#   /usr/sbin/relaywatch-report the field report's collector, stripped alike,
+#                               where it was built
 #   /etc/init.d/relaywatch      the init script of RELAYWATCH_INIT_SCRIPT,
 #   /etc/config/relaywatch      with its settings: procd's (OpenWrt)
 #   /etc/default/relaywatch     or the System V script's
@@ -33,12 +35,16 @@ if(NOT RELAYWATCH_INIT_SCRIPT MATCHES "^(procd|sysv|)$")
 endif()
 
 install(TARGETS relaywatch RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR})
+# The collector where it was built (--target relaywatch relaywatch-report).
+install(TARGETS relaywatch-report RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR} OPTIONAL)
 
 # Stripped at install in MinSizeRel whether or not --strip is given.
 if(CMAKE_STRIP)
+  foreach(program IN ITEMS relaywatch relaywatch-report)
   install(CODE "
-    if(CMAKE_INSTALL_CONFIG_NAME STREQUAL \"MinSizeRel\" AND NOT CMAKE_INSTALL_DO_STRIP)
-      set(relaywatch_installed \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_SBINDIR}/relaywatch\")
+    set(relaywatch_installed \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_SBINDIR}/${program}\")
+    if(CMAKE_INSTALL_CONFIG_NAME STREQUAL \"MinSizeRel\" AND NOT CMAKE_INSTALL_DO_STRIP
+       AND EXISTS \"\${relaywatch_installed}\")
       message(STATUS \"Stripping: \${relaywatch_installed}\")
       execute_process(COMMAND \"${CMAKE_STRIP}\" \"\${relaywatch_installed}\"
                       RESULT_VARIABLE relaywatch_strip_rc)
@@ -46,6 +52,7 @@ if(CMAKE_STRIP)
         message(FATAL_ERROR \"strip failed on \${relaywatch_installed}\")
       endif()
     endif()")
+  endforeach()
 endif()
 
 # relaywatch_install_config(<source> <absolute destination file>)

@@ -10,6 +10,13 @@
 #include "platform/text.h"
 #include "survey/vocabulary.h"
 
+// The driver's survey: the command that has it survey the air, the pause it
+// takes to do so (off its channel meanwhile), and the command that prints
+// the table it holds.
+inline constexpr const char* kSurveyTrigger = "iwpriv ra0 set SiteSurvey=1";
+inline constexpr unsigned kSurveyPauseSeconds = 4;
+inline constexpr const char* kSurveyTable = "iwpriv ra0 get_site_survey";
+
 // One row of the survey table as the reader parses it.
 struct SurveyEntry {
     std::int32_t channel;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/report_ops.h"
 
 FakePlatform fake;
 
@@ -65,12 +66,13 @@ struct Output {
     std::string scripted;  // a start from the queue
     const std::string* text;
     std::size_t pos;
+    std::string command;
 };
 
 Output* output_open(const char* command) {
     record(std::string("read ") + command);
     static const std::string kNothing;
-    Output* out = new Output{{}, &kNothing, 0};
+    Output* out = new Output{{}, &kNothing, 0, command};
     auto& queue = fake.outputs[command];
     if (!queue.empty()) {
         std::optional<std::string> next = std::move(queue.front());
@@ -156,6 +158,68 @@ void release(void* p) {
     if (p == nullptr) return;
     --fake.live_allocations;
     std::free(p);
+}
+
+// --- relaywatch-report's operations ------------------------------------------
+
+int file_open(const char* path) {
+    record(std::string("open ") + path);
+    auto it = fake.files.find(path);
+    if (it == fake.files.end()) return -1;
+    fake.reading[++fake.next_file] = {it->second, 0};
+    return fake.next_file;
+}
+
+std::size_t file_read(int fd, char* buf, std::size_t capacity) {
+    auto& [text, pos] = fake.reading[fd];
+    std::size_t n = std::min<std::size_t>({capacity, text.size() - pos, 97});
+    text.copy(buf, n, pos);
+    pos += n;
+    return n;
+}
+
+void file_close(int fd) {
+    fake.reading.erase(fd);
+    fake.writing.erase(fd);
+}
+
+int file_create(const char* path) {
+    record(std::string("create ") + path);
+    fake.written[path].clear();
+    fake.writing[++fake.next_file] = path;
+    return fake.next_file;
+}
+
+bool file_write(int fd, const char* data, std::size_t len) {
+    const std::string path = fd == kStandardOutput ? "-" : fake.writing[fd];
+    fake.written[path].append(data, len);
+    return true;
+}
+
+std::size_t process_ids(int* pids, std::size_t capacity) {
+    std::size_t n = std::min(capacity, fake.pids.size());
+    std::copy_n(fake.pids.begin(), n, pids);
+    return n;
+}
+
+int output_finish(Output* out) {
+    if (out == nullptr) return -1;
+    auto it = fake.exit_statuses.find(out->command);
+    const int status = it == fake.exit_statuses.end() ? 0 : it->second;
+    output_close(out);
+    return status;
+}
+
+bool clock_text(char* buf, std::size_t capacity) {
+    return std::snprintf(buf, capacity, "%s", fake.clock.c_str()) > 0;
+}
+
+bool kernel_text(char* buf, std::size_t capacity) {
+    return std::snprintf(buf, capacity, "%s", fake.kernel.c_str()) > 0;
+}
+
+const char* store_file_name() {
+    return fake.store_file.empty() ? nullptr : fake.store_file.c_str();
 }
 
 }  // namespace plat

@@ -27,6 +27,15 @@ struct FakePlatform {
     bool socket_fails = false, ioctl_fails = false;
     int socket_fd = 7;               // the descriptor socket_open() hands out
     long allocs_until_failure = -1;  // allocations that still succeed; -1: all
+    // relaywatch-report's platform: files by path (a path not here cannot be
+    // opened), the running processes' ids, exit statuses by command (else
+    // 0), the clock's and the kernel's texts, the stand-in store's file
+    // (empty: a store library).
+    std::map<std::string, std::string> files;
+    std::vector<int> pids;
+    std::map<std::string, int> exit_statuses;
+    std::string clock = "2026-12-07 04:00:00 +0000 UTC", kernel = "Linux 5.4.0 #1 mips";
+    std::string store_file;
     // Off: nothing is recorded in `events` and `out` (benchmarks); the
     // counters below still count.
     bool recording = true;
@@ -37,6 +46,12 @@ struct FakePlatform {
     // descriptor the fake did not hand out).
     std::vector<std::string> events;
     std::string out;  // everything written to standard output
+    // What relaywatch-report wrote, by path ("-": standard output).
+    std::map<std::string, std::string> written;
+    // Files open now: what each descriptor reads (and where), or the path it writes.
+    std::map<int, std::pair<std::string, std::size_t>> reading;
+    std::map<int, std::string> writing;
+    int next_file = 100;
     // The last driver request, decoded: "IFNAME REQUEST LENGTH FLAGS", the
     // numbers in hex, and " buffer" when it points to one.
     std::string ioctl;

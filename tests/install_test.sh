@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: ISC
 # The install instruction on a default build (RelWithDebInfo) with the
-# System V init script, into a DESTDIR: a stripped daemon in usr/sbin, the
-# init script and its settings, the commented store template; a second
-# install keeps a store file and settings edited in between.
+# System V init script, into a DESTDIR: a stripped daemon and collector
+# (relaywatch-report) in usr/sbin, the init script and its settings, the
+# commented store template; a second install keeps a store file and
+# settings edited in between.
 #
 #   bash tests/install_test.sh <source dir> <scratch dir> [cmake option...]
 set -euo pipefail
@@ -15,7 +16,7 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 
 cmake -S "$src" -B "$build" -DRELAYWATCH_INIT_SCRIPT=sysv "$@" >"$scratch/configure.log"
-cmake --build "$build" -j2 --target relaywatch >"$scratch/build.log"
+cmake --build "$build" -j2 --target relaywatch relaywatch-report >"$scratch/build.log"
 DESTDIR="$root" cmake --install "$build" --strip
 
 failures=0
@@ -28,6 +29,11 @@ daemon="$root/usr/sbin/relaywatch"
 [ -x "$daemon" ] || fail "no daemon in usr/sbin/"
 if readelf -S "$daemon" | grep -Eq '\.(symtab|debug_info)'; then
 	fail "the installed daemon is not stripped"
+fi
+collector="$root/usr/sbin/relaywatch-report"
+[ -x "$collector" ] || fail "no relaywatch-report in usr/sbin/"
+if readelf -S "$collector" | grep -Eq '\.(symtab|debug_info)'; then
+	fail "the installed relaywatch-report is not stripped"
 fi
 [ -x "$root/etc/init.d/relaywatch" ] || fail "no init script in etc/init.d/"
 cmp -s "$src/packaging/sysv/relaywatch" "$root/etc/init.d/relaywatch" || fail "etc/init.d/relaywatch is not the System V script"

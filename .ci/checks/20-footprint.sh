@@ -32,6 +32,11 @@ if readelf -S "$daemon" | grep -q '\.symtab'; then
   echo "footprint: the installed daemon is not stripped" >&2
   exit 1
 fi
+[ -x "$root/usr/sbin/relaywatch-report" ] || { echo "footprint: no relaywatch-report in usr/sbin/" >&2; exit 1; }
+if readelf -S "$root/usr/sbin/relaywatch-report" | grep -q '\.symtab'; then
+  echo "footprint: the installed relaywatch-report is not stripped" >&2
+  exit 1
+fi
 [ -x "$root/etc/init.d/relaywatch" ] || { echo "footprint: no init script in etc/init.d/" >&2; exit 1; }
 [ -f "$root/etc/config/relaywatch" ] || { echo "footprint: no settings in etc/config/" >&2; exit 1; }
 [ -f "$root/etc/relaywatch/nvram" ] || { echo "footprint: no store template in etc/relaywatch/" >&2; exit 1; }

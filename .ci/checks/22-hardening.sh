@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: ISC
-# The daemon's defences (cmake/hardening.cmake), read from the built file
-# with readelf: the daemon alone built in each build type, then
+# The daemon's defences (cmake/hardening.cmake), read from the built files
+# with readelf (the daemon's and the collector relaywatch-report's): the daemon alone built in each build type, then
 #   - as the project builds it: a position-independent executable (ET_DYN,
 #     FLAGS_1 PIE), full RELRO (a GNU_RELRO segment and BIND_NOW), the stack
 #     protector (__stack_chk_fail imported), the fortified C library calls
@@ -48,7 +48,7 @@ build() {
   [ -z "$ldflags" ] || flags+=("LDFLAGS=$ldflags")
   if ! env "${flags[@]}" cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" -DBUILD_TESTING=OFF \
         -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "$@" >"$dir.log" 2>&1 ||
-     ! cmake --build "$dir" -j2 --target relaywatch >>"$dir.log" 2>&1; then
+     ! cmake --build "$dir" -j2 --target relaywatch relaywatch-report >>"$dir.log" 2>&1; then
     tail -n 40 "$dir.log" >&2
     return 1
   fi
@@ -101,6 +101,7 @@ check() {
   local dir=${name// /-}
   if daemon=$(build "$dir" "$type" "$@"); then
     verify "$name" "$daemon" "$pie" "$fortified"
+    verify "$name (report)" "$daemon-report" "$pie" "$fortified"
   else
     fail "$name: the daemon does not build (log: $root/$dir.log)"
   fi

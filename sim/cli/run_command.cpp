@@ -35,6 +35,8 @@ constexpr const char* kUsage =
     "  --csv FILE          with --sweep: also write the table's numbers as CSV\n"
     "  --syslog FILE       also write the daemon's lines as a logread-style system log (for replay)\n"
     "  --log-start DATE    the log's date at virtual time 0 (2026-12-07T04:00:00; default 2026-01-01T00:00:00)\n"
+    "  --report FILE       write the field report's bundle as relaywatch-report collects it on the router\n"
+    "  --report-at T       ... at this virtual time (90, 15m, 2h; default: the run's end)\n"
     "       relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]   (explain --help)\n"
     "       relaywatch-sim replay LOG [--timeline FILE.svg]   (replay --help)\n"
     "       relaywatch-sim report BUNDLE [-o PAGE.html]   (report --help)\n"
@@ -81,6 +83,8 @@ struct RunCommandLine {
     RunOptions options;
     std::string timeline, csv;
     std::string syslog_path, log_start = kDefaultLogStart;
+    std::string report_path;
+    bool report_at_given = false;
     bool help = false, quiet = false, sweep = false;
     std::vector<int> looptimes, sleeptimes;
     std::vector<std::string> positional;  // the scenario, then relaywatch's arguments
@@ -111,6 +115,11 @@ std::string read_option_value(const std::string& option, const std::string& valu
         cl.timeline = value;
     } else if (option == "--csv") {
         cl.csv = value;
+    } else if (option == "--report") {
+        cl.report_path = value;
+    } else if (option == "--report-at") {
+        cl.report_at_given = true;
+        if (!parse_duration(value, cl.options.report_at)) return duration_error("--report-at", value);
     } else if (!parse_duration(value, cl.options.until)) {
         return duration_error("--until", value);
     } else if (cl.options.until < 1) {
@@ -141,7 +150,7 @@ std::string read_run_args(const std::vector<std::string>& args, RunCommandLine& 
             why = read_sweep_lists(args, i, cl);
             i += 2;
         } else if (arg == "--until" || arg == "--timeline" || arg == "--csv" || arg == "--syslog" ||
-                   arg == "--log-start") {
+                   arg == "--log-start" || arg == "--report" || arg == "--report-at") {
             if (i + 1 >= args.size()) return arg + " needs a value";
             why = read_option_value(arg, args[++i], cl);
         } else if (arg == "--") {
@@ -166,6 +175,8 @@ std::string check_run_args(RunCommandLine& cl, SyslogOut& syslog) {
     if (cl.sweep && !cl.timeline.empty()) return "--timeline draws one run; it does not go with --sweep";
     if (!cl.sweep && !cl.csv.empty()) return "--csv goes with --sweep";
     if (cl.sweep && !cl.syslog_path.empty()) return "--syslog writes one run; it does not go with --sweep";
+    if (cl.sweep && !cl.report_path.empty()) return "--report looks in on one run; it does not go with --sweep";
+    if (cl.report_at_given && cl.report_path.empty()) return "--report-at goes with --report";
     if (!parse_log_start(cl.log_start, syslog.start)) {
         return "--log-start wants a date and time like 2026-12-07T04:00:00, not " + cl.log_start;
     }
@@ -184,8 +195,24 @@ int run_once(const Scenario& scenario, RunCommandLine& cl, SyslogOut& syslog) {
         syslog.out = &syslog_file.stream;
         cl.options.syslog = &syslog;
     }
+    OutputFile report_file;
+    if (!open_or_say(report_file, cl.report_path)) return 2;
+    std::string bundle;
+    if (!cl.report_path.empty()) {
+        cl.options.report = &bundle;
+        cl.options.syslog = &syslog;  // the log's start date, also without --syslog
+        if (!cl.report_at_given) cl.options.report_at = cl.options.until > 0 ? cl.options.until : scenario.end;
+    }
     cl.options.out = cl.quiet ? nullptr : &std::cout;
     RunResult result = run_scenario(scenario, cl.options);
+    if (!cl.report_path.empty()) {
+        if (bundle.empty()) {
+            std::cerr << "relaywatch-sim: --report-at lies beyond the run's end; no report taken\n";
+            return 2;
+        }
+        report_file.stream << bundle;
+        if (!commit_or_say(report_file, cl.report_path)) return 2;
+    }
     if (!cl.syslog_path.empty()) syslog_close(syslog, result.end);
     if (!commit_or_say(syslog_file, cl.syslog_path)) return 2;
     if (!cl.quiet) std::cout << "\n";

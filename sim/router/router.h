@@ -105,6 +105,11 @@ public:
     void watch_remembered(const char* bssid) { remembered_.daemon = bssid; }
     const std::vector<AccessPoint>& air() const { return air_.aps; }
     const CommandCounts& counts() const { return counts_; }
+    // The store as it stands, sorted by key.
+    const std::vector<std::pair<std::string, std::string>>& store() const { return store_; }
+    // Puts back the counts of before a look that is not the daemon's (the
+    // field report's collector).
+    void restore_counts(const CommandCounts& counts) { counts_ = counts; }
 
 private:
     struct Pending {

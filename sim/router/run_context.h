@@ -29,6 +29,7 @@ public:
     Router& router() { return router_; }
     Console& console() { return console_; }
     const PlatformHoldings& holdings() const { return platform_.holdings; }
+    PlatformState& platform() { return platform_; }
 
     // Ends the record and hands it over; the run goes no further.
     std::unique_ptr<Recorder> finish();

@@ -2,7 +2,10 @@
 #include "sim/router/runner.h"
 
 #include <cstdio>
+#include <sstream>
 
+#include "platform/report_ops.h"
+#include "report/collect.h"
 #include "sim/common/text.h"
 #include "sim/router/run_context.h"
 #include "supervisor/supervisor.h"
@@ -20,15 +23,38 @@ std::string summary_percent(long part, long whole) {
     return percent(part, whole, 1, 5) + " %";
 }
 
+// Where the field report's collector looks in on the run, and when.
+struct ReportPoint {
+    long at = 0;
+    ReportSource* source = nullptr;  // null: no report asked for, or taken
+};
+
+// Runs the collector now, against the router as it stands; what it asks of
+// the router is not counted as the daemon's.
+void take_report(ReportPoint& point, SimRun& run) {
+    if (point.source == nullptr || run.router().now() < point.at) return;
+    const CommandCounts counts = run.router().counts();
+    run.platform().report = point.source;
+    report::Bundle bundle;
+    report::collect(report::Options{}, bundle);
+    report::write_bundle(bundle, plat::kStandardOutput);
+    run.platform().report = nullptr;
+    run.router().restore_counts(counts);
+    point.source = nullptr;
+}
+
 // relaywatch's start-up and its link watch until the end of the run, or
 // until it ends or stops advancing the clock.
-void run_daemon(RunResult& res, Router& router, Console& console) {
+void run_daemon(RunResult& res, SimRun& run, ReportPoint& point) {
+    Router& router = run.router();
+    Console& console = run.console();
     std::vector<std::string> words = {"relaywatch"};
     words.insert(words.end(), res.args.begin(), res.args.end());
     std::vector<const char*> argv;
     argv.reserve(words.size() + 1);
     for (const std::string& w : words) argv.push_back(w.c_str());
     argv.push_back(nullptr);
+    if (point.source != nullptr) point.source->argv = words;
 
     Supervisor sv;
     StartupResult start = startup(static_cast<int>(words.size()), argv.data(), sv);
@@ -42,6 +68,7 @@ void run_daemon(RunResult& res, Router& router, Console& console) {
         router.watch_remembered(sv.manual_get_BSSID.c_str());
         int idle = 0;
         while (router.now() < res.end) {
+            take_report(point, run);
             long before = router.now();
             linkwatch_pass(sv);
             // cppcheck-suppress knownConditionTrueFalse ; linkwatch_pass moves the clock
@@ -53,6 +80,7 @@ void run_daemon(RunResult& res, Router& router, Console& console) {
         }
     }
     console.flush_partial();
+    if (point.source != nullptr) point.source->argv.clear();  // no longer running
     res.stopped_at = router.now();
     res.remembered_bssid = sv.manual_get_BSSID.c_str();
     router.watch_remembered(nullptr);
@@ -139,10 +167,33 @@ RunResult run_scenario(const Scenario& sc, const RunOptions& options) {
     Router& router = run.router();
     Console& console = run.console();
     console.set_syslog(options.syslog);
+    // With a report, the system log is kept as it grows, for logread.
+    std::ostringstream log;
+    SyslogOut report_log = options.syslog != nullptr ? *options.syslog : SyslogOut{};
+    if (options.syslog == nullptr) parse_log_start(kDefaultLogStart, report_log.start);
+    ReportSource source;
+    ReportPoint point;
+    if (options.report != nullptr) {
+        report_log.out = &log;
+        console.set_syslog(&report_log);
+        source.log = &log;
+        source.pid = report_log.pid;
+        source.wall_start = report_log.start;
+        point = ReportPoint{options.report_at, &source};
+    }
 
-    run_daemon(res, router, console);
+    run_daemon(res, run, point);
     // Without the daemon the air and the uplink go on to the end.
-    while (router.now() < res.end) router.sleep(static_cast<unsigned>(std::min(res.end - router.now(), 86400L)));
+    while (router.now() < res.end) {
+        const long until = point.source != nullptr && point.at > router.now() ? point.at : res.end;
+        router.sleep(static_cast<unsigned>(std::min(until - router.now(), 86400L)));
+        take_report(point, run);
+    }
+    take_report(point, run);  // a report due at the end
+    if (options.report != nullptr) {
+        *options.report = source.bundle;
+        if (options.syslog != nullptr && options.syslog->out != nullptr) *options.syslog->out << log.str();
+    }
 
     res.record = run.finish();
     res.radio = router.radio();

@@ -24,6 +24,11 @@ struct RunOptions {
     std::ostream* out = nullptr;    // the console; null: quiet
     std::vector<std::pair<long, std::string>>* command_log = nullptr;
     const SyslogOut* syslog = nullptr;  // also write the daemon's lines as a system log
+    // The field report's bundle, collected by relaywatch-report's own code
+    // at the first moment from `report_at` on that the daemon is between
+    // two passes of its link watch; null: none.
+    long report_at = 0;
+    std::string* report = nullptr;
 };
 
 struct RunResult {

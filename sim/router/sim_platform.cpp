@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/report_ops.h"
 #include "sim/router/console.h"
 #include "sim/router/router.h"
 
@@ -22,6 +24,9 @@ namespace {
 // The run that is attached; the daemon's calls have no other way in.
 PlatformState* g_run = nullptr;
 
+constexpr const char* kLogRead = "logread";
+constexpr const char* kStoreFile = "/etc/relaywatch/nvram";
+constexpr long kBootSeconds = 30;  // the router's uptime at virtual second 0
 constexpr unsigned long kConnStatusRequest = 0x8BE1;
 constexpr unsigned short kConnStatusSubcommand = 0x060B;
 
@@ -82,12 +87,20 @@ void run(const char* command) {
 struct Output {
     std::string text;
     std::size_t pos = 0;
+    int status = 0;  // the exit status: 1 when the router refused the command
 };
 
 Output* output_open(const char* command) {
     auto* out = new Output;
-    router().read(command, out->text);
-    ++attached().holdings.outputs_open;
+    PlatformState& st = attached();
+    if (st.report != nullptr && std::strcmp(command, kLogRead) == 0) {
+        if (st.report->log != nullptr) out->text = st.report->log->str();
+    } else {
+        const long refused = router().counts().refused;
+        router().read(command, out->text);
+        out->status = router().counts().refused != refused ? 1 : 0;
+    }
+    ++st.holdings.outputs_open;
     return out;
 }
 
@@ -162,6 +175,103 @@ void release(void* p) {
     if (p == nullptr) return;
     if (holdings() != nullptr) --holdings()->allocations;
     std::free(p);
+}
+
+// --- relaywatch-report's operations ------------------------------------------
+// The collector's view of the router: a few files, the processes and the
+// clock, all made from the run.
+
+namespace {
+
+// The text of a file the simulated router has; false for any other.
+bool sim_file(const std::string& path, std::string& text) {
+    const PlatformState& st = attached();
+    const Router& r = *st.router;
+    const ReportSource* report = st.report;
+    if (path == "/proc/uptime") {
+        text = std::to_string(r.now() + kBootSeconds) + ".00 0.00\n";
+    } else if (path == "/proc/1/cmdline") {
+        text = std::string("/sbin/procd", sizeof "/sbin/procd");
+    } else if (report != nullptr && !report->argv.empty() &&
+               path == "/proc/" + std::to_string(report->pid) + "/cmdline") {
+        for (const std::string& arg : report->argv) text += arg + '\0';
+    } else if (path == "/sys/class/net/ra0/operstate") {
+        text = r.radio().ra0_up ? "up\n" : "down\n";
+    } else if (path == "/sys/class/net/apcli0/operstate") {
+        text = r.link_up() ? "up\n" : "down\n";
+    } else if (path == kStoreFile) {
+        for (const auto& [key, value] : r.store()) text.append(key).append("=").append(value).append("\n");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int file_open(const char* path) {
+    std::string text;
+    if (!sim_file(path, text)) return -1;
+    PlatformState& st = attached();
+    st.files[st.next_fd] = {text, 0};
+    return st.next_fd++;
+}
+
+std::size_t file_read(int fd, char* buf, std::size_t capacity) {
+    auto it = attached().files.find(fd);
+    if (it == attached().files.end()) return 0;
+    auto& [text, pos] = it->second;
+    const std::size_t n = std::min(capacity, text.size() - pos);
+    text.copy(buf, n, pos);
+    pos += n;
+    return n;
+}
+
+void file_close(int fd) {
+    attached().files.erase(fd);
+}
+
+int file_create(const char* path) {
+    (void)path;  // the simulated collector writes to standard output only
+    return -1;
+}
+
+bool file_write(int fd, const char* data, std::size_t len) {
+    const PlatformState& st = attached();
+    if (fd != kStandardOutput || st.report == nullptr) return false;
+    st.report->bundle.append(data, len);
+    return true;
+}
+
+std::size_t process_ids(int* pids, std::size_t capacity) {
+    const ReportSource* report = attached().report;
+    std::size_t n = 0;
+    if (n < capacity) pids[n++] = 1;
+    if (report != nullptr && !report->argv.empty() && n < capacity) pids[n++] = static_cast<int>(report->pid);
+    return n;
+}
+
+int output_finish(Output* out) {
+    if (out == nullptr) return -1;
+    const int status = out->status;
+    output_close(out);
+    return status;
+}
+
+bool clock_text(char* buf, std::size_t capacity) {
+    const ReportSource* report = attached().report;
+    const std::time_t wall = static_cast<std::time_t>((report != nullptr ? report->wall_start : 0) + router().now());
+    std::tm utc{};
+    if (gmtime_r(&wall, &utc) == nullptr) return false;
+    return std::strftime(buf, capacity, "%Y-%m-%d %H:%M:%S +0000 UTC", &utc) != 0;
+}
+
+bool kernel_text(char* buf, std::size_t capacity) {
+    return std::snprintf(buf, capacity, "Linux 4.14.0 #1 (simulated router) mips") > 0;
+}
+
+const char* store_file_name() {
+    return kStoreFile;
 }
 
 }  // namespace plat

@@ -4,6 +4,10 @@
 // context (sim/router/run_context.h) attaches and detaches it.
 #pragma once
 
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace rwsim {
@@ -20,6 +24,17 @@ struct PlatformHoldings {
     long allocations = 0;
 };
 
+// What relaywatch-report's collector sees of the router beyond the daemon's
+// own operations: the system log so far (logread), relaywatch's process,
+// the wall clock; and where the bundle it writes goes.
+struct ReportSource {
+    const std::ostringstream* log = nullptr;  // the run's system log so far
+    std::vector<std::string> argv;            // relaywatch's command line; empty once it has ended
+    long pid = 1234;                          // its process id, as the log names it
+    long long wall_start = 0;                 // the router's time at virtual second 0
+    std::string bundle;                       // what the collector wrote to standard output
+};
+
 // The platform's side of one run: where the daemon's calls go, and what it
 // has been handed.
 struct PlatformState {
@@ -28,6 +43,8 @@ struct PlatformState {
     PlatformHoldings holdings;
     std::vector<int> open_fds;
     int next_fd = 3;
+    ReportSource* report = nullptr;                            // set while the collector runs
+    std::map<int, std::pair<std::string, std::size_t>> files;  // the collector's open files
 };
 
 // The daemon's calls go to `state` until it is detached.

@@ -346,4 +346,28 @@ TEST(Story, EventNumbersNeverOverlap) {
 
 }  // namespace
 
+// The field report's bundle taken mid-run: the router as it stands at that
+// moment, the log so far; the run itself as without it.
+TEST(Story, TheFieldReportLooksInWithoutChangingTheRun) {
+    const Scenario sc = load_scenario(scenario_path("upstream-gone.scn"));
+    std::string bundle, plain_text, report_text;
+    std::ostringstream plain, with;
+    RunOptions options;
+    options.out = &plain;
+    const RunResult alone = run_scenario(sc, options);
+    print_summary(plain, sc, alone);
+    options.out = &with;
+    options.report = &bundle;
+    options.report_at = 300;
+    const RunResult res = run_scenario(sc, options);
+    print_summary(with, sc, res);
+    EXPECT_EQ(with.str(), plain.str());
+    // At the first moment from 300 s on that the daemon is between passes.
+    for (const char* said : {"date: 2026-01-01 00:05:02 +0000 UTC\n", "uptime: 332 s\n", "pid 1234: relaywatch ",
+                             "ra0 channel: ", "relaywatch[1234]: relaywatch: Start", "--- end 9\n"}) {
+        EXPECT_NE(bundle.find(said), std::string::npos) << said;
+    }
+    EXPECT_EQ(bundle.find("Thu Jan  1 00:05:03"), std::string::npos);  // nothing after the moment
+}
+
 }  // namespace rwsim
