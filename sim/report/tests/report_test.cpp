@@ -197,7 +197,7 @@ TEST(Report, TheGuideShowsTheSamplesFirstLines) {
     std::string shown;
     for (int c = 0; (c = std::fgetc(pipe)) != EOF;) shown += static_cast<char>(c);
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
-    std::ifstream guide(RELAYWATCH_SOURCE_DIR "/docs/field-report-page.md");
+    std::ifstream guide(RELAYWATCH_SOURCE_DIR "/docs/field-report.md");
     const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
     const std::string head = "$ relaywatch-sim report samples/field-report.bundle\n";
     const std::size_t at = text.find(head), end = text.find("...\n```", at);
