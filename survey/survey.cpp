@@ -14,9 +14,7 @@ namespace {
 
 constexpr const char* kSurveyTrigger = "iwpriv ra0 set SiteSurvey=1";
 constexpr const char* kSurveyTable = "iwpriv ra0 get_site_survey";
-constexpr int kSurveyAttempts = 6;
-constexpr unsigned kSurveyPauseSeconds = 4;  // the driver's time to survey
-constexpr std::size_t kLineBytes = 256;      // one read: at most 255 characters
+constexpr std::size_t kLineBytes = 256;  // one read: at most 255 characters
 
 // Appends a hidden row (its settings and BSSID) to the list. An entry that
 // cannot be allocated is left out; the survey goes on.

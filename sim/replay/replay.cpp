@@ -9,6 +9,7 @@
 #include "sim/common/format_match.h"
 #include "sim/common/text.h"
 #include "sim/replay/replay_clock.h"
+#include "sim/replay/replay_lanes.h"
 #include "sim/syslog/log_read.h"
 #include "supervisor/supervisor.h"
 #include "survey/vocabulary.h"
@@ -95,6 +96,13 @@ public:
 
     // A security change the log ended (or the run ended) before showing:
     // told as likely, with the settings the candidate had.
+    // The log ended: its last run closed.
+    void finish() {
+        settle();
+        close_run();
+        r_.ra0_down_at_end = ra0_.known && !ra0_.on;
+    }
+
     void settle() {
         if (pending_security_.empty()) return;
         r_.security.push_back({last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
@@ -163,12 +171,24 @@ private:
         return false;
     }
 
+    // The run before ends where the next begins, or at the log's end.
+    void close_run() {
+        if (r_.runs.empty()) return;
+        ReplayRun& last = r_.runs.back();
+        last.until = now().t;
+        ra0_close(ra0_, r_.ra0_lane, last.figures, now().t);
+        if (last.debug) last.figures.debug = last.until - last.at.t;
+        r_.debug_seconds += last.figures.debug;
+    }
+
     void begin_run(bool start_seen, long pid) {
         settle();
+        close_run();
         security_.clear();
         ReplayRun fresh;
         // A run already going when the log begins is there from its first line.
         fresh.at = start_seen || !r_.runs.empty() ? now() : r_.first;
+        ra0_run_begins(ra0_, fresh.at.t, start_seen);
         fresh.start_seen = start_seen;
         fresh.pid = pid;
         if (!r_.runs.empty()) fresh.ended_before = ended_;
@@ -188,6 +208,7 @@ private:
     }
 
     void switch_ra0(bool on) {
+        ra0_gate(ra0_, r_.ra0_lane, run().figures, now().t, on);
         if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
         if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on)
             r_.ra0.push_back({now().t, on, now().wall});
@@ -269,9 +290,14 @@ private:
         // between; a longer silence (a survey, the pause after a recovery,
         // the clock set) tells nothing of the uplink.
         if (window_at_ >= 0 && now().t - window_at_ <= kDebugQuiet) {
-            r_.link_known += now().t - window_at_;
-            if (window_up_) r_.link_up += now().t - window_at_;
+            const long seconds = now().t - window_at_;
+            r_.link_known += seconds;
+            if (window_up_) r_.link_up += seconds;
+            lane_add(r_.link_lane, window_at_, now().t, window_up_, false);
+            run().figures.link_known += seconds;
+            if (window_up_) run().figures.link_up += seconds;
         }
+        ra0_sample(ra0_, to_int(fields_[1]));
         window_at_ = now().t;
         window_up_ = up;
         if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
@@ -281,6 +307,7 @@ private:
         debug_seen();
         finish_recovery(Outcome::Unfinished);
         r_.recoveries.push_back({now(), Outcome::Unfinished});
+        ++run().figures.recoveries;
     }
 
     void current() {
@@ -367,6 +394,7 @@ private:
     Replay& r_;
     std::vector<std::string_view> fields_;
     ReplayClock clock_;
+    Ra0Watch ra0_;
     bool window_last_ = false;  // relaywatch's last line was its window line
     long pid_ = -1;
     long sleeptime_ = -1;  // the run's pause after a recovery; -1 not yet known
@@ -398,7 +426,7 @@ Replay replay_log(std::FILE* in, const std::string& name) {
         }
         reader.line(parse_log_line(text));
     }
-    reader.settle();
+    reader.finish();
     if (std::ferror(in)) {
         r.error = located(name, 0, "cannot be read to its end");
         return r;

@@ -27,6 +27,39 @@ struct LogMoment {
     WallTime wall = 0;
 };
 
+// A stretch [from, to) of the replay's time over which a lane is known,
+// and whether the lane (ra0 up, the uplink connected) was on.
+struct Stretch {
+    long from = 0, to = 0;
+    bool on = false;
+};
+
+// How many stretches of a lane a replay keeps; the rest are counted.
+inline constexpr std::size_t kKeptStretches = 512;
+
+// What the log tells of one lane: its known stretches, merged where they
+// touch with the same state, the first kKeptStretches kept; the seconds
+// known, of them on, and of them known only from the daemon's rules (a log
+// can lose lines) rather than from a line that says so.
+struct Lane {
+    std::vector<Stretch> kept;
+    Stretch last;  // the latest stretch, still growing
+    long stretches = 0, offs = 0, longest_off = 0;
+    long known = 0, on = 0, inferred = 0;
+    bool first_inferred = false;  // its first stretch is known only from the daemon's rules
+};
+
+// Adds [from, to) to the lane, on or off, inferred or logged.
+void lane_add(Lane& lane, long from, long to, bool on, bool inferred);
+
+// A run's own figures: the seconds the log tells each lane over, and of
+// them on; the seconds with debug lines and the recoveries in them.
+struct RunFigures {
+    long ra0_known = 0, ra0_up = 0, ra0_inferred = 0;
+    long link_known = 0, link_up = 0;
+    long debug = 0, recoveries = 0;
+};
+
 // One relaywatch process.
 struct ReplayRun {
     LogMoment at;
@@ -36,6 +69,8 @@ struct ReplayRun {
     long pid = -1;
     std::string ended_before;    // what ended the run before it; empty: not in the log
     std::string ended_at_start;  // its own start-up error, when it gave up at once
+    long until = 0;              // the replay's time at which the next run began, or the log ended
+    RunFigures figures;
 };
 
 enum class Outcome { UpstreamFound, HiddenConnected, NothingFound, Unfinished };
@@ -118,6 +153,12 @@ struct Replay {
     // would show a step, over a night when clocks move for daylight saving.
     std::vector<ClockJump> dst_unsure;
     bool any_debug = false;  // relaywatch printed debug lines
+    // ra0 and the uplink where the log tells them, and the seconds of runs
+    // with debug lines (which alone tell recoveries, channels, client
+    // security and the remembered BSSID).
+    Lane ra0_lane, link_lane;
+    bool ra0_down_at_end = false;  // the log ends with ra0 known to be down
+    long debug_seconds = 0;
 };
 
 // Reads the log from `in` (`name` for messages).

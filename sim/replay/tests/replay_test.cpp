@@ -297,11 +297,12 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
          {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (", "year                   not in the log",
           "clock jumps            1 back, 1 forward", "Jan  1 00:00:02  back 5s from Jan  1 00:00:07",
           "forward 1h 59m 54s (7194 s) from Jan  1 00:00:06",
-          "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
+          "recoveries run         2 (site surveys) in the 1m 11s with debug\n"
+          "                       0 upstream found, 1 hidden AP connected, 1 nothing found",
           "ra0 channel moves      1\n  Jan  1 00:00:05  ra0 from channel 6 to channel 11 (hidden AP 02:00:00:00:00:a1)",
           "client security        1 re-programming\n", "Jan  1 00:00:05  to WPA2PSK/AES\n",
           "ra0 outages            1, the longest 1m 11s", "remembered BSSID       02:00:00:00:00:a1",
-          "uplink connected      100.0 %  (4 s of the 4 s",
+          "uplink connected       100.0 % of the 4s with window lines (logged)",
           "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
         EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
     }
@@ -393,32 +394,74 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
     EXPECT_TRUE(s.find("(pid 19)\n") != std::string::npos && s.find("(pid 20)\n") == std::string::npos) << "20 runs";
 }
 
-// The uplink only over the window lines of a run: a debug run of a minute,
-// then a run without debug and a half-hour outage. No ra0 figure from a log
-// with neither a gate line nor a start.
-TEST(Replay, TheUplinkOnlyWhereWindowLinesTell) {
-    std::string log = kStart;
-    for (int s = 0; s <= 60; ++s) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "Mon Dec  7 04:%02d:%02d 2026 daemon.info relaywatch[100]: relaywatch: resetTimerArray[00]=%d  "
-                      "[1]\n",
-                      1 + s / 60, s % 60, s < 50 ? 1 : 0);
-        log += line;
-    }
-    log +=
-        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: Start (looptime=10, sleeptime=3)\n"
-        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: AP disable\n"
-        "Mon Dec  7 04:33:00 2026 daemon.info relaywatch[200]: relaywatch: AP enable\n"
-        "Mon Dec  7 04:33:05 2026 daemon.info relaywatch[200]: relaywatch: resetTimerArray[00]=1  [1]\n";
-    const Replay r = replay_text(log);
-    EXPECT_EQ(r.link_known, 60);
-    EXPECT_EQ(r.link_up, 50);
+// A relaywatch line `s` seconds into the log, of process `pid`.
+std::string own_at(long s, int pid, const std::string& text) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "2026-12-07T%02ld:%02ld:%02ld gw relaywatch[%d]: ", 4 + s / 3600, s / 60 % 60,
+                  s % 60, pid);
+    return stamp + text + "\n";
+}
 
-    std::ostringstream out;
-    print_replay_summary(out, "x.log", replay_text("Mon Dec  7 04:00:00 2026 relaywatch[1]: Invalid Key=short\n"));
-    EXPECT_NE(out.str().find("own AP (ra0)           not in the log"), std::string::npos) << out.str();
-    EXPECT_EQ(out.str().find("ra0 outages"), std::string::npos) << "no outage where nothing tells";
+// `n` window lines a second apart from `s`, their samples 1 (0 after `ones`).
+std::string windows(long s, int n, int ones, int pid = 100) {
+    std::string log;
+    for (int i = 0; i < n; ++i)
+        log += own_at(s + i, pid, "relaywatch: resetTimerArray[00]=" + std::to_string(i < ones ? 1 : 0) + "  [1]");
+    return log;
+}
+
+// Each lane only where the log tells it: ra0 from gate lines, from a start
+// (which always takes ra0 down), before a run's first gate line (the other
+// way) and from window samples of 1 long enough that the gate would have
+// switched ra0 on; the uplink only between a run's window lines; the
+// recoveries only over the runs with debug.
+TEST(Replay, LanesOnlyWhereTheLogTells) {
+    const std::string start = "relaywatch: Start (looptime=10, sleeptime=3)";
+    const struct {
+        std::string log;
+        long ra0_known, ra0_up, ra0_inferred, link_known, debug;
+        const char* told;
+    } cases[] = {
+        {own_at(0, 1, "Invalid Key=short") + own_at(7200, 1, "Invalid Key=short"), 0, 0, 0, 0, 0,
+         "own AP (ra0)           not in the log"},
+        {windows(0, 600, 600), 599, 599, 599, 599, 599,
+         "own AP (ra0) up        100.0 % of the 9m 59s the log tells (inferred from the daemon's rules)"},
+        {windows(0, 6, 6), 5, 5, 5, 5, 5, "ra0) up        100.0 % of the 5s"},
+        {windows(0, 5, 5), 0, 0, 0, 4, 4, "own AP (ra0)           not in the log"},
+        {windows(0, 5, 4) + windows(5, 5, 5), 0, 0, 0, 9, 9, "own AP (ra0)           not in the log"},
+        {windows(0, 6, 0), 5, 0, 5, 5, 5, "ra0 outages            1, the longest 5s"},
+        {own_at(0, 1, start) + own_at(100, 1, "Invalid Key=x"), 100, 0, 100, 0, 0,
+         "0.0 % of the 1m 40s the log tells (inferred from the daemon's rules)"},
+        {own_at(0, 1, "Invalid Key=x") + own_at(100, 1, "relaywatch: AP enable") + own_at(160, 1, "Invalid Key=x"), 160,
+         60, 100, 0, 0, "  Mon Dec  7 04:00:00 2026  1m 40s (from the start of the log)\n"},
+        {windows(0, 60, 55) + own_at(180, 200, start) + own_at(180, 200, "relaywatch: AP disable") +
+             own_at(1980, 200, "relaywatch: AP enable") + own_at(1985, 200, "Invalid Key=x"),
+         1985, 185, 180, 59, 180,
+         "recoveries run         0 (site surveys) in the 3m with debug; 30m 5s without debug not counted\n"},
+        {windows(0, 60, 55) + own_at(180, 200, start) + own_at(1985, 200, "Invalid Key=x"), 1985, 180, 1985, 59, 180,
+         "uplink connected       93.2 % of the 59s with window lines (logged)\n"
+         "                       32m 6s without window lines not counted\n"},
+    };
+    for (const auto& c : cases) {
+        const Replay r = replay_text(c.log);
+        ASSERT_EQ(r.error, "");
+        EXPECT_EQ(r.ra0_lane.known, c.ra0_known) << c.log;
+        EXPECT_EQ(r.ra0_lane.on, c.ra0_up) << c.log;
+        EXPECT_EQ(r.ra0_lane.inferred, c.ra0_inferred) << c.log;
+        EXPECT_EQ(r.link_lane.known, c.link_known) << c.log;
+        EXPECT_EQ(r.debug_seconds, c.debug) << c.log;
+        long run_ra0 = 0, run_link = 0;
+        for (const ReplayRun& run : r.runs) {
+            run_ra0 += run.figures.ra0_known;
+            run_link += run.figures.link_known;
+        }
+        EXPECT_EQ(run_ra0, c.ra0_known) << "the runs' figures add up to the whole";
+        EXPECT_EQ(run_link, c.link_known);
+        std::ostringstream out;
+        print_replay_summary(out, "x.log", r);
+        EXPECT_NE(out.str().find(c.told), std::string::npos) << c.told << "\n" << out.str();
+        EXPECT_EQ(out.str().find("ra0 outages") == std::string::npos, c.ra0_known == 0) << "none where nothing tells";
+    }
 }
 
 // --log-start: the router's time of a date and time, and the dates refused.
