@@ -99,7 +99,7 @@ public:
     // The log ended: its last run closed.
     void finish() {
         settle();
-        close_run();
+        close_run(kStillRunning);
         r_.ra0_down_at_end = ra0_.known && !ra0_.on;
     }
 
@@ -128,10 +128,7 @@ public:
         clock_line(clock_, line.stamp, {own_start, debug_live_, sleeptime_, after_window, next_pass}, r_.lines, r_);
         if (own) window_last_ = format != nullptr && format->msg == LogMsg::WindowHead;
         if (!own) {
-            if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {
-                ended_ = shown_text(std::string(line.tag) + ": " + std::string(line.message));
-                debug_live_ = false;
-            }
+            if (!r_.runs.empty() && line.message.find(kTag) != std::string_view::npos) about_instance(line);
             return;
         }
         ++r_.own_lines;
@@ -171,11 +168,28 @@ private:
         return false;
     }
 
+    // Another program's line about the instance: kept with the run; the
+    // first that tells an end is what ended it.
+    void about_instance(const LogLine& line) {
+        ReplayRun& last = r_.runs.back();
+        const std::string text = shown_text(std::string(line.tag) + ": " + std::string(line.message));
+        ++last.instance_count;
+        if (last.instance_lines.size() < kKeptInstanceLines) last.instance_lines.push_back({now(), text});
+        if (line.message.find("crash loop") != std::string_view::npos) last.crash_loop = true;
+        if (tells_end(line.message) && ended_.empty()) {
+            ended_ = text;
+            ended_at_ = now();
+            debug_live_ = false;
+        }
+    }
+
     // The run before ends where the next begins, or at the log's end.
-    void close_run() {
+    void close_run(const char* next) {
         if (r_.runs.empty()) return;
         ReplayRun& last = r_.runs.back();
         last.until = now().t;
+        last.ended_by = ended_.empty() ? next : ended_;
+        last.ended_at = ended_.empty() ? now() : ended_at_;
         ra0_close(ra0_, r_.ra0_lane, last.figures, now().t);
         if (last.debug) last.figures.debug = last.until - last.at.t;
         r_.debug_seconds += last.figures.debug;
@@ -183,7 +197,8 @@ private:
 
     void begin_run(bool start_seen, long pid) {
         settle();
-        close_run();
+        close_run(start_seen ? "a new start; no line about this run's end"
+                             : "a new process; no line about this run's end");
         security_.clear();
         ReplayRun fresh;
         // A run already going when the log begins is there from its first line.
@@ -191,9 +206,11 @@ private:
         ra0_run_begins(ra0_, fresh.at.t, start_seen);
         fresh.start_seen = start_seen;
         fresh.pid = pid;
-        if (!r_.runs.empty()) fresh.ended_before = ended_;
         ended_.clear();
-        r_.runs.push_back(fresh);
+        // The first runs are kept, and the latest: it takes the last place.
+        ++r_.run_count;
+        if (r_.runs.size() == kKeptRuns) r_.runs.pop_back();
+        r_.runs.push_back(std::move(fresh));
         pid_ = pid;
         debug_live_ = false;
         sleeptime_ = -1;
@@ -383,6 +400,7 @@ private:
     void gave_up(const std::string& why) {
         run().ended_at_start = why;
         ended_ = "ended at start-up: " + why;
+        ended_at_ = now();
     }
 
     void debug_seen() {
@@ -400,6 +418,7 @@ private:
     long sleeptime_ = -1;  // the run's pause after a recovery; -1 not yet known
     bool debug_live_ = false;
     std::string ended_;
+    LogMoment ended_at_;
     int candidate_ = 0;
     std::string via_;
     bool pending_retune_ = false;

@@ -60,6 +60,12 @@ struct RunFigures {
     long debug = 0, recoveries = 0;
 };
 
+// A line's words at the moment the log tells them.
+struct LoggedText {
+    LogMoment at;
+    std::string text;
+};
+
 // One relaywatch process.
 struct ReplayRun {
     LogMoment at;
@@ -67,11 +73,28 @@ struct ReplayRun {
     int looptime = -1, sleeptime = -1;
     bool debug = false;  // it printed debug lines
     long pid = -1;
-    std::string ended_before;    // what ended the run before it; empty: not in the log
     std::string ended_at_start;  // its own start-up error, when it gave up at once
     long until = 0;              // the replay's time at which the next run began, or the log ended
+    // What ended it, and when: a line of procd's or the init script's, its
+    // own start-up error, the next run, or the log's end.
+    std::string ended_by;
+    LogMoment ended_at;
+    // Other programs' lines about the instance (exit codes, respawns, a
+    // crash loop) from its start to the next run's: the first kKeptInstanceLines.
+    std::vector<LoggedText> instance_lines;
+    long instance_count = 0;
+    bool crash_loop = false;
     RunFigures figures;
 };
+
+inline constexpr std::size_t kKeptInstanceLines = 5;
+
+// What ended the log's last run when nothing did.
+inline constexpr const char* kStillRunning = "still running when the log ends, as far as it shows";
+
+// How many runs a replay keeps: the first ones and the latest; the rest
+// are counted and their figures added to the whole.
+inline constexpr std::size_t kKeptRuns = 64;
 
 enum class Outcome { UpstreamFound, HiddenConnected, NothingFound, Unfinished };
 
@@ -89,12 +112,6 @@ struct Retune {
     int channel = 0;
     int from = -1;
     std::string via;  // "upstream" or the hidden access point's BSSID
-};
-
-// A line's words at the moment the log tells them.
-struct LoggedText {
-    LogMoment at;
-    std::string text;
 };
 
 // An error line of the daemon's: its kind, and its words as the summary
@@ -129,6 +146,7 @@ struct Replay {
     LogMoment first, last;
     long lines = 0, own_lines = 0, unstamped = 0, truncated = 0;
     std::vector<ReplayRun> runs;
+    long run_count = 0;             // every run, kept or not
     std::vector<OnOffChange> ra0;   // ra0 switched on or off
     bool ra0_up_at_first = false;   // ra0 up before its first switch
     std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)

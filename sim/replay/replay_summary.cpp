@@ -86,23 +86,43 @@ private:
     }
 
     void runs() {
-        out_ << "relaywatch runs        " << r_.runs.size() << "\n";
-        for (std::size_t i = 0; i < r_.runs.size() && i < kListed; ++i) {
-            const ReplayRun& run = r_.runs[i];
-            std::string what =
-                run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " +
+        out_ << "relaywatch runs        " << r_.run_count << "\n";
+        const std::size_t shown = std::min(r_.runs.size(), kListed);
+        for (std::size_t i = 0; i < shown; ++i) run(r_.runs[i], i == 0);
+        if (r_.run_count > static_cast<long>(shown)) out_ << "  ... and " << r_.run_count - shown << " more\n";
+    }
+
+    // A run: its start, what ended it, its own figures where there are
+    // others, and the other programs' lines about it.
+    void run(const ReplayRun& run, bool first) {
+        std::string what = run.start_seen
+                               ? "started: relaywatch " + std::to_string(run.looptime) + " " +
                                      std::to_string(run.sleeptime) + (run.debug ? " debug" : "")
-                               : (i == 0 ? "running when the log begins" : "a new process, its start not in the log");
-            if (run.pid >= 0) what += " (pid " + std::to_string(run.pid) + ")";
-            if (!run.ended_at_start.empty()) what += "; ended at start-up: " + run.ended_at_start;
-            out_ << "  " << when(run.at) << "  " << what << "\n";
-            if (i > 0) {
-                out_ << "  " << pad("", when(run.at).size()) << "  before it: "
-                     << (run.ended_before.empty() ? "what ended the run before is not in the log" : run.ended_before)
-                     << "\n";
-            }
-        }
-        if (r_.runs.size() > kListed) out_ << "  ... and " << r_.runs.size() - kListed << " more\n";
+                               : (first ? "running when the log begins" : "a new process, its start not in the log");
+        if (run.pid >= 0) what += " (pid " + std::to_string(run.pid) + ")";
+        const std::string pad_(when(run.at).size() + 2, ' ');
+        out_ << "  " << when(run.at) << "  " << what << "\n";
+        out_ << "  " << pad_ << "ended " << when(run.ended_at) << ": "
+             << (run.ended_at_start.empty() ? run.ended_by : "at start-up: " + run.ended_at_start) << "\n";
+        if (r_.run_count > 1) out_ << "  " << pad_ << run_figures(run) << "\n";
+        for (const LoggedText& l : run.instance_lines) out_ << "    " << when(l.at) << "  " << l.text << "\n";
+        const long more = run.instance_count - static_cast<long>(run.instance_lines.size());
+        if (more > 0) out_ << "    ... and " << more << " more\n";
+    }
+
+    std::string run_figures(const ReplayRun& run) const {
+        const RunFigures& f = run.figures;
+        std::string text = "over " + format_duration(run.until - run.at.t) + ": ra0 ";
+        text += f.ra0_known == 0
+                    ? "not in the log"
+                    : "up " + percent(f.ra0_up, f.ra0_known, 1) + " % of the " + format_duration(f.ra0_known) +
+                          " it tells" +
+                          (f.ra0_inferred > 0 ? " (" + format_duration(f.ra0_inferred) + " inferred)" : "");
+        if (!run.debug) return text + "; no debug";
+        text += "; " + std::to_string(f.recoveries) + " recover" + (f.recoveries == 1 ? "y" : "ies");
+        if (f.link_known > 0)
+            text += "; uplink " + percent(f.link_up, f.link_known, 1) + " % of " + format_duration(f.link_known);
+        return text;
     }
 
     void jumps() {

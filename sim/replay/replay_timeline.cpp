@@ -73,8 +73,9 @@ std::unique_ptr<Recorder> record(const Replay& r) {
         rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
     }
     for (const ReplayRun& run : r.runs) {
-        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process") +
-                                       (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
+        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process"));
+        if (run.until < r.last.t || run.ended_by != kStillRunning)
+            rec->daemon_line(run.ended_at.t, "relaywatch ended: " + run.ended_by);
     }
     rec->finish();
     return rec;

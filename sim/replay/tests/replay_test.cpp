@@ -32,6 +32,22 @@ Replay replay_text(const std::string& text) {
     return r;
 }
 
+// A relaywatch line `s` seconds into the log, of process `pid`.
+std::string own_at(long s, int pid, const std::string& text) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "2026-12-07T%02ld:%02ld:%02ld gw relaywatch[%d]: ", 4 + s / 3600, s / 60 % 60,
+                  s % 60, pid);
+    return stamp + text + "\n";
+}
+
+// `n` window lines a second apart from `s`, their samples 1 (0 after `ones`).
+std::string windows(long s, int n, int ones, int pid = 100) {
+    std::string log;
+    for (int i = 0; i < n; ++i)
+        log += own_at(s + i, pid, "relaywatch: resetTimerArray[00]=" + std::to_string(i < ones ? 1 : 0) + "  [1]");
+    return log;
+}
+
 std::vector<std::string> shipped_scenarios() {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(RELAYWATCH_SOURCE_DIR "/scenarios")) {
@@ -244,8 +260,20 @@ TEST(Replay, RunsAndRestarts) {
     ASSERT_EQ(r.error, "");
     ASSERT_EQ(r.runs.size(), 3u);
     EXPECT_TRUE(!r.runs[0].start_seen && r.runs[1].start_seen && !r.runs[2].start_seen);
-    EXPECT_EQ(r.runs[1].ended_before.rfind("procd: Instance relaywatch", 0), 0u);
-    EXPECT_EQ(r.runs[2].ended_before, "") << "not in the log";
+    const std::string procd = "procd: Instance relaywatch::instance1 exit with error code 143 after 7 seconds";
+    const struct {
+        const char* ended_by;
+        long ended_at, until, instance_lines;
+    } ends[] = {{procd.c_str(), 2, 2, 1},
+                {"a new process; no line about this run's end", 22, 22, 0},
+                {"ended at start-up: relaywatch: repeater is not enabled!", 32, 32, 0}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(r.runs[i].ended_by, ends[i].ended_by) << i;
+        EXPECT_EQ(r.runs[i].ended_at.t, ends[i].ended_at) << i;
+        EXPECT_EQ(r.runs[i].until, ends[i].until) << i;
+        EXPECT_EQ(r.runs[i].instance_count, ends[i].instance_lines) << i;
+    }
+    EXPECT_EQ(r.runs[2].ended_at_start, "relaywatch: repeater is not enabled!");
     EXPECT_TRUE(r.ra0_up_at_first) << "its first line took ra0 down";
     EXPECT_EQ(ra0_up_seconds(r), 1 + 10) << "up to 03:59:59, and 04:00:10 to 04:00:20";
     EXPECT_EQ(r.last.t, 32);
@@ -254,6 +282,45 @@ TEST(Replay, RunsAndRestarts) {
     EXPECT_NE(out.str().find("ra0 outages            2, the longest 11s\n  Mon Dec  7 03:59:59 2026  11s\n"),
               std::string::npos)
         << out.str();
+}
+
+// Thousands of restarts in a crash loop, ra0 toggled each time: every
+// list kept to its cap with its full count, the figures of the whole still
+// over every run, the summary as short as for a few.
+TEST(Replay, ListsAreCappedWithTheirCounts) {
+    constexpr int kRestarts = 3000;
+    std::string log;
+    for (int i = 0; i < kRestarts; ++i) {
+        log += own_at(10 * i, 1000 + i, "relaywatch: Start (looptime=10, sleeptime=3)") +
+               own_at(10 * i, 1000 + i, "relaywatch: AP disable") +
+               own_at(10 * i + 5, 1000 + i, "relaywatch: AP enable");
+        for (int n = 0; n < 7; ++n) {
+            std::string procd = own_at(10 * i + 6, 0, "Instance relaywatch::instance1 exit with error code 1");
+            if (n == 6) procd.replace(procd.find("exit with"), std::string::npos, "s in a crash loop 6 crashes\n");
+            log += procd.replace(procd.find("relaywatch[0]"), 13, "procd");
+        }
+    }
+    const Replay r = replay_text(log);
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.run_count, kRestarts);
+    ASSERT_EQ(r.runs.size(), kKeptRuns);
+    EXPECT_EQ(r.runs.back().pid, 1000 + kRestarts - 1) << "the latest run kept last";
+    EXPECT_EQ(r.runs.front().instance_count, 7);
+    EXPECT_EQ(r.runs.front().instance_lines.size(), kKeptInstanceLines);
+    EXPECT_TRUE(r.runs.front().crash_loop);
+    EXPECT_EQ(r.ra0_lane.offs, kRestarts);
+    EXPECT_EQ(r.ra0_lane.stretches, 2 * kRestarts);
+    EXPECT_EQ(r.ra0_lane.kept.size(), kKeptStretches);
+    EXPECT_EQ(r.ra0_lane.known, r.last.t);
+    EXPECT_EQ(r.ra0_lane.on, 5 * (kRestarts - 1) + 1) << "the last run's a second to the log's end";
+    std::ostringstream out;
+    print_replay_summary(out, "x.log", r);
+    const std::string said = out.str();
+    EXPECT_LT(std::count(said.begin(), said.end(), '\n'), 250) << said;
+    EXPECT_NE(out.str().find("relaywatch runs        3000\n"), std::string::npos);
+    EXPECT_NE(out.str().find("  ... and 2980 more\n"), std::string::npos) << "runs";
+    EXPECT_NE(out.str().find("    ... and 2 more\n"), std::string::npos) << "a run's procd lines";
+    EXPECT_NE(out.str().find("ra0 outages            3000, the longest 5s\n"), std::string::npos);
 }
 
 // A year missing, over a new year; long and unended lines.
@@ -392,22 +459,6 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
     EXPECT_EQ(s.find('\x1b'), std::string::npos) << "shown safely";
     EXPECT_EQ(s.find("odd 6"), std::string::npos);
     EXPECT_TRUE(s.find("(pid 19)\n") != std::string::npos && s.find("(pid 20)\n") == std::string::npos) << "20 runs";
-}
-
-// A relaywatch line `s` seconds into the log, of process `pid`.
-std::string own_at(long s, int pid, const std::string& text) {
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "2026-12-07T%02ld:%02ld:%02ld gw relaywatch[%d]: ", 4 + s / 3600, s / 60 % 60,
-                  s % 60, pid);
-    return stamp + text + "\n";
-}
-
-// `n` window lines a second apart from `s`, their samples 1 (0 after `ones`).
-std::string windows(long s, int n, int ones, int pid = 100) {
-    std::string log;
-    for (int i = 0; i < n; ++i)
-        log += own_at(s + i, pid, "relaywatch: resetTimerArray[00]=" + std::to_string(i < ones ? 1 : 0) + "  [1]");
-    return log;
 }
 
 // Each lane only where the log tells it: ra0 from gate lines, from a start
