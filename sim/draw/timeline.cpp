@@ -43,10 +43,12 @@ public:
         if (options_.uplink_unknown.empty()) {
             state_lane(kUplinkTop, kUplinkHeight, kUpColour, kDownColour, [](const Bin& b) { return b.link_up; });
             unknown_before(kUplinkTop, kUplinkHeight, options_.uplink_known_from);
+            gaps(kUplinkTop, kUplinkHeight, options_.uplink_gaps);
         } else {
             unknown_lane(kUplinkTop, kUplinkHeight, kPlotWidth, options_.uplink_unknown);
         }
         state_lane(kRa0Top, kRa0Height, kRa0UpColour, kRa0DownColour, [](const Bin& b) { return b.ra0_up; });
+        gaps(kRa0Top, kRa0Height, options_.ra0_gaps);
         channel_lane();
         recovery_lane();
         write_axis(out_, rec_.end(), options_.axis);
@@ -63,17 +65,24 @@ private:
 
     // A lane the picture cannot draw, with the reason across it.
     // A stretch too narrow for the reason keeps it as its hover title.
-    void unknown_lane(double top, double height, double width, const std::string& why) {
+    void unknown_lane(double top, double height, double width, const std::string& why, double left = kLeft) {
         constexpr double kPixelsPerCharacter = 6;
         if (width < kPixelsPerCharacter * static_cast<double>(why.size())) {
-            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"")
+            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(left, top, width, height, "fill=\"#eeeeee\"")
                  << "</g>\n";
             return;
         }
-        out_ << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "\n";
-        out_ << svg_text(kLeft + width / 2, top + height / 2 + 4,
+        out_ << svg_rect(left, top, width, height, "fill=\"#eeeeee\"") << "\n";
+        out_ << svg_text(left + width / 2, top + height / 2 + 4,
                          "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"", svg_escape(why))
              << "\n";
+    }
+
+    void gaps(double top, double height, const std::vector<TimelineOptions::Gap>& list) {
+        for (const TimelineOptions::Gap& g : list) {
+            const double x0 = x_of(g.from), x1 = std::max(x_of(g.to), x0 + 1);
+            unknown_lane(top, height, x1 - x0, g.why, x0);
+        }
     }
 
     // The lane's first seconds, up to `t`, not told by the log.

@@ -224,12 +224,7 @@ private:
         return r_.runs.back();
     }
 
-    void switch_ra0(bool on) {
-        ra0_gate(ra0_, r_.ra0_lane, run().figures, now().t, on);
-        if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
-        if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on)
-            r_.ra0.push_back({now().t, on, now().wall});
-    }
+    void switch_ra0(bool on) { ra0_gate(ra0_, r_.ra0_lane, run().figures, now().t, on); }
 
     void set_channel(std::vector<std::pair<long, int>>& lane, int channel) {
         if (lane.empty() || lane.back().second != channel || lane.back().first == now().t) {
@@ -317,7 +312,6 @@ private:
         ra0_sample(ra0_, to_int(fields_[1]));
         window_at_ = now().t;
         window_up_ = up;
-        if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
     }
 
     void scanning() {

@@ -122,13 +122,6 @@ struct LoggedError {
     std::string text;
 };
 
-// ra0 or the uplink going on or off at second t (the router's time: wall).
-struct OnOffChange {
-    long t = 0;
-    bool on = false;
-    WallTime wall = 0;
-};
-
 struct ClockJump {
     LogMoment at;            // the wall time after the jump
     WallTime from = 0;       // the wall time before it
@@ -146,10 +139,7 @@ struct Replay {
     LogMoment first, last;
     long lines = 0, own_lines = 0, unstamped = 0, truncated = 0;
     std::vector<ReplayRun> runs;
-    long run_count = 0;             // every run, kept or not
-    std::vector<OnOffChange> ra0;   // ra0 switched on or off
-    bool ra0_up_at_first = false;   // ra0 up before its first switch
-    std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)
+    long run_count = 0;  // every run, kept or not
     // Seconds the window lines tell the uplink over, and of them connected:
     // from each window line to the next one of the same run, never across a
     // restart or a stretch without them.
