@@ -51,7 +51,12 @@ public:
         gaps(kRa0Top, kRa0Height, options_.ra0_gaps);
         channel_lane();
         recovery_lane();
-        write_axis(out_, rec_.end(), options_.axis);
+        marks();
+        if (options_.clock.empty()) {
+            write_axis(out_, rec_.end(), options_.axis);
+        } else {
+            write_clock_axis(out_, rec_.end(), options_);
+        }
         write_legend(out_, rec_, options_);
         out_ << "</svg>\n";
     }
@@ -85,6 +90,24 @@ private:
         }
     }
 
+    static long gap_seconds(const std::vector<TimelineOptions::Gap>& list) {
+        long sum = 0;
+        for (const TimelineOptions::Gap& g : list) sum += g.to - g.from;
+        return sum;
+    }
+
+    // Lines across the lanes at the moments the options mark (a run's start
+    // and end, a clock step, a crash loop), each with its title.
+    void marks() {
+        for (const TimelineOptions::Mark& m : options_.marks) {
+            const double x = x_of(m.t);
+            out_ << "<g class=\"mark\">" << svg_title({m.what})
+                 << svg_line(x, kEventsTop, x, kAxisTop,
+                             "stroke=\"" + std::string(m.colour) + "\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"")
+                 << "</g>\n";
+        }
+    }
+
     // The lane's first seconds, up to `t`, not told by the log.
     void unknown_before(double top, double height, long t) {
         if (t > 0) unknown_lane(top, height, x_of(t) - kLeft, "not in the log");
@@ -109,11 +132,15 @@ private:
 
     void lane_labels() {
         lane_label(kEventsTop, kEventsHeight, "events", std::to_string(rec_.events) + " in all");
+        // Of the seconds the lane is known: without the grey gaps.
+        const long link_known = rec_.seconds - options_.uplink_known_from - gap_seconds(options_.uplink_gaps),
+                   ra0_known = rec_.seconds - gap_seconds(options_.ra0_gaps);
         lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)",
-                   options_.uplink_unknown.empty()
-                       ? label_percent(rec_.link_seconds, rec_.seconds - options_.uplink_known_from) + " connected"
+                   options_.uplink_unknown.empty() && link_known > 0
+                       ? label_percent(rec_.link_seconds, link_known) + " connected"
                        : "");
-        lane_label(kRa0Top, kRa0Height, "own AP (ra0)", label_percent(rec_.ra0_seconds, rec_.seconds) + " up");
+        lane_label(kRa0Top, kRa0Height, "own AP (ra0)",
+                   ra0_known > 0 ? label_percent(rec_.ra0_seconds, ra0_known) + " up" : "");
         out_ << svg_text(kLeft - 10, kChannelTop - 5, "text-anchor=\"end\" font-weight=\"bold\"", "channel") << "\n";
         out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"",
                          "in order of channel number, not to scale")

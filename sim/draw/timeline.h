@@ -35,6 +35,13 @@ struct TimelineOptions {
         std::string why;
     };
     std::vector<Gap> ra0_gaps, uplink_gaps;
+    // Moments marked by a line across the lanes, with a title.
+    struct Mark {
+        long t = 0;
+        std::string what;
+        const char* colour = "#555";
+    };
+    std::vector<Mark> marks;
     // The log's clock, (t, the router's time at t) from second t on: stamps
     // in the router's time instead of virtual time when given.
     std::vector<std::pair<long, long long>> clock;

@@ -105,6 +105,24 @@ std::unique_ptr<Recorder> record(const Replay& r, const LaneDrawing& ra0_lane, c
     return rec;
 }
 
+// Each run's start and end, the clock's steps and the crash loops, marked
+// across the lanes.
+void run_marks(const Replay& r, TimelineOptions& options) {
+    for (const ReplayRun& run : r.runs) {
+        options.marks.push_back({run.at.t,
+                                 std::string("relaywatch ") +
+                                     (run.start_seen ? "started" : "running, its start not in the log") +
+                                     (run.pid >= 0 ? " (pid " + std::to_string(run.pid) + ")" : ""),
+                                 "#1f5fbf"});
+        if (run.ended_by != kStillRunning)
+            options.marks.push_back(
+                {run.ended_at.t, "relaywatch ended: " + run.ended_by, run.crash_loop ? "#c0392b" : "#555"});
+        if (run.crash_loop) options.marks.push_back({run.ended_at.t, "procd: relaywatch in a crash loop", "#c0392b"});
+    }
+    for (const ClockJump& j : clock_steps(r))
+        options.marks.push_back({j.at.t, "the clock stepped " + clock_step_text(j, r.years_given), "#e67e22"});
+}
+
 }  // namespace
 
 void write_replay_timeline(std::ostream& out, const std::string& name, const Replay& r) {
@@ -132,6 +150,7 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     options.clock.push_back({0, r.first.wall});
     for (const ClockJump& j : clock_steps(r)) options.clock.push_back({j.at.t, j.at.wall});
     options.clock_years = r.years_given;
+    run_marks(r, options);
     if (r.link_lane.known == 0)
         options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
     if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";

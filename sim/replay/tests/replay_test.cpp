@@ -407,9 +407,11 @@ TEST(Replay, TheGuideShowsTheSamplesReplay) {
     for (std::size_t i = drawn.find(">not in the log"); i != std::string::npos;
          i = drawn.find(">not in the log", i + 1))
         ++unknown;
-    EXPECT_EQ(unknown, 3u) << "the uplink, ra0's channel and the recoveries before the debug lines";
+    EXPECT_EQ(unknown, 4u) << "the uplink, ra0's channel and the recoveries before the debug lines, and the legend";
     EXPECT_NE(drawn.find(">not in the log: no window lines a pass apart here</text>"), std::string::npos);
-    EXPECT_NE(drawn.find(">log time</text>"), std::string::npos);
+    EXPECT_NE(drawn.find(">router's time</text>"), std::string::npos);
+    EXPECT_NE(drawn.find(">Mon Dec  7 2026</text>"), std::string::npos) << "the date under the first tick";
+    EXPECT_NE(drawn.find("<title>relaywatch ended: procd: Instance relaywatch::instance1 exit"), std::string::npos);
     EXPECT_NE(drawn.find("fill=\"#2e9e44\"/>"), std::string::npos) << "the uplink connected, from the debug lines";
 }
 
