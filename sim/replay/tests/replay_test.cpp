@@ -284,6 +284,33 @@ TEST(Replay, RunsAndRestarts) {
         << out.str();
 }
 
+// The timeline of a log with a run without debug, a restart by procd in a
+// crash loop, a debug run and the clock set back an hour: each marked, the
+// axis on the router's clock, unknown stretches grey with their reason, and
+// a legend without what a log cannot show.
+TEST(Replay, TimelineMarksWhatTheLogShows) {
+    std::string log = own_at(0, 100, "relaywatch: AP disable") + own_at(600, 100, "relaywatch: AP enable");
+    std::string procd = own_at(3600, 0, "Instance relaywatch::instance1 s in a crash loop 6 crashes");
+    log += procd.replace(procd.find("relaywatch[0]"), 13, "procd") + windows(3602, 20, 20, 200);
+    for (int i = 0; i < 600; ++i) log += own_at(i + 3622 - 3600, 200, "relaywatch: resetTimerArray[00]=1  [1]");
+    std::ostringstream svg;
+    write_replay_timeline(svg, "x.log", replay_text(log));
+    const std::string drawn = svg.str();
+    for (const char* present :
+         {"<title>the clock stepped back 1h 0m 0s (3600 s)", "<title>procd: relaywatch in a crash loop</title>",
+          "<title>relaywatch running, its start not in the log (pid 100)</title>",
+          "<title>relaywatch running, its start not in the log (pid 200)</title>",
+          ">not in the log: no window lines a pass apart here</text>", ">router's time</text>", ">04:00</text>",
+          ">Mon Dec  7 2026</text>", ">crash loop</text>"}) {
+        EXPECT_NE(drawn.find(present), std::string::npos) << present;
+    }
+    for (const char* absent :
+         {"upstream off the air", "scenario event", "hide / show SSID", "log time", "relaywatch started"})
+        EXPECT_EQ(drawn.find(absent), std::string::npos) << absent;
+    mark_titles(drawn);
+    EXPECT_EQ(misdrawn_texts(text_boxes(drawn)), "");
+}
+
 // Thousands of restarts in a crash loop, ra0 toggled each time: every
 // list kept to its cap with its full count, the figures of the whole still
 // over every run, the summary as short as for a few.
