@@ -51,7 +51,7 @@ public:
         gaps(kRa0Top, kRa0Height, options_.ra0_gaps);
         channel_lane();
         recovery_lane();
-        marks();
+        marked_moments();
         if (options_.clock.empty()) {
             write_axis(out_, rec_.end(), options_.axis);
         } else {
@@ -98,7 +98,7 @@ private:
 
     // Lines across the lanes at the moments the options mark (a run's start
     // and end, a clock step, a crash loop), each with its title.
-    void marks() {
+    void marked_moments() {
         for (const TimelineOptions::Mark& m : options_.marks) {
             const double x = x_of(m.t);
             out_ << "<g class=\"mark\">" << svg_title({m.what})

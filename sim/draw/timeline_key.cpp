@@ -163,11 +163,13 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
                    {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
         out << svg_text(xm + 12, y, "font-size=\"11\"", "client security re-programmed") << "\n";
         xm += 230;
-        if (from_log) log_marks(out, xm, y);
-        if (!from_log)
+        if (from_log) {
+            log_marks(out, xm, y);
+        } else {
             write_mark(out, xm, y - 4, kMismatchMark,
                        {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
-        if (!from_log) out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
+            out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
+        }
     }
     // The event glyphs.
     y += 20;

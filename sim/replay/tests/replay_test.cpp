@@ -318,11 +318,11 @@ TEST(Replay, ListsAreCappedWithTheirCounts) {
     constexpr int kRestarts = 3000;
     std::string log;
     for (int i = 0; i < kRestarts; ++i) {
-        log += own_at(10 * i, 1000 + i, "relaywatch: Start (looptime=10, sleeptime=3)") +
-               own_at(10 * i, 1000 + i, "relaywatch: AP disable") +
-               own_at(10 * i + 5, 1000 + i, "relaywatch: AP enable");
+        const long at = 10L * i;
+        log += own_at(at, 1000 + i, "relaywatch: Start (looptime=10, sleeptime=3)") +
+               own_at(at, 1000 + i, "relaywatch: AP disable") + own_at(at + 5, 1000 + i, "relaywatch: AP enable");
         for (int n = 0; n < 7; ++n) {
-            std::string procd = own_at(10 * i + 6, 0, "Instance relaywatch::instance1 exit with error code 1");
+            std::string procd = own_at(at + 6, 0, "Instance relaywatch::instance1 exit with error code 1");
             if (n == 6) procd.replace(procd.find("exit with"), std::string::npos, "s in a crash loop 6 crashes\n");
             log += procd.replace(procd.find("relaywatch[0]"), 13, "procd");
         }
@@ -391,8 +391,8 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
          {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (", "year                   not in the log",
           "clock jumps            1 back, 1 forward", "Jan  1 00:00:02  back 5s from Jan  1 00:00:07",
           "forward 1h 59m 54s (7194 s) from Jan  1 00:00:06",
-          "recoveries run         2 (site surveys) in the 1m 11s with debug\n"
-          "                       0 upstream found, 1 hidden AP connected, 1 nothing found",
+          "recoveries run         2 (site surveys) in the 1m 11s with debug\n",
+          "\n                       0 upstream found, 1 hidden AP connected, 1 nothing found\n",
           "ra0 channel moves      1\n  Jan  1 00:00:05  ra0 from channel 6 to channel 11 (hidden AP 02:00:00:00:00:a1)",
           "client security        1 re-programming\n", "Jan  1 00:00:05  to WPA2PSK/AES\n",
           "ra0 outages            1, the longest 1m 11s", "remembered BSSID       02:00:00:00:00:a1",
