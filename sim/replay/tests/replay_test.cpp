@@ -107,6 +107,8 @@ TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
     EXPECT_EQ(r.last.t, run.end);
     EXPECT_EQ(r.unrecognised, 0) << (r.unrecognised_lines.empty() ? "" : r.unrecognised_lines[0].text);
     EXPECT_EQ(ra0_up_seconds(r), run.record->ra0_seconds);
+    EXPECT_EQ(r.ra0_lane.known - r.ra0_lane.inferred, run.end) << "ra0 logged from the start on";
+    EXPECT_EQ(r.debug_seconds, run.end);
     EXPECT_EQ(static_cast<long>(r.recoveries.size()), run.record->recoveries);
     EXPECT_EQ(static_cast<long>(r.security.size()), run.record->security_reprograms);
     std::vector<std::pair<long, int>> tuned, replayed;
