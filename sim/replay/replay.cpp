@@ -389,7 +389,10 @@ private:
               std::string(kPrefix) + reprinted(kStoreUnreadableError, {std::string(fields_[0])}));
     }
 
-    void error(LogMsg msg, std::string text) { r_.errors.push_back({now(), msg, std::move(text)}); }
+    void error(LogMsg msg, std::string text) {
+        ++r_.error_count;
+        if (r_.errors.size() < kKeptErrors) r_.errors.push_back({now(), msg, std::move(text)});
+    }
 
     void gave_up(const std::string& why) {
         run().ended_at_start = why;

@@ -130,6 +130,9 @@ struct ClockJump {
     bool maybe_dst = false;  // an hour, in a log without zones: perhaps daylight saving
 };
 
+// How many error lines a replay keeps; the rest are counted.
+inline constexpr std::size_t kKeptErrors = 512;
+
 // How many of relaywatch's unrecognised lines a replay keeps word for word.
 inline constexpr std::size_t kKeptUnrecognised = 5;
 
@@ -150,7 +153,8 @@ struct Replay {
     std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
     std::vector<LoggedText> security;            // client security re-programmed, "AUTH/ENC"
     std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
-    std::vector<LoggedError> errors;
+    std::vector<LoggedError> errors;             // the first kKeptErrors
+    long error_count = 0;                        // all of them
     // relaywatch's lines that no format of the daemon's matches (a line cut
     // short, the init script's own words, anything else): all counted, the
     // first kKeptUnrecognised kept whole as shown_text shows them.

@@ -221,8 +221,9 @@ private:
     }
 
     void errors() {
-        out_ << "errors                 " << r_.errors.size() << "\n";
-        listed(r_.errors, [](const LoggedError& n) { return n.text; });
+        out_ << "errors                 " << r_.error_count << "\n";
+        listed(
+            r_.errors, [](const LoggedError& n) { return n.text; }, r_.error_count);
     }
 
     // relaywatch's lines that no format of the daemon's matches, the first

@@ -323,6 +323,7 @@ TEST(Replay, ListsAreCappedWithTheirCounts) {
         const long at = 10L * i;
         log += own_at(at, 1000 + i, "relaywatch: Start (looptime=10, sleeptime=3)") +
                own_at(at, 1000 + i, "relaywatch: AP disable") + own_at(at + 5, 1000 + i, "relaywatch: AP enable");
+        log += own_at(at + 5, 1000 + i, "Invalid Key=x");
         for (int n = 0; n < 7; ++n) {
             std::string procd = own_at(at + 6, 0, "Instance relaywatch::instance1 exit with error code 1");
             if (n == 6) procd.replace(procd.find("exit with"), std::string::npos, "s in a crash loop 6 crashes\n");
@@ -341,6 +342,8 @@ TEST(Replay, ListsAreCappedWithTheirCounts) {
     EXPECT_EQ(r.ra0_lane.stretches, 2 * kRestarts);
     EXPECT_EQ(r.ra0_lane.kept.size(), kKeptStretches);
     EXPECT_EQ(r.ra0_lane.known, r.last.t);
+    EXPECT_EQ(r.error_count, kRestarts);
+    EXPECT_EQ(r.errors.size(), kKeptErrors);
     EXPECT_EQ(r.ra0_lane.on, 5 * (kRestarts - 1) + 1) << "the last run's a second to the log's end";
     std::ostringstream out;
     print_replay_summary(out, "x.log", r);
@@ -350,6 +353,7 @@ TEST(Replay, ListsAreCappedWithTheirCounts) {
     EXPECT_NE(out.str().find("  ... and 2980 more\n"), std::string::npos) << "runs";
     EXPECT_NE(out.str().find("    ... and 2 more\n"), std::string::npos) << "a run's procd lines";
     EXPECT_NE(out.str().find("ra0 outages            3000, the longest 5s\n"), std::string::npos);
+    EXPECT_NE(out.str().find("errors                 3000\n"), std::string::npos);
 }
 
 // A year missing, over a new year; long and unended lines.
