@@ -496,6 +496,14 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
     EXPECT_TRUE(s.find("(pid 19)\n") != std::string::npos && s.find("(pid 20)\n") == std::string::npos) << "20 runs";
 }
 
+// ra0 down and up again `n` times, 5 s each, and down at the end.
+std::string toggles(int n) {
+    std::string log;
+    for (long i = 0; i < n; ++i)
+        log += own_at(10 * i, 1, "relaywatch: AP disable") + own_at(10 * i + 5, 1, "relaywatch: AP enable");
+    return log;
+}
+
 // Each lane only where the log tells it: ra0 from gate lines, from a start
 // (which always takes ra0 down), before a run's first gate line (the other
 // way) and from window samples of 1 long enough that the gate would have
@@ -515,6 +523,7 @@ TEST(Replay, LanesOnlyWhereTheLogTells) {
         {windows(0, 6, 6), 5, 5, 5, 5, 5, "ra0) up        100.0 % of the 5s"},
         {windows(0, 5, 5), 0, 0, 0, 4, 4, "own AP (ra0)           not in the log"},
         {windows(0, 5, 4) + windows(5, 5, 5), 0, 0, 0, 9, 9, "own AP (ra0)           not in the log"},
+        {toggles(21), 205, 100, 0, 0, 0, "  Mon Dec  7 04:03:10 2026  5s\n  ... and 1 more\n"},
         {windows(0, 6, 0), 5, 0, 5, 5, 5, "ra0 outages            1, the longest 5s"},
         {own_at(0, 1, start) + own_at(100, 1, "Invalid Key=x"), 100, 0, 100, 0, 0,
          "0.0 % of the 1m 40s the log tells (inferred from the daemon's rules)"},
