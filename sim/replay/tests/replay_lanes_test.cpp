@@ -93,6 +93,12 @@ TEST(Replay, TimelineMarksWhatTheLogShows) {
     for (const char* absent :
          {"upstream off the air", "scenario event", "hide / show SSID", "log time", "relaywatch started"})
         EXPECT_EQ(drawn.find(absent), std::string::npos) << absent;
+    // A tick every 10 minutes, on the router's clock: 04:10 before the step
+    // back and again after it.
+    std::size_t ticks = 0;
+    for (std::size_t i = drawn.find(">04:10</text>"); i != std::string::npos; i = drawn.find(">04:10</text>", i + 1))
+        ++ticks;
+    EXPECT_EQ(ticks, 2u);
     mark_titles(drawn);
     EXPECT_EQ(misdrawn_texts(text_boxes(drawn)), "");
 }
