@@ -34,6 +34,8 @@ TEST(Replay, LanesOnlyWhereTheLogTells) {
         {windows(0, 6, 6), 5, 5, 5, 5, 5, "ra0) up        100.0 % of the 5s"},
         {windows(0, 5, 5), 0, 0, 0, 4, 4, "own AP (ra0)           not in the log"},
         {windows(0, 5, 4) + windows(5, 5, 5), 0, 0, 0, 9, 9, "own AP (ra0)           not in the log"},
+        {own_at(0, 1, start) + own_at(10, 1, "relaywatch: AP disable") + own_at(20, 1, "relaywatch: AP enable"), 20, 0,
+         10, 0, 0, "ra0 outages            1, the longest 20s\n"},
         {toggles(21), 205, 100, 0, 0, 0, "  Mon Dec  7 04:03:10 2026  5s\n  ... and 1 more\n"},
         {windows(0, 6, 0), 5, 0, 5, 5, 5, "ra0 outages            1, the longest 5s"},
         {own_at(0, 1, start) + own_at(100, 1, "Invalid Key=x"), 100, 0, 100, 0, 0,
