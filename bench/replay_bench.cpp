@@ -66,8 +66,8 @@ void BM_ReplaySoakMonth(benchmark::State& state) {
         const Replay r = replay_log(in, path);
         std::fclose(in);
         lines = r.lines;
-        events =
-            static_cast<long>(r.ra0.size() + r.link.size() + r.recoveries.size() + r.retunes.size() + r.errors.size());
+        events = r.ra0_lane.stretches + r.link_lane.stretches +
+                 static_cast<long>(r.recoveries.size() + r.retunes.size() + r.errors.size());
         benchmark::DoNotOptimize(r.last.t);
     }
     std::remove(path);

@@ -10,9 +10,6 @@
 
 namespace {
 
-// Consecutive equal samples (each following an equal one) that switch ra0.
-constexpr int kGateHysteresis = 5;
-
 // Brings ra0 up or down, with the line that says so.
 void switch_ap(Supervisor& sv, bool up) {
     if (up) {

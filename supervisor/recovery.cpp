@@ -13,10 +13,6 @@
 
 namespace {
 
-// Tries of the link wait after a hidden access point's settings are applied;
-// each sleeps a second before it asks.
-constexpr int kLinkWaitTries = 5;
-
 OwnSecurity own_security(const Supervisor& sv) {
     return {sv.snapshot[kAuthMode].view(), sv.snapshot[kEncrypType].view()};
 }

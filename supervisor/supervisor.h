@@ -14,6 +14,7 @@
 
 #include "platform/io.h"
 #include "radio/radio.h"
+#include "supervisor/timing.h"
 
 // The nine stored settings read once at start, in this order.
 enum SnapshotKey {

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kSurveyAttempts = 6;
 constexpr std::size_t kLineBytes = 256;  // one read: at most 255 characters
 
 // Appends a hidden row (its settings and BSSID) to the list. An entry that

@@ -133,13 +133,17 @@ struct HiddenList {
     ~HiddenList();
 };
 
+// Reads of the survey table a survey tries, each after a pause of
+// kSurveyPauseSeconds, the driver's time to survey.
+inline constexpr int kSurveyAttempts = 6;
+
 // Surveys the air and returns the upstream's channel, or 0. `cfgSsid` and
 // `cfgBssid` are the configured upstream (the BSSID empty when none; it is
 // compared in small letters); `remembered` is the remembered upstream BSSID,
 // which a row selected by the configured SSID alone (no BSSID configured)
 // replaces. On selection the upstream's settings go to `out`; otherwise it is
 // untouched. The hidden rows read are appended to `hidden` (a row that cannot
-// be allocated is left out). Runs the survey trigger and pauses 4 seconds
-// before each of at most 6 reads of the table; when none opens, returns 0
+// be allocated is left out). Runs the survey trigger and pauses kSurveyPauseSeconds
+// before each of at most kSurveyAttempts reads of the table; when none opens, returns 0
 // with `hidden` untouched. Prints nothing.
 int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out, HiddenList& hidden);

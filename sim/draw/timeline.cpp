@@ -43,13 +43,20 @@ public:
         if (options_.uplink_unknown.empty()) {
             state_lane(kUplinkTop, kUplinkHeight, kUpColour, kDownColour, [](const Bin& b) { return b.link_up; });
             unknown_before(kUplinkTop, kUplinkHeight, options_.uplink_known_from);
+            gaps(kUplinkTop, kUplinkHeight, options_.uplink_gaps);
         } else {
             unknown_lane(kUplinkTop, kUplinkHeight, kPlotWidth, options_.uplink_unknown);
         }
         state_lane(kRa0Top, kRa0Height, kRa0UpColour, kRa0DownColour, [](const Bin& b) { return b.ra0_up; });
+        gaps(kRa0Top, kRa0Height, options_.ra0_gaps);
         channel_lane();
         recovery_lane();
-        write_axis(out_, rec_.end(), options_.axis);
+        marked_moments();
+        if (options_.clock.empty()) {
+            write_axis(out_, rec_.end(), options_.axis);
+        } else {
+            write_clock_axis(out_, rec_.end(), options_);
+        }
         write_legend(out_, rec_, options_);
         out_ << "</svg>\n";
     }
@@ -63,17 +70,42 @@ private:
 
     // A lane the picture cannot draw, with the reason across it.
     // A stretch too narrow for the reason keeps it as its hover title.
-    void unknown_lane(double top, double height, double width, const std::string& why) {
+    void unknown_lane(double top, double height, double width, const std::string& why, double left = kLeft) {
         constexpr double kPixelsPerCharacter = 6;
         if (width < kPixelsPerCharacter * static_cast<double>(why.size())) {
-            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"")
+            out_ << "<g class=\"mark\">" << svg_title({why}) << svg_rect(left, top, width, height, "fill=\"#eeeeee\"")
                  << "</g>\n";
             return;
         }
-        out_ << svg_rect(kLeft, top, width, height, "fill=\"#eeeeee\"") << "\n";
-        out_ << svg_text(kLeft + width / 2, top + height / 2 + 4,
+        out_ << svg_rect(left, top, width, height, "fill=\"#eeeeee\"") << "\n";
+        out_ << svg_text(left + width / 2, top + height / 2 + 4,
                          "text-anchor=\"middle\" font-size=\"11\" fill=\"#555\"", svg_escape(why))
              << "\n";
+    }
+
+    void gaps(double top, double height, const std::vector<TimelineOptions::Gap>& list) {
+        for (const TimelineOptions::Gap& g : list) {
+            const double x0 = x_of(g.from), x1 = std::max(x_of(g.to), x0 + 1);
+            unknown_lane(top, height, x1 - x0, g.why, x0);
+        }
+    }
+
+    static long gap_seconds(const std::vector<TimelineOptions::Gap>& list) {
+        long sum = 0;
+        for (const TimelineOptions::Gap& g : list) sum += g.to - g.from;
+        return sum;
+    }
+
+    // Lines across the lanes at the moments the options mark (a run's start
+    // and end, a clock step, a crash loop), each with its title.
+    void marked_moments() {
+        for (const TimelineOptions::Mark& m : options_.marks) {
+            const double x = x_of(m.t);
+            out_ << "<g class=\"mark\">" << svg_title({m.what})
+                 << svg_line(x, kEventsTop, x, kAxisTop,
+                             "stroke=\"" + std::string(m.colour) + "\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"")
+                 << "</g>\n";
+        }
     }
 
     // The lane's first seconds, up to `t`, not told by the log.
@@ -100,11 +132,15 @@ private:
 
     void lane_labels() {
         lane_label(kEventsTop, kEventsHeight, "events", std::to_string(rec_.events) + " in all");
+        // Of the seconds the lane is known: without the grey gaps.
+        const long link_known = rec_.seconds - options_.uplink_known_from - gap_seconds(options_.uplink_gaps),
+                   ra0_known = rec_.seconds - gap_seconds(options_.ra0_gaps);
         lane_label(kUplinkTop, kUplinkHeight, "uplink (apcli0)",
-                   options_.uplink_unknown.empty()
-                       ? label_percent(rec_.link_seconds, rec_.seconds - options_.uplink_known_from) + " connected"
+                   options_.uplink_unknown.empty() && link_known > 0
+                       ? label_percent(rec_.link_seconds, link_known) + " connected"
                        : "");
-        lane_label(kRa0Top, kRa0Height, "own AP (ra0)", label_percent(rec_.ra0_seconds, rec_.seconds) + " up");
+        lane_label(kRa0Top, kRa0Height, "own AP (ra0)",
+                   ra0_known > 0 ? label_percent(rec_.ra0_seconds, ra0_known) + " up" : "");
         out_ << svg_text(kLeft - 10, kChannelTop - 5, "text-anchor=\"end\" font-weight=\"bold\"", "channel") << "\n";
         out_ << svg_text(kLeft + 4, kChannelTop - 5, "font-size=\"10\" fill=\"#555\"",
                          "in order of channel number, not to scale")

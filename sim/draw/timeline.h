@@ -28,6 +28,20 @@ struct TimelineOptions {
     std::string recovery_unknown;  // the recovery lane
     // The recovery lane and ra0's channel before these seconds, when drawn.
     long recovery_known_from = 0, channel_known_from = 0;
+    // Stretches [from, to) of the ra0 and uplink lanes the log does not
+    // tell: grey, with the reason.
+    struct Gap {
+        long from = 0, to = 0;
+        std::string why;
+    };
+    std::vector<Gap> ra0_gaps, uplink_gaps;
+    // Moments marked by a line across the lanes, with a title.
+    struct Mark {
+        long t = 0;
+        std::string what;
+        const char* colour = "#555";
+    };
+    std::vector<Mark> marks;
     // The log's clock, (t, the router's time at t) from second t on: stamps
     // in the router's time instead of virtual time when given.
     std::vector<std::pair<long, long long>> clock;

@@ -15,6 +15,32 @@ namespace rwsim {
 
 namespace {
 
+// The ticks' step: the first that gives at most ten ticks, among those a
+// long holds (a 32-bit long ends at 68 years, and so does the span it can
+// tell).
+long tick_step(long end) {
+    constexpr long long kDay = 86400, kYear = 365 * kDay;
+    static constexpr long long kSteps[] = {
+        1,         2,         5,          10,         15,         30,          60,          120,         300,
+        600,       900,       1800,       3600,       7200,       10800,       21600,       43200,       kDay,
+        2 * kDay,  5 * kDay,  7 * kDay,   14 * kDay,  30 * kDay,  60 * kDay,   90 * kDay,   180 * kDay,  kYear,
+        2 * kYear, 5 * kYear, 10 * kYear, 20 * kYear, 50 * kYear, 100 * kYear, 200 * kYear, 500 * kYear, 1000 * kYear};
+    long step = 1;
+    for (long long s : kSteps) {
+        if (s > std::numeric_limits<long>::max()) break;
+        step = static_cast<long>(s);
+        if (end / step <= 10) break;
+    }
+    return step;
+}
+
+// The router's time at second t of the picture.
+long long wall_at(long t, const TimelineOptions& options) {
+    auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long long>{t, LLONG_MAX});
+    const auto& [from, wall] = at == options.clock.begin() ? options.clock.front() : *(at - 1);
+    return wall + t - from;
+}
+
 // A tick label: years when the step is whole years, else the duration.
 std::string tick_label(long t, long step) {
     constexpr long kYear = 365L * 86400;
@@ -57,20 +83,7 @@ void write_mark(std::ostream& out, double x, double y, const EventStyle& style, 
 // largest unit that divides the step: years of 365 days, days, hours,
 // minutes, seconds.
 void write_axis(std::ostream& out, long end, const char* label) {
-    constexpr long long kDay = 86400, kYear = 365 * kDay;
-    static constexpr long long kSteps[] = {
-        1,         2,         5,          10,         15,         30,          60,          120,         300,
-        600,       900,       1800,       3600,       7200,       10800,       21600,       43200,       kDay,
-        2 * kDay,  5 * kDay,  7 * kDay,   14 * kDay,  30 * kDay,  60 * kDay,   90 * kDay,   180 * kDay,  kYear,
-        2 * kYear, 5 * kYear, 10 * kYear, 20 * kYear, 50 * kYear, 100 * kYear, 200 * kYear, 500 * kYear, 1000 * kYear};
-    // The first step that gives at most ten ticks, among those a long holds
-    // (a 32-bit long ends at 68 years, and so does the span it can tell).
-    long step = 1;
-    for (long long s : kSteps) {
-        if (s > std::numeric_limits<long>::max()) break;
-        step = static_cast<long>(s);
-        if (end / step <= 10) break;
-    }
+    const long step = tick_step(end);
     out << svg_line(kLeft, kAxisTop, kLeft + kPlotWidth, kAxisTop, "stroke=\"#333\"") << "\n";
     for (long t = 0; t <= end; t += step) {
         double x = x_at(t, end);
@@ -81,14 +94,48 @@ void write_axis(std::ostream& out, long end, const char* label) {
     out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), label) << "\n";
 }
 
+void write_clock_axis(std::ostream& out, long end, const TimelineOptions& options) {
+    const long step = tick_step(end);
+    out << svg_line(kLeft, kAxisTop, kLeft + kPlotWidth, kAxisTop, "stroke=\"#333\"") << "\n";
+    std::string last_date;
+    for (long t = 0; t <= end; t += step) {
+        const double x = x_at(t, end);
+        // "Mon Dec  7 21:38:00 2026", or "Dec  7 21:38:00": the time, and the date around it.
+        const std::string stamp = router_time(wall_at(t, options), options.clock_years);
+        const std::size_t colon = stamp.find(':');
+        if (colon == std::string::npos || colon < 2) continue;
+        const std::string time = stamp.substr(colon - 2, step % 60 == 0 ? 5 : 8);
+        const std::string date = stamp.substr(0, colon - 3) + stamp.substr(std::min(stamp.size(), colon + 6));
+        // The first tick's words start at it, clear of the axis's name.
+        const std::string anchor = t == 0 ? "text-anchor=\"start\" " : "text-anchor=\"middle\" ";
+        out << svg_line(x, kAxisTop, x, kAxisTop + 5, "stroke=\"#333\"") << "\n";
+        out << svg_text(x, kAxisTop + 18, anchor + "font-size=\"11\"", svg_escape(time)) << "\n";
+        if (date != last_date) out << svg_text(x, kAxisTop + 30, anchor + small_text("#555"), svg_escape(date)) << "\n";
+        last_date = date;
+    }
+    out << svg_text(kLeft - 10, kAxisTop + 18, "text-anchor=\"end\" " + small_text("#555"), "router's time") << "\n";
+}
+
 std::string timeline_stamp(long t, long end, const TimelineOptions& options) {
     if (options.clock.empty()) return format_stamp(t, day_width_for(end));
-    auto at = std::upper_bound(options.clock.begin(), options.clock.end(), std::pair<long, long long>{t, LLONG_MAX});
-    const auto& [from, wall] = at == options.clock.begin() ? options.clock.front() : *(at - 1);
     std::string stamp = "[";  // appended piecewise: GCC 12 at -O3 warns falsely on "..." + string
-    stamp += router_time(wall + t - from, options.clock_years);
+    stamp += router_time(wall_at(t, options), options.clock_years);
     stamp += ']';
     return stamp;
+}
+
+// The lines a replay marks across the lanes, beside the swatches.
+void log_marks(std::ostream& out, double x, double y) {
+    for (const auto& [colour, name] : {std::pair<const char*, const char*>{"#1f5fbf", "run start"},
+                                       {"#555", "run end"},
+                                       {"#e67e22", "clock step"},
+                                       {"#c0392b", "crash loop"}}) {
+        out << svg_line(x, y - 10, x, y + 2,
+                        std::string("stroke=\"") + colour + "\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"")
+            << "\n";
+        out << svg_text(x + 5, y, "font-size=\"11\"", name) << "\n";
+        x += 20 + 6.2 * static_cast<double>(std::strlen(name));
+    }
 }
 
 void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options) {
@@ -101,7 +148,14 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
     swatch(out, x, y, kUpstreamColour, "upstream's channel", true);
     swatch(out, x, y, kRa0ChannelColour, "ra0's channel", true);
     swatch(out, x, y, kRecoveryColour, "recovery cycle", true);
-    swatch(out, x, y, kDownColour, "upstream off the air", false, "0.25");
+    // A log tells neither the upstream's presence nor which access point the
+    // uplink joined; it has stretches it does not tell, and marked moments.
+    const bool from_log = !options.clock.empty();
+    if (from_log) {
+        swatch(out, x, y, "#eeeeee", "not in the log");
+    } else {
+        swatch(out, x, y, kDownColour, "upstream off the air", false, "0.25");
+    }
     {
         y += 20;
         double xm = kLeft + 6;
@@ -109,9 +163,13 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
                    {"a re-programming of the client's security (ApCliAuthMode, ApCliEncrypType)"});
         out << svg_text(xm + 12, y, "font-size=\"11\"", "client security re-programmed") << "\n";
         xm += 230;
-        write_mark(out, xm, y - 4, kMismatchMark,
-                   {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
-        out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
+        if (from_log) {
+            log_marks(out, xm, y);
+        } else {
+            write_mark(out, xm, y - 4, kMismatchMark,
+                       {"relaywatch remembered a BSSID that is not the access point the uplink joined"});
+            out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
+        }
     }
     // The event glyphs.
     y += 20;
@@ -119,6 +177,10 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
     out << svg_text(x, y, small_text(kEventColour), "events:") << "\n";
     x += 50;
     for (const EventStyle& style : kEventStyles) {
+        // A log's events are the daemon's errors: the store's and the key's.
+        if (from_log && &style != &kEventStyles[static_cast<std::size_t>(EventClass::Store)] &&
+            &style != &kEventStyles[static_cast<std::size_t>(EventClass::Security)])
+            continue;
         write_mark(out, x + 5, y + 1, style, {style.name});
         out << svg_text(x + 14, y, "font-size=\"11\"", style.name) << "\n";
         x += 30 + 6.2 * static_cast<double>(std::strlen(style.name));
@@ -126,9 +188,10 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
     const auto& marks = rec.event_marks();
     if (!events_listed(rec)) {
         y += 16;
-        out << svg_text(kLeft, y, small_text(kEventColour),
-                        plural(rec.events, "scenario event", "scenario events") +
-                            " in all: hover over a marker for its time, its text and what relaywatch said")
+        out << svg_text(
+                   kLeft, y, small_text(kEventColour),
+                   plural(rec.events, from_log ? "event" : "scenario event", from_log ? "events" : "scenario events") +
+                       " in all: hover over a marker for its time, its text and what relaywatch said")
             << "\n";
         return;
     }

@@ -83,10 +83,13 @@ std::string small_text(const char* colour);
 void write_mark(std::ostream& out, double x, double y, const EventStyle& style, const std::vector<std::string>& lines);
 
 // The time axis under the lanes, named `label`.
+struct TimelineOptions;
 void write_axis(std::ostream& out, long end, const char* label = "virtual time");
+// The axis on a log's clock: each tick the router's time there, and the
+// date under the first tick and wherever the day changed.
+void write_clock_axis(std::ostream& out, long end, const TimelineOptions& options);
 
 // The legend under the axis, and the list of the events when they fit it.
-struct TimelineOptions;
 void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options);
 
 }  // namespace rwsim

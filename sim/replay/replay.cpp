@@ -9,9 +9,9 @@
 #include "sim/common/format_match.h"
 #include "sim/common/text.h"
 #include "sim/replay/replay_clock.h"
+#include "sim/replay/replay_lanes.h"
+#include "sim/replay/replay_security.h"
 #include "sim/syslog/log_read.h"
-#include "supervisor/supervisor.h"
-#include "survey/vocabulary.h"
 
 namespace rwsim {
 
@@ -19,43 +19,6 @@ namespace {
 
 constexpr std::string_view kTag = "relaywatch";
 constexpr std::string_view kPrefix = RW_LOG_PREFIX;
-
-// The client security a candidate is compared and applied with: the
-// survey's texts as the recovery cycle normalises them. Texts too long for
-// a candidate are no words of the survey's, and stay as the log has them.
-std::string applied_security(std::string_view auth, std::string_view enc) {
-    Candidate cand{};
-    cand.auth.assign(auth);
-    cand.enc.assign(enc);
-    if (cand.auth.view() == auth && cand.enc.view() == enc) {
-        normalise(cand);
-        auth = cand.auth.view();
-        enc = cand.enc.view();
-    }
-    return shown_text(std::string(auth) + "/" + std::string(enc));
-}
-
-// A hidden entry's "AUTH/ENC" cut where both halves are words of the
-// survey's vocabulary (the mixed mode and cipher hold slashes themselves);
-// false when no cut makes two such words.
-bool split_security(std::string_view joined, std::string_view& auth, std::string_view& enc) {
-    static constexpr std::string_view kAuths[] = {vocab::kAuthOpen, vocab::kAuthWpaPsk, vocab::kAuthWpa2Psk,
-                                                  vocab::kAuthMixed, vocab::kAuthNotSupport};
-    static constexpr std::string_view kEncs[] = {vocab::kEncNone, vocab::kEncWep, vocab::kEncTkipAes,
-                                                 vocab::kEncTkip, vocab::kEncAes, vocab::kEncEmpty};
-    for (std::size_t cut = joined.find('/'); cut != std::string_view::npos; cut = joined.find('/', cut + 1)) {
-        const std::string_view a = joined.substr(0, cut), e = joined.substr(cut + 1);
-        bool known_auth = false, known_enc = false;
-        for (std::string_view w : kAuths) known_auth = known_auth || a == w;
-        for (std::string_view w : kEncs) known_enc = known_enc || e == w;
-        if (known_auth && known_enc) {
-            auth = a;
-            enc = e;
-            return true;
-        }
-    }
-    return false;
-}
 
 // An error is listed in the daemon's words, its values as shown, without
 // the line end and without what every such line says the same: the error
@@ -95,6 +58,13 @@ public:
 
     // A security change the log ended (or the run ended) before showing:
     // told as likely, with the settings the candidate had.
+    // The log ended: its last run closed.
+    void finish() {
+        settle();
+        close_run(kStillRunning);
+        r_.ra0_down_at_end = ra0_.known && !ra0_.on;
+    }
+
     void settle() {
         if (pending_security_.empty()) return;
         r_.security.push_back({last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
@@ -120,10 +90,7 @@ public:
         clock_line(clock_, line.stamp, {own_start, debug_live_, sleeptime_, after_window, next_pass}, r_.lines, r_);
         if (own) window_last_ = format != nullptr && format->msg == LogMsg::WindowHead;
         if (!own) {
-            if (tells_end(line.message) && !r_.runs.empty() && ended_.empty()) {
-                ended_ = shown_text(std::string(line.tag) + ": " + std::string(line.message));
-                debug_live_ = false;
-            }
+            if (!r_.runs.empty() && line.message.find(kTag) != std::string_view::npos) about_instance(line);
             return;
         }
         ++r_.own_lines;
@@ -163,17 +130,49 @@ private:
         return false;
     }
 
+    // Another program's line about the instance: kept with the run; the
+    // first that tells an end is what ended it.
+    void about_instance(const LogLine& line) {
+        ReplayRun& last = r_.runs.back();
+        const std::string text = shown_text(std::string(line.tag) + ": " + std::string(line.message));
+        ++last.instance_count;
+        if (last.instance_lines.size() < kKeptInstanceLines) last.instance_lines.push_back({now(), text});
+        if (line.message.find("crash loop") != std::string_view::npos) last.crash_loop = true;
+        if (tells_end(line.message) && ended_.empty()) {
+            ended_ = text;
+            ended_at_ = now();
+            debug_live_ = false;
+        }
+    }
+
+    // The run before ends where the next begins, or at the log's end.
+    void close_run(const char* next) {
+        if (r_.runs.empty()) return;
+        ReplayRun& last = r_.runs.back();
+        last.until = now().t;
+        last.ended_by = ended_.empty() ? next : ended_;
+        last.ended_at = ended_.empty() ? now() : ended_at_;
+        ra0_close(ra0_, r_.ra0_lane, last.figures, now().t);
+        if (last.debug) last.figures.debug = last.until - last.at.t;
+        r_.debug_seconds += last.figures.debug;
+    }
+
     void begin_run(bool start_seen, long pid) {
         settle();
+        close_run(start_seen ? "a new start; no line about this run's end"
+                             : "a new process; no line about this run's end");
         security_.clear();
         ReplayRun fresh;
         // A run already going when the log begins is there from its first line.
         fresh.at = start_seen || !r_.runs.empty() ? now() : r_.first;
+        ra0_run_begins(ra0_, fresh.at.t, start_seen);
         fresh.start_seen = start_seen;
         fresh.pid = pid;
-        if (!r_.runs.empty()) fresh.ended_before = ended_;
         ended_.clear();
-        r_.runs.push_back(fresh);
+        // The first runs are kept, and the latest: it takes the last place.
+        ++r_.run_count;
+        if (r_.runs.size() == kKeptRuns) r_.runs.pop_back();
+        r_.runs.push_back(std::move(fresh));
         pid_ = pid;
         debug_live_ = false;
         sleeptime_ = -1;
@@ -187,11 +186,7 @@ private:
         return r_.runs.back();
     }
 
-    void switch_ra0(bool on) {
-        if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
-        if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on)
-            r_.ra0.push_back({now().t, on, now().wall});
-    }
+    void switch_ra0(bool on) { ra0_gate(ra0_, r_.ra0_lane, run().figures, now().t, on); }
 
     void set_channel(std::vector<std::pair<long, int>>& lane, int channel) {
         if (lane.empty() || lane.back().second != channel || lane.back().first == now().t) {
@@ -269,18 +264,23 @@ private:
         // between; a longer silence (a survey, the pause after a recovery,
         // the clock set) tells nothing of the uplink.
         if (window_at_ >= 0 && now().t - window_at_ <= kDebugQuiet) {
-            r_.link_known += now().t - window_at_;
-            if (window_up_) r_.link_up += now().t - window_at_;
+            const long seconds = now().t - window_at_;
+            r_.link_known += seconds;
+            if (window_up_) r_.link_up += seconds;
+            lane_add(r_.link_lane, window_at_, now().t, window_up_, false);
+            run().figures.link_known += seconds;
+            if (window_up_) run().figures.link_up += seconds;
         }
+        ra0_sample(ra0_, to_int(fields_[1]));
         window_at_ = now().t;
         window_up_ = up;
-        if (r_.link.empty() || r_.link.back().on != up) r_.link.push_back({now().t, up, now().wall});
     }
 
     void scanning() {
         debug_seen();
         finish_recovery(Outcome::Unfinished);
         r_.recoveries.push_back({now(), Outcome::Unfinished});
+        ++run().figures.recoveries;
     }
 
     void current() {
@@ -351,11 +351,15 @@ private:
               std::string(kPrefix) + reprinted(kStoreUnreadableError, {std::string(fields_[0])}));
     }
 
-    void error(LogMsg msg, std::string text) { r_.errors.push_back({now(), msg, std::move(text)}); }
+    void error(LogMsg msg, std::string text) {
+        ++r_.error_count;
+        if (r_.errors.size() < kKeptErrors) r_.errors.push_back({now(), msg, std::move(text)});
+    }
 
     void gave_up(const std::string& why) {
         run().ended_at_start = why;
         ended_ = "ended at start-up: " + why;
+        ended_at_ = now();
     }
 
     void debug_seen() {
@@ -367,11 +371,13 @@ private:
     Replay& r_;
     std::vector<std::string_view> fields_;
     ReplayClock clock_;
+    Ra0Watch ra0_;
     bool window_last_ = false;  // relaywatch's last line was its window line
     long pid_ = -1;
     long sleeptime_ = -1;  // the run's pause after a recovery; -1 not yet known
     bool debug_live_ = false;
     std::string ended_;
+    LogMoment ended_at_;
     int candidate_ = 0;
     std::string via_;
     bool pending_retune_ = false;
@@ -398,7 +404,7 @@ Replay replay_log(std::FILE* in, const std::string& name) {
         }
         reader.line(parse_log_line(text));
     }
-    reader.settle();
+    reader.finish();
     if (std::ferror(in)) {
         r.error = located(name, 0, "cannot be read to its end");
         return r;

@@ -27,6 +27,45 @@ struct LogMoment {
     WallTime wall = 0;
 };
 
+// A stretch [from, to) of the replay's time over which a lane is known,
+// and whether the lane (ra0 up, the uplink connected) was on.
+struct Stretch {
+    long from = 0, to = 0;
+    bool on = false;
+};
+
+// How many stretches of a lane a replay keeps; the rest are counted.
+inline constexpr std::size_t kKeptStretches = 512;
+
+// What the log tells of one lane: its known stretches, merged where they
+// touch with the same state, the first kKeptStretches kept; the seconds
+// known, of them on, and of them known only from the daemon's rules (a log
+// can lose lines) rather than from a line that says so.
+struct Lane {
+    std::vector<Stretch> kept;
+    Stretch last;  // the latest stretch, still growing
+    long stretches = 0, offs = 0, longest_off = 0;
+    long known = 0, on = 0, inferred = 0;
+    bool first_inferred = false;  // its first stretch is known only from the daemon's rules
+};
+
+// Adds [from, to) to the lane, on or off, inferred or logged.
+void lane_add(Lane& lane, long from, long to, bool on, bool inferred);
+
+// A run's own figures: the seconds the log tells each lane over, and of
+// them on; the seconds with debug lines and the recoveries in them.
+struct RunFigures {
+    long ra0_known = 0, ra0_up = 0, ra0_inferred = 0;
+    long link_known = 0, link_up = 0;
+    long debug = 0, recoveries = 0;
+};
+
+// A line's words at the moment the log tells them.
+struct LoggedText {
+    LogMoment at;
+    std::string text;
+};
+
 // One relaywatch process.
 struct ReplayRun {
     LogMoment at;
@@ -34,9 +73,28 @@ struct ReplayRun {
     int looptime = -1, sleeptime = -1;
     bool debug = false;  // it printed debug lines
     long pid = -1;
-    std::string ended_before;    // what ended the run before it; empty: not in the log
     std::string ended_at_start;  // its own start-up error, when it gave up at once
+    long until = 0;              // the replay's time at which the next run began, or the log ended
+    // What ended it, and when: a line of procd's or the init script's, its
+    // own start-up error, the next run, or the log's end.
+    std::string ended_by;
+    LogMoment ended_at;
+    // Other programs' lines about the instance (exit codes, respawns, a
+    // crash loop) from its start to the next run's: the first kKeptInstanceLines.
+    std::vector<LoggedText> instance_lines;
+    long instance_count = 0;
+    bool crash_loop = false;
+    RunFigures figures;
 };
+
+inline constexpr std::size_t kKeptInstanceLines = 5;
+
+// What ended the log's last run when nothing did.
+inline constexpr const char* kStillRunning = "still running when the log ends, as far as it shows";
+
+// How many runs a replay keeps: the first ones and the latest; the rest
+// are counted and their figures added to the whole.
+inline constexpr std::size_t kKeptRuns = 64;
 
 enum class Outcome { UpstreamFound, HiddenConnected, NothingFound, Unfinished };
 
@@ -56,25 +114,12 @@ struct Retune {
     std::string via;  // "upstream" or the hidden access point's BSSID
 };
 
-// A line's words at the moment the log tells them.
-struct LoggedText {
-    LogMoment at;
-    std::string text;
-};
-
 // An error line of the daemon's: its kind, and its words as the summary
 // lists them.
 struct LoggedError {
     LogMoment at;
     LogMsg msg = LogMsg::Usage;
     std::string text;
-};
-
-// ra0 or the uplink going on or off at second t (the router's time: wall).
-struct OnOffChange {
-    long t = 0;
-    bool on = false;
-    WallTime wall = 0;
 };
 
 struct ClockJump {
@@ -85,6 +130,9 @@ struct ClockJump {
     bool maybe_dst = false;  // an hour, in a log without zones: perhaps daylight saving
 };
 
+// How many error lines a replay keeps; the rest are counted.
+inline constexpr std::size_t kKeptErrors = 512;
+
 // How many of relaywatch's unrecognised lines a replay keeps word for word.
 inline constexpr std::size_t kKeptUnrecognised = 5;
 
@@ -94,9 +142,7 @@ struct Replay {
     LogMoment first, last;
     long lines = 0, own_lines = 0, unstamped = 0, truncated = 0;
     std::vector<ReplayRun> runs;
-    std::vector<OnOffChange> ra0;   // ra0 switched on or off
-    bool ra0_up_at_first = false;   // ra0 up before its first switch
-    std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)
+    long run_count = 0;  // every run, kept or not
     // Seconds the window lines tell the uplink over, and of them connected:
     // from each window line to the next one of the same run, never across a
     // restart or a stretch without them.
@@ -107,7 +153,8 @@ struct Replay {
     std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
     std::vector<LoggedText> security;            // client security re-programmed, "AUTH/ENC"
     std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
-    std::vector<LoggedError> errors;
+    std::vector<LoggedError> errors;             // the first kKeptErrors
+    long error_count = 0;                        // all of them
     // relaywatch's lines that no format of the daemon's matches (a line cut
     // short, the init script's own words, anything else): all counted, the
     // first kKeptUnrecognised kept whole as shown_text shows them.
@@ -118,6 +165,12 @@ struct Replay {
     // would show a step, over a night when clocks move for daylight saving.
     std::vector<ClockJump> dst_unsure;
     bool any_debug = false;  // relaywatch printed debug lines
+    // ra0 and the uplink where the log tells them, and the seconds of runs
+    // with debug lines (which alone tell recoveries, channels, client
+    // security and the remembered BSSID).
+    Lane ra0_lane, link_lane;
+    bool ra0_down_at_end = false;  // the log ends with ra0 known to be down
+    long debug_seconds = 0;
 };
 
 // Reads the log from `in` (`name` for messages).

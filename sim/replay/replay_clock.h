@@ -9,15 +9,18 @@
 
 #include "sim/replay/replay.h"
 #include "sim/syslog/log_read.h"
+#include "supervisor/timing.h"
+#include "survey/survey.h"
 
 namespace rwsim {
 
 // A debug run prints a line every second; it is quiet at most for a survey
-// whose output never opens (about half a minute) and the pause after a
-// recovery. A longer gap in a debug run whose pause is known (from its start
+// whose table never opens and the link wait after it, and the pause after a
+// recovery. Twice the daemon's own figures, for a router slowed by its
+// commands: a longer gap in a debug run whose pause is known (from its start
 // line or a "delay" line) is the clock jumping forward, and tells nothing of
 // the uplink.
-inline constexpr long kDebugQuiet = 60;
+inline constexpr long kDebugQuiet = 2L * (kSurveyAttempts * static_cast<long>(kSurveyPauseSeconds) + kLinkWaitTries);
 
 // What the clock has seen so far.
 struct ReplayClock {

@@ -22,26 +22,27 @@ struct Outage {
     bool at_log_start = false, at_log_end = false;
 };
 
+// The moment of the replay's time `t`: the router's time by its clock steps.
+LogMoment moment_at(const Replay& r, long t) {
+    LogMoment m{t, r.first.wall + t};
+    for (const ClockJump& j : clock_steps(r)) {
+        if (j.at.t <= t) m.wall = j.at.wall + (t - j.at.t);
+    }
+    return m;
+}
+
+// ra0's outages where the log tells it, the first kept stretches' and the
+// latest.
 std::vector<Outage> outages(const Replay& r) {
-    std::vector<Outage> list;
-    bool up = r.ra0_up_at_first;
-    Outage open{r.first, 0, true, false};
-    for (const OnOffChange& s : r.ra0) {
-        if (s.on == up) continue;
-        up = s.on;
-        if (!up) {
-            open = {{s.t, s.wall}, 0, false, false};
-        } else {
-            open.length = s.t - open.at.t;
-            if (open.length > 0) list.push_back(open);  // off and on in one second: no outage
-        }
+    std::vector<Stretch> list = r.ra0_lane.kept;
+    if (r.ra0_lane.stretches > static_cast<long>(list.size())) list.push_back(r.ra0_lane.last);
+    std::vector<Outage> out;
+    for (const Stretch& s : list) {
+        if (!s.on)
+            out.push_back({moment_at(r, s.from), s.to - s.from, s.from == 0 && r.ra0_lane.first_inferred,
+                           s.to == r.last.t && r.ra0_down_at_end});
     }
-    if (!up) {
-        open.length = r.last.t - open.at.t;
-        open.at_log_end = true;
-        if (open.length > 0) list.push_back(open);
-    }
-    return list;
+    return out;
 }
 
 class Summary {
@@ -74,31 +75,54 @@ public:
 private:
     std::string when(const LogMoment& m) const { return router_time(m.wall, r_.years_given); }
 
+    // The first kListed of a list, and how many more of its `total` (the
+    // list's size, or more where the replay counted what it did not keep).
     template <typename T, typename Show>
-    void listed(const std::vector<T>& list, Show show) {
-        for (std::size_t i = 0; i < list.size() && i < kListed; ++i)
-            out_ << "  " << when(list[i].at) << "  " << show(list[i]) << "\n";
-        if (list.size() > kListed) out_ << "  ... and " << list.size() - kListed << " more\n";
+    void listed(const std::vector<T>& list, Show show, long total = -1) {
+        std::size_t i = 0;
+        for (; i < list.size() && i < kListed; ++i) out_ << "  " << when(list[i].at) << "  " << show(list[i]) << "\n";
+        const long more = std::max(total, static_cast<long>(list.size())) - static_cast<long>(i);
+        if (more > 0) out_ << "  ... and " << more << " more\n";
     }
 
     void runs() {
-        out_ << "relaywatch runs        " << r_.runs.size() << "\n";
-        for (std::size_t i = 0; i < r_.runs.size() && i < kListed; ++i) {
-            const ReplayRun& run = r_.runs[i];
-            std::string what =
-                run.start_seen ? "started: relaywatch " + std::to_string(run.looptime) + " " +
+        out_ << "relaywatch runs        " << r_.run_count << "\n";
+        const std::size_t shown = std::min(r_.runs.size(), kListed);
+        for (std::size_t i = 0; i < shown; ++i) run(r_.runs[i], i == 0);
+        if (r_.run_count > static_cast<long>(shown)) out_ << "  ... and " << r_.run_count - shown << " more\n";
+    }
+
+    // A run: its start, what ended it, its own figures where there are
+    // others, and the other programs' lines about it.
+    void run(const ReplayRun& run, bool first) {
+        std::string what = run.start_seen
+                               ? "started: relaywatch " + std::to_string(run.looptime) + " " +
                                      std::to_string(run.sleeptime) + (run.debug ? " debug" : "")
-                               : (i == 0 ? "running when the log begins" : "a new process, its start not in the log");
-            if (run.pid >= 0) what += " (pid " + std::to_string(run.pid) + ")";
-            if (!run.ended_at_start.empty()) what += "; ended at start-up: " + run.ended_at_start;
-            out_ << "  " << when(run.at) << "  " << what << "\n";
-            if (i > 0) {
-                out_ << "  " << pad("", when(run.at).size()) << "  before it: "
-                     << (run.ended_before.empty() ? "what ended the run before is not in the log" : run.ended_before)
-                     << "\n";
-            }
-        }
-        if (r_.runs.size() > kListed) out_ << "  ... and " << r_.runs.size() - kListed << " more\n";
+                               : (first ? "running when the log begins" : "a new process, its start not in the log");
+        if (run.pid >= 0) what += " (pid " + std::to_string(run.pid) + ")";
+        const std::string pad_(when(run.at).size() + 2, ' ');
+        out_ << "  " << when(run.at) << "  " << what << "\n";
+        out_ << "  " << pad_ << "ended " << when(run.ended_at) << ": "
+             << (run.ended_at_start.empty() ? run.ended_by : "at start-up: " + run.ended_at_start) << "\n";
+        if (r_.run_count > 1) out_ << "  " << pad_ << run_figures(run) << "\n";
+        for (const LoggedText& l : run.instance_lines) out_ << "    " << when(l.at) << "  " << l.text << "\n";
+        const long more = run.instance_count - static_cast<long>(run.instance_lines.size());
+        if (more > 0) out_ << "    ... and " << more << " more\n";
+    }
+
+    std::string run_figures(const ReplayRun& run) const {
+        const RunFigures& f = run.figures;
+        std::string text = "over " + format_duration(run.until - run.at.t) + ": ra0 ";
+        text += f.ra0_known == 0
+                    ? "not in the log"
+                    : "up " + percent(f.ra0_up, f.ra0_known, 1) + " % of the " + format_duration(f.ra0_known) +
+                          " it tells" +
+                          (f.ra0_inferred > 0 ? " (" + format_duration(f.ra0_inferred) + " inferred)" : "");
+        if (!run.debug) return text + "; no debug";
+        text += "; " + std::to_string(f.recoveries) + " recover" + (f.recoveries == 1 ? "y" : "ies");
+        if (f.link_known > 0)
+            text += "; uplink " + percent(f.link_up, f.link_known, 1) + " % of " + format_duration(f.link_known);
+        return text;
     }
 
     void jumps() {
@@ -108,26 +132,41 @@ private:
         listed(clock_steps(r_), [this](const ClockJump& j) { return clock_step_text(j, r_.years_given); });
     }
 
+    // A lane's figure names what it covers, and how much of it only the
+    // daemon's rules tell.
+    std::string covered(long known, long inferred) const {
+        if (inferred == 0) return "logged";
+        if (inferred == known) return "inferred from the daemon's rules";
+        return format_duration(inferred) + " of it inferred from the daemon's rules";
+    }
+
+    void untold(long known, const char* what) {
+        if (known < r_.last.t)
+            out_ << "                       " << format_duration(r_.last.t - known) << " " << what << "\n";
+    }
+
     void ra0() {
-        // Without a gate line or a start (which always takes ra0 down), the
-        // log tells nothing of ra0: no figure rather than 0 %.
-        if (r_.ra0.empty() &&
-            std::none_of(r_.runs.begin(), r_.runs.end(), [](const ReplayRun& run) { return run.start_seen; })) {
-            out_ << "own AP (ra0)           not in the log: no AP enable or AP disable line, and no start\n";
+        const Lane& lane = r_.ra0_lane;
+        if (lane.known == 0) {
+            out_ << "own AP (ra0)           not in the log: no AP enable or AP disable line, no start, and no run of\n"
+                 << "                       window lines that shows it\n";
             return;
         }
-        const long span = r_.last.t, up = ra0_up_seconds(r_);
-        out_ << "own AP (ra0) up       " << percent(up, span, 1, 5) << " %  (" << up << " s of " << span << " s)\n";
+        out_ << "own AP (ra0) up        " << percent(lane.on, lane.known, 1) << " % of the "
+             << format_duration(lane.known) << " the log tells (" << covered(lane.known, lane.inferred) << ")\n";
+        untold(lane.known, "the log does not tell");
         std::vector<Outage> list = outages(r_);
-        long longest = 0;
-        for (const Outage& o : list) longest = std::max(longest, o.length);
-        out_ << "ra0 outages            " << list.size();
-        if (!list.empty()) out_ << ", the longest " << format_duration(longest);
+        out_ << "ra0 outages            " << lane.offs;
+        if (lane.offs > 0) out_ << ", the longest " << format_duration(lane.longest_off);
         out_ << "\n";
-        listed(list, [this](const Outage& o) {
-            return length_told(r_, o.at.t, o.at.t + o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
-                   (o.at_log_end ? " (to the end of the log)" : "");
-        });
+        listed(
+            list,
+            [this](const Outage& o) {
+                return length_told(r_, o.at.t, o.at.t + o.length) +
+                       (o.at_log_start ? " (from the start of the log)" : "") +
+                       (o.at_log_end ? " (to the end of the log)" : "");
+            },
+            lane.offs);
     }
 
     void debug_part() {
@@ -138,11 +177,14 @@ private:
             nothing += rc.outcome == Outcome::NothingFound;
             open += rc.outcome == Outcome::Unfinished;
         }
-        out_ << "recoveries run         " << r_.recoveries.size() << " (site surveys): " << found << " upstream found, "
-             << hidden << " hidden AP connected, " << nothing << " nothing found";
+        out_ << "recoveries run         " << r_.recoveries.size() << " (site surveys) in the "
+             << format_duration(r_.debug_seconds) << " with debug";
+        if (r_.debug_seconds < r_.last.t)
+            out_ << "; " << format_duration(r_.last.t - r_.debug_seconds) << " without debug not counted";
+        out_ << "\n                       " << found << " upstream found, " << hidden << " hidden AP connected, "
+             << nothing << " nothing found";
         if (open > 0) out_ << ", " << open << " without an outcome in the log";
         out_ << "\n";
-        debug_coverage();
         channels();
         out_ << "client security        " << r_.security.size() << " re-programming"
              << (r_.security.size() == 1 ? "" : "s") << "\n";
@@ -150,24 +192,14 @@ private:
         out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text)
              << "\n";
         if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
-        if (!r_.link.empty()) {
-            out_ << "uplink connected      " << percent(r_.link_up, r_.link_known, 1, 5) << " %  (" << r_.link_up
-                 << " s of the " << r_.link_known << " s that the window lines of a run tell)\n";
+        const Lane& link = r_.link_lane;
+        if (link.known == 0) {
+            out_ << "uplink                 not in the log: no two window lines of a run a pass apart\n";
+            return;
         }
-    }
-
-    // The recoveries, channels and client security are told only by the
-    // runs with debug: the stretch they cover, and what they leave out.
-    void debug_coverage() {
-        long with = 0;
-        for (std::size_t i = 0; i < r_.runs.size(); ++i) {
-            const long end = i + 1 < r_.runs.size() ? r_.runs[i + 1].at.t : r_.last.t;
-            if (r_.runs[i].debug) with += end - r_.runs[i].at.t;
-        }
-        const long without = r_.last.t - with;
-        if (without <= 0) return;
-        out_ << "                       in the " << format_duration(with) << " of runs with debug; "
-             << format_duration(without) << " without debug not counted\n";
+        out_ << "uplink connected       " << percent(link.on, link.known, 1) << " % of the "
+             << format_duration(link.known) << " with window lines (logged)\n";
+        untold(link.known, "without window lines not counted");
     }
 
     // ra0's moves from one channel to another, apart from the
@@ -189,8 +221,9 @@ private:
     }
 
     void errors() {
-        out_ << "errors                 " << r_.errors.size() << "\n";
-        listed(r_.errors, [](const LoggedError& n) { return n.text; });
+        out_ << "errors                 " << r_.error_count << "\n";
+        listed(
+            r_.errors, [](const LoggedError& n) { return n.text; }, r_.error_count);
     }
 
     // relaywatch's lines that no format of the daemon's matches, the first
@@ -213,9 +246,7 @@ private:
 }  // namespace
 
 long ra0_up_seconds(const Replay& replay) {
-    long down = 0;
-    for (const Outage& o : outages(replay)) down += o.length;
-    return replay.last.t - down;
+    return replay.ra0_lane.on;
 }
 
 void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) {

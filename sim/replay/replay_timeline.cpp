@@ -32,19 +32,43 @@ struct Cursor {
     long next_change(long otherwise) const { return next < list.size() ? list[next].first : otherwise; }
 };
 
-std::vector<std::pair<long, bool>> switches(const std::vector<OnOffChange>& list) {
-    std::vector<std::pair<long, bool>> out;
-    out.reserve(list.size());
-    for (const OnOffChange& s : list) out.push_back({s.t, s.on});
-    return out;
+// A lane as the picture draws it: its known stretches as switches (t, on),
+// off where nothing tells, and what it does not tell as grey gaps.
+struct LaneDrawing {
+    std::vector<std::pair<long, bool>> switches;
+    std::vector<TimelineOptions::Gap> gaps;
+};
+
+LaneDrawing drawing(const Lane& lane, long end, const std::string& why) {
+    std::vector<Stretch> list = lane.kept;
+    const bool dropped = lane.stretches > static_cast<long>(list.size());
+    if (dropped) list.push_back(lane.last);
+    LaneDrawing d;
+    long t = 0;
+    auto gap = [&](long to, const std::string& reason) {
+        d.gaps.push_back({t, to, reason});
+        d.switches.push_back({t, false});
+    };
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].from > t)
+            gap(list[i].from, dropped && i + 1 == list.size() ? "not drawn: the replay keeps the first " +
+                                                                    std::to_string(kKeptStretches) + " changes"
+                                                              : why);
+        d.switches.push_back({list[i].from, list[i].on});
+        t = list[i].to;
+    }
+    if (t < end) gap(end, why);
+    return d;
 }
 
-std::unique_ptr<Recorder> record(const Replay& r) {
+const char* const kRa0Gap = "not in the log: no gate line, start or run of window lines tells ra0 here";
+const char* const kUplinkGap = "not in the log: no window lines a pass apart here";
+
+std::unique_ptr<Recorder> record(const Replay& r, const LaneDrawing& ra0_lane, const LaneDrawing& link_lane) {
     const long end = std::max(1L, r.last.t);
     auto rec = std::make_unique<Recorder>(end);
-    const auto ra0_list = switches(r.ra0), link_list = switches(r.link);
-    Cursor<std::vector<std::pair<long, bool>>, bool> ra0{ra0_list, r.ra0_up_at_first};
-    Cursor<std::vector<std::pair<long, bool>>, bool> link{link_list, false};
+    Cursor<std::vector<std::pair<long, bool>>, bool> ra0{ra0_lane.switches, false};
+    Cursor<std::vector<std::pair<long, bool>>, bool> link{link_lane.switches, false};
     Cursor<std::vector<std::pair<long, int>>, int> channel{r.channel, 0};
     std::size_t survey = 0;
     auto second = [](const auto& p) { return p.second; };
@@ -73,27 +97,52 @@ std::unique_ptr<Recorder> record(const Replay& r) {
         rec->event(e.at.t, security ? EventClass::Security : EventClass::Store, e.text);
     }
     for (const ReplayRun& run : r.runs) {
-        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process") +
-                                       (run.ended_before.empty() ? "" : "; before: " + run.ended_before));
+        rec->daemon_line(run.at.t, std::string("relaywatch ") + (run.start_seen ? "started" : "process"));
+        if (run.until < r.last.t || run.ended_by != kStillRunning)
+            rec->daemon_line(run.ended_at.t, "relaywatch ended: " + run.ended_by);
     }
     rec->finish();
     return rec;
 }
 
+// Each run's start and end, the clock's steps and the crash loops, marked
+// across the lanes.
+void run_marks(const Replay& r, TimelineOptions& options) {
+    for (const ReplayRun& run : r.runs) {
+        options.marks.push_back({run.at.t,
+                                 std::string("relaywatch ") +
+                                     (run.start_seen ? "started" : "running, its start not in the log") +
+                                     (run.pid >= 0 ? " (pid " + std::to_string(run.pid) + ")" : ""),
+                                 "#1f5fbf"});
+        if (run.ended_by != kStillRunning)
+            options.marks.push_back(
+                {run.ended_at.t, "relaywatch ended: " + run.ended_by, run.crash_loop ? "#c0392b" : "#555"});
+        if (run.crash_loop) options.marks.push_back({run.ended_at.t, "procd: relaywatch in a crash loop", "#c0392b"});
+    }
+    for (const ClockJump& j : clock_steps(r))
+        options.marks.push_back({j.at.t, "the clock stepped " + clock_step_text(j, r.years_given), "#e67e22"});
+}
+
 }  // namespace
 
 void write_replay_timeline(std::ostream& out, const std::string& name, const Replay& r) {
-    const std::unique_ptr<Recorder> tracks = record(r);
+    const long end = std::max(1L, r.last.t);
+    LaneDrawing ra0 = drawing(r.ra0_lane, end, kRa0Gap), link = drawing(r.link_lane, end, kUplinkGap);
+    const std::unique_ptr<Recorder> tracks = record(r, ra0, link);
     const Recorder& rec = *tracks;
     TimelineOptions options;
     options.title = "relaywatch-sim replay: " + name;
     options.figures = router_time(r.first.wall, r.years_given) + " to " + router_time(r.last.wall, r.years_given) +
-                      " (" + format_duration(r.last.t) + ") \xC2\xB7 ra0 up " +
-                      percent(rec.ra0_seconds, rec.seconds, 1) + " % \xC2\xB7 " + std::to_string(r.runs.size()) +
-                      " relaywatch run" + (r.runs.size() == 1 ? "" : "s") + " \xC2\xB7 " +
+                      " (" + format_duration(r.last.t) + ") \xC2\xB7 " +
+                      (r.ra0_lane.known == 0 ? std::string("ra0 not in the log")
+                                             : "ra0 up " + percent(r.ra0_lane.on, r.ra0_lane.known, 1) + " % of the " +
+                                                   format_duration(r.ra0_lane.known) + " told") +
+                      " \xC2\xB7 " + std::to_string(r.run_count) + " relaywatch run" + (r.run_count == 1 ? "" : "s") +
+                      " \xC2\xB7 " +
                       (r.any_debug ? std::to_string(r.recoveries.size()) + " recoveries" : "no debug lines");
     options.axis = "log time";
-    if (!r.link.empty()) options.uplink_known_from = r.link.front().t;
+    options.ra0_gaps = std::move(ra0.gaps);
+    options.uplink_gaps = std::move(link.gaps);
     if (!r.channel.empty()) options.channel_known_from = r.channel.front().first;
     const auto debug_run = std::find_if(r.runs.begin(), r.runs.end(), [](const ReplayRun& run) { return run.debug; });
     if (debug_run != r.runs.end()) options.recovery_known_from = debug_run->at.t;
@@ -101,7 +150,8 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     options.clock.push_back({0, r.first.wall});
     for (const ClockJump& j : clock_steps(r)) options.clock.push_back({j.at.t, j.at.wall});
     options.clock_years = r.years_given;
-    if (r.link.empty())
+    run_marks(r, options);
+    if (r.link_lane.known == 0)
         options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
     if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";
     if (r.channel.empty()) options.channel_unknown = "not in the log: relaywatch tells ra0's channel only with debug";

@@ -50,31 +50,31 @@ std::string span_words(const Replay& replay) {
     return "the " + format_duration(replay.last.t - replay.first.t) + " the log holds";
 }
 
-// Seconds ra0 was off the air after it was first up: relaywatch keeps it
-// off at its start until it finds the upstream, by design.
+// Seconds ra0 was off the air, as the log tells, after it was first up:
+// relaywatch keeps it off at its start until it finds the upstream, by
+// design. The off seconds before the first stretch up are in the lane's
+// first kept stretches, so this holds past the lane's cap too.
 long ra0_down_after_up(const Replay& rp) {
-    bool up = rp.ra0_up_at_first, was_up = up;
-    long since = 0, down = 0;
-    for (const OnOffChange& s : rp.ra0) {
-        if (s.on == up) continue;
-        up = s.on;
-        if (!up) {
-            since = s.t;
-        } else if (was_up) {
-            down += s.t - since;
+    const Lane& lane = rp.ra0_lane;
+    long before_up = 0;
+    bool seen_up = false;
+    for (const Stretch& s : lane.kept) {
+        if (s.on) {
+            seen_up = true;
+            break;
         }
-        was_up = was_up || up;
+        before_up += s.to - s.from;
     }
-    if (!up && was_up) down += rp.last.t - since;
-    return down;
+    if (!seen_up && !lane.last.on) return 0;
+    return lane.known - lane.on - before_up;
 }
 
 // What the replay finds wrong over the log's span.
 void replay_wrong(const Replay& rp, std::vector<std::string>& wrong) {
     const auto ended =
         std::count_if(rp.runs.begin(), rp.runs.end(), [](const ReplayRun& run) { return !run.ended_at_start.empty(); });
-    if (ended > 0 || rp.runs.size() > 2) {
-        std::string text = "relaywatch started " + std::to_string(rp.runs.size()) + " times in " + span_words(rp);
+    if (ended > 0 || rp.run_count > 2) {
+        std::string text = "relaywatch started " + std::to_string(rp.run_count) + " times in " + span_words(rp);
         const auto first = std::find_if(rp.runs.begin(), rp.runs.end(),
                                         [](const ReplayRun& run) { return !run.ended_at_start.empty(); });
         if (first != rp.runs.end())
@@ -82,8 +82,8 @@ void replay_wrong(const Replay& rp, std::vector<std::string>& wrong) {
         wrong.push_back(text);
     }
     if (!rp.errors.empty()) {
-        wrong.push_back("relaywatch logged " + std::to_string(rp.errors.size()) + " error line" +
-                        (rp.errors.size() == 1 ? "" : "s") + "; the first: " + rp.errors.front().text);
+        wrong.push_back("relaywatch logged " + std::to_string(rp.error_count) + " error line" +
+                        (rp.error_count == 1 ? "" : "s") + "; the first: " + rp.errors.front().text);
     }
     const long down = ra0_down_after_up(rp);
     if (down > 0) {

@@ -16,6 +16,7 @@
 #include "sim/common/format_match.h"
 #include "sim/draw/tests/svg_check.h"
 #include "sim/replay/replay.h"
+#include "sim/replay/tests/replay_logs.h"
 #include "sim/router/run_timeline.h"
 #include "sim/router/runner.h"
 #include "sim/syslog/log_read.h"
@@ -24,13 +25,6 @@
 namespace rwsim {
 
 namespace {
-
-Replay replay_text(const std::string& text) {
-    std::FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
-    Replay r = replay_log(in, "test.log");
-    std::fclose(in);
-    return r;
-}
 
 std::vector<std::string> shipped_scenarios() {
     std::vector<std::string> names;
@@ -91,6 +85,8 @@ TEST_P(Shipped, RunsCleanlyAndItsLogReplaysToTheRunsFigures) {
     EXPECT_EQ(r.last.t, run.end);
     EXPECT_EQ(r.unrecognised, 0) << (r.unrecognised_lines.empty() ? "" : r.unrecognised_lines[0].text);
     EXPECT_EQ(ra0_up_seconds(r), run.record->ra0_seconds);
+    EXPECT_EQ(r.ra0_lane.known - r.ra0_lane.inferred, run.end) << "ra0 logged from the start on";
+    EXPECT_EQ(r.debug_seconds, run.end);
     EXPECT_EQ(static_cast<long>(r.recoveries.size()), run.record->recoveries);
     EXPECT_EQ(static_cast<long>(r.security.size()), run.record->security_reprograms);
     std::vector<std::pair<long, int>> tuned, replayed;
@@ -244,9 +240,21 @@ TEST(Replay, RunsAndRestarts) {
     ASSERT_EQ(r.error, "");
     ASSERT_EQ(r.runs.size(), 3u);
     EXPECT_TRUE(!r.runs[0].start_seen && r.runs[1].start_seen && !r.runs[2].start_seen);
-    EXPECT_EQ(r.runs[1].ended_before.rfind("procd: Instance relaywatch", 0), 0u);
-    EXPECT_EQ(r.runs[2].ended_before, "") << "not in the log";
-    EXPECT_TRUE(r.ra0_up_at_first) << "its first line took ra0 down";
+    const std::string procd = "procd: Instance relaywatch::instance1 exit with error code 143 after 7 seconds";
+    const struct {
+        const char* ended_by;
+        long ended_at, until, instance_lines;
+    } ends[] = {{procd.c_str(), 2, 2, 1},
+                {"a new process; no line about this run's end", 22, 22, 0},
+                {"ended at start-up: relaywatch: repeater is not enabled!", 32, 32, 0}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(r.runs[i].ended_by, ends[i].ended_by) << i;
+        EXPECT_EQ(r.runs[i].ended_at.t, ends[i].ended_at) << i;
+        EXPECT_EQ(r.runs[i].until, ends[i].until) << i;
+        EXPECT_EQ(r.runs[i].instance_count, ends[i].instance_lines) << i;
+    }
+    EXPECT_EQ(r.runs[2].ended_at_start, "relaywatch: repeater is not enabled!");
+    EXPECT_TRUE(r.ra0_lane.first_inferred && r.ra0_lane.kept.front().on) << "its first line took ra0 down";
     EXPECT_EQ(ra0_up_seconds(r), 1 + 10) << "up to 03:59:59, and 04:00:10 to 04:00:20";
     EXPECT_EQ(r.last.t, 32);
     std::ostringstream out;
@@ -297,11 +305,12 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
          {"log span               Dec 31 23:59:00 to Jan  1 02:00:00 (", "year                   not in the log",
           "clock jumps            1 back, 1 forward", "Jan  1 00:00:02  back 5s from Jan  1 00:00:07",
           "forward 1h 59m 54s (7194 s) from Jan  1 00:00:06",
-          "recoveries run         2 (site surveys): 0 upstream found, 1 hidden AP connected, 1 nothing found",
+          "recoveries run         2 (site surveys) in the 1m 11s with debug\n",
+          "\n                       0 upstream found, 1 hidden AP connected, 1 nothing found\n",
           "ra0 channel moves      1\n  Jan  1 00:00:05  ra0 from channel 6 to channel 11 (hidden AP 02:00:00:00:00:a1)",
           "client security        1 re-programming\n", "Jan  1 00:00:05  to WPA2PSK/AES\n",
           "ra0 outages            1, the longest 1m 11s", "remembered BSSID       02:00:00:00:00:a1",
-          "uplink connected      100.0 %  (4 s of the 4 s",
+          "uplink connected       100.0 % of the 4s with window lines (logged)",
           "errors                 1\n  Jan  1 00:00:05  Invalid Key=short"}) {
         EXPECT_NE(out.str().find(expected), std::string::npos) << expected << "\n" << out.str();
     }
@@ -336,12 +345,14 @@ TEST(Replay, TheGuideShowsTheSamplesReplay) {
     std::ifstream picture(svg);
     const std::string drawn((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
     std::size_t unknown = 0;
-    for (std::size_t i = drawn.find(">not in the log</text>"); i != std::string::npos;
-         i = drawn.find(">not in the log</text>", i + 1)) {
+    for (std::size_t i = drawn.find(">not in the log"); i != std::string::npos;
+         i = drawn.find(">not in the log", i + 1))
         ++unknown;
-    }
-    EXPECT_EQ(unknown, 3u) << "the uplink, ra0's channel and the recoveries before the debug lines";
-    EXPECT_NE(drawn.find(">log time</text>"), std::string::npos);
+    EXPECT_EQ(unknown, 4u) << "the uplink, ra0's channel and the recoveries before the debug lines, and the legend";
+    EXPECT_NE(drawn.find(">not in the log: no window lines a pass apart here</text>"), std::string::npos);
+    EXPECT_NE(drawn.find(">router's time</text>"), std::string::npos);
+    EXPECT_NE(drawn.find(">Mon Dec  7 2026</text>"), std::string::npos) << "the date under the first tick";
+    EXPECT_NE(drawn.find("<title>relaywatch ended: procd: Instance relaywatch::instance1 exit"), std::string::npos);
     EXPECT_NE(drawn.find("fill=\"#2e9e44\"/>"), std::string::npos) << "the uplink connected, from the debug lines";
 }
 
@@ -391,34 +402,6 @@ TEST(Replay, UnrecognisedLinesChannelMovesAndCaps) {
     EXPECT_EQ(s.find('\x1b'), std::string::npos) << "shown safely";
     EXPECT_EQ(s.find("odd 6"), std::string::npos);
     EXPECT_TRUE(s.find("(pid 19)\n") != std::string::npos && s.find("(pid 20)\n") == std::string::npos) << "20 runs";
-}
-
-// The uplink only over the window lines of a run: a debug run of a minute,
-// then a run without debug and a half-hour outage. No ra0 figure from a log
-// with neither a gate line nor a start.
-TEST(Replay, TheUplinkOnlyWhereWindowLinesTell) {
-    std::string log = kStart;
-    for (int s = 0; s <= 60; ++s) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "Mon Dec  7 04:%02d:%02d 2026 daemon.info relaywatch[100]: relaywatch: resetTimerArray[00]=%d  "
-                      "[1]\n",
-                      1 + s / 60, s % 60, s < 50 ? 1 : 0);
-        log += line;
-    }
-    log +=
-        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: Start (looptime=10, sleeptime=3)\n"
-        "Mon Dec  7 04:03:00 2026 daemon.info relaywatch[200]: relaywatch: AP disable\n"
-        "Mon Dec  7 04:33:00 2026 daemon.info relaywatch[200]: relaywatch: AP enable\n"
-        "Mon Dec  7 04:33:05 2026 daemon.info relaywatch[200]: relaywatch: resetTimerArray[00]=1  [1]\n";
-    const Replay r = replay_text(log);
-    EXPECT_EQ(r.link_known, 60);
-    EXPECT_EQ(r.link_up, 50);
-
-    std::ostringstream out;
-    print_replay_summary(out, "x.log", replay_text("Mon Dec  7 04:00:00 2026 relaywatch[1]: Invalid Key=short\n"));
-    EXPECT_NE(out.str().find("own AP (ra0)           not in the log"), std::string::npos) << out.str();
-    EXPECT_EQ(out.str().find("ra0 outages"), std::string::npos) << "no outage where nothing tells";
 }
 
 // --log-start: the router's time of a date and time, and the dates refused.
