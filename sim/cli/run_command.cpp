@@ -36,7 +36,7 @@ constexpr const char* kUsage =
     "  --syslog FILE       also write the daemon's lines as a logread-style system log (for replay)\n"
     "  --log-start DATE    the log's date at virtual time 0 (2026-12-07T04:00:00; default 2026-01-01T00:00:00)\n"
     "       relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]   (explain --help)\n"
-    "       relaywatch-sim replay LOG [--timeline FILE.svg]   (replay --help)\n"
+    "       relaywatch-sim replay LOG [--timeline FILE.svg] [--json FILE]   (replay --help)\n"
     "exit status: 0 after a run to its end, 1 when relaywatch ended or stalled on its own, 2 for bad input\n";
 
 int usage_error(const std::string& message) {

@@ -16,11 +16,7 @@ namespace {
 // Entries listed word for word under each heading; the rest are counted.
 constexpr std::size_t kListed = 20;
 
-struct Outage {
-    LogMoment at;
-    long length = 0;
-    bool at_log_start = false, at_log_end = false;
-};
+using Outage = Ra0Outage;
 
 std::vector<Outage> outages(const Replay& r) {
     std::vector<Outage> list;
@@ -111,8 +107,7 @@ private:
     void ra0() {
         // Without a gate line or a start (which always takes ra0 down), the
         // log tells nothing of ra0: no figure rather than 0 %.
-        if (r_.ra0.empty() &&
-            std::none_of(r_.runs.begin(), r_.runs.end(), [](const ReplayRun& run) { return run.start_seen; })) {
+        if (!ra0_known(r_)) {
             out_ << "own AP (ra0)           not in the log: no AP enable or AP disable line, and no start\n";
             return;
         }
@@ -211,6 +206,15 @@ private:
 };
 
 }  // namespace
+
+bool ra0_known(const Replay& replay) {
+    return !replay.ra0.empty() ||
+           std::any_of(replay.runs.begin(), replay.runs.end(), [](const ReplayRun& run) { return run.start_seen; });
+}
+
+std::vector<Ra0Outage> ra0_outages(const Replay& replay) {
+    return outages(replay);
+}
 
 long ra0_up_seconds(const Replay& replay) {
     long down = 0;

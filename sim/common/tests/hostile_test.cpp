@@ -67,11 +67,18 @@ TEST(Hostile, NoInputIsWrittenOverAndRefusedRunsKeepEveryFile) {
     ASSERT_EQ(std::system(("ln " + dir + "/a.log " + dir + "/hard.log").c_str()), 0);
     const std::string scn = slurp(dir + "/x.scn");
     const char* const refused[] = {
-        "replay a.log --timeline a.log",    "replay a.log --timeline hard.log",
-        "replay - --timeline a.log <a.log", "replay missing.log --timeline old.svg",
-        "--timeline x.scn x.scn",           "--syslog x.scn x.scn",
-        "--csv x.scn --sweep 5 0 x.scn",    "--syslog old.svg --timeline old.svg x.scn",
+        "replay a.log --timeline a.log",
+        "replay a.log --timeline hard.log",
+        "replay - --timeline a.log <a.log",
+        "replay missing.log --timeline old.svg",
+        "--timeline x.scn x.scn",
+        "--syslog x.scn x.scn",
+        "--csv x.scn --sweep 5 0 x.scn",
+        "--syslog old.svg --timeline old.svg x.scn",
         "--timeline old.svg missing.scn",
+        "replay a.log --json hard.log",
+        "replay missing.log --json old.svg",
+        "replay a.log --timeline old.svg --json old.svg",
     };
     for (const char* args : refused) {
         EXPECT_EQ(sim(dir, args), 2) << args;
@@ -81,6 +88,8 @@ TEST(Hostile, NoInputIsWrittenOverAndRefusedRunsKeepEveryFile) {
     }
     EXPECT_EQ(sim(dir, "replay a.log --timeline old.svg"), 0);
     EXPECT_EQ(slurp(dir + "/old.svg").rfind("<svg", 0), 0u) << "a run that succeeds puts its output in place";
+    EXPECT_EQ(sim(dir, "replay a.log --json old.svg"), 0);
+    EXPECT_EQ(slurp(dir + "/old.svg").rfind("{\n  \"log\": \"a.log\"", 0), 0u) << slurp(dir + "/old.svg");
     EXPECT_EQ(std::system(("ls " + dir + " | grep -q tmp").c_str()) >> 8, 1) << "no temporary file left";
 }
 
