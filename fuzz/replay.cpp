@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: ISC
 // The simulator's log reader, replay and timeline on any log: the summary
-// holds no raw control byte and is valid UTF-8, and the timeline is
-// well-formed XML (checked here strictly: characters XML 1.0 allows, every
-// tag closed in order, attributes quoted, entities known).
+// and the JSON document hold no raw control byte and are valid UTF-8, and
+// the timeline is well-formed XML (checked here strictly: characters XML
+// 1.0 allows, every tag closed in order, attributes quoted, entities known).
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -11,30 +11,13 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "sim/common/tests/clean_text.h"
 #include "sim/common/text.h"
 #include "sim/replay/replay.h"
 
 using namespace rwsim;
 
 namespace {
-
-// Valid UTF-8 without C0 (but line end and tab), DEL, C1 and, for XML,
-// U+FFFE and U+FFFF.
-bool clean(std::string_view text, bool xml) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f) return false;
-            ++i;
-            continue;
-        }
-        const std::size_t n = utf8_length(text, i);
-        if (n == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) return false;
-        if (xml && (text.compare(i, n, "\xEF\xBF\xBE") == 0 || text.compare(i, n, "\xEF\xBF\xBF") == 0)) return false;
-        i += n;
-    }
-    return true;
-}
 
 bool name_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == ':' ||
@@ -109,14 +92,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Replay replay = replay_log(in, name);
     std::fclose(in);
     if (!replay.error.empty()) {
-        FUZZ_CHECK(clean(replay.error, false));
+        FUZZ_CHECK(clean_text(replay.error));
         return 0;
     }
     std::ostringstream summary, svg;
     print_replay_summary(summary, name, replay);
-    FUZZ_CHECK(clean(summary.str(), false));
+    FUZZ_CHECK(clean_text(summary.str()));
     write_replay_timeline(svg, name, replay);
-    FUZZ_CHECK(clean(svg.str(), true));
+    FUZZ_CHECK(clean_text(svg.str(), true));
     FUZZ_CHECK(well_formed(svg.str()));
+    std::ostringstream json;
+    write_replay_json(json, name, replay);
+    FUZZ_CHECK(clean_text(json.str()));
     return 0;
 }

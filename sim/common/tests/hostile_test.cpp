@@ -12,6 +12,7 @@
 #include <string>
 #include <tuple>
 
+#include "sim/common/tests/clean_text.h"
 #include "sim/common/text.h"
 #include "sim/draw/svg.h"
 #include "sim/tracks/record.h"
@@ -32,25 +33,6 @@ void put(const std::string& path, const std::string& text) {
 int sim(const std::string& dir, const std::string& args) {
     const std::string cmd = "cd " + dir + " && " RELAYWATCH_SIM_BIN " " + args + " >out 2>err";
     return WEXITSTATUS(std::system(cmd.c_str()));
-}
-
-// Valid UTF-8 with no C0 (but tab and line end), DEL or C1 control: what
-// may reach a terminal; for XML 1.0 also without U+FFFE and U+FFFF.
-bool clean_text(const std::string& text, bool xml = false) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f) return false;
-            ++i;
-            continue;
-        }
-        const std::size_t n = utf8_length(text, i);
-        if (n == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) return false;
-        const bool non_character = text.compare(i, n, "\xEF\xBF\xBE") == 0 || text.compare(i, n, "\xEF\xBF\xBF") == 0;
-        if (xml && non_character) return false;
-        i += n;
-    }
-    return true;
 }
 
 const std::string kHostile =
