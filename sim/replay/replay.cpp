@@ -189,8 +189,31 @@ private:
 
     void switch_ra0(bool on) {
         if (r_.ra0.empty() && !on && !run().start_seen) r_.ra0_up_at_first = true;
-        if (r_.ra0.empty() ? on != r_.ra0_up_at_first : r_.ra0.back().on != on)
+        const SwitchFold& fold = r_.ra0_folded;
+        const bool was_on = fold.switches > 0 ? fold.on : r_.ra0.empty() ? r_.ra0_up_at_first : r_.ra0.back().on;
+        if (was_on == on) return;
+        if (r_.ra0.size() < kKeptSwitches) {
             r_.ra0.push_back({now().t, on, now().wall});
+            return;
+        }
+        fold_switch(r_.ra0_folded, r_.ra0.back(), on, now().t);
+    }
+
+    // A switch past the kept ones, into the figures.
+    static void fold_switch(SwitchFold& fold, const OnOffChange& last_kept, bool on, long t) {
+        if (fold.switches == 0) {
+            fold.on = last_kept.on;
+            fold.since = last_kept.t;
+        }
+        if (fold.on == on) return;
+        ++fold.switches;
+        if (on && t > fold.since) {
+            ++fold.outages;
+            fold.down += t - fold.since;
+            fold.longest = std::max(fold.longest, t - fold.since);
+        }
+        fold.on = on;
+        fold.since = t;
     }
 
     void set_channel(std::vector<std::pair<long, int>>& lane, int channel) {

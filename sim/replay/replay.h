@@ -85,6 +85,19 @@ struct ClockJump {
     bool maybe_dst = false;  // an hour, in a log without zones: perhaps daylight saving
 };
 
+// How many of ra0's switches a replay keeps, to list and draw: an endless
+// log of them keeps no more. The later ones are folded into their figures.
+inline constexpr std::size_t kKeptSwitches = 10000;
+
+// ra0's switches after the kept ones, as figures: how many, and the
+// outages they end, the one still open when the log ends apart.
+struct SwitchFold {
+    long switches = 0;
+    long outages = 0, down = 0, longest = 0;
+    bool on = false;  // ra0 after the last switch
+    long since = 0;   // the last switch's moment (t)
+};
+
 // How many of relaywatch's unrecognised lines a replay keeps word for word.
 inline constexpr std::size_t kKeptUnrecognised = 5;
 
@@ -96,6 +109,7 @@ struct Replay {
     std::vector<ReplayRun> runs;
     std::vector<OnOffChange> ra0;   // ra0 switched on or off
     bool ra0_up_at_first = false;   // ra0 up before its first switch
+    SwitchFold ra0_folded;          // the switches after the first kKeptSwitches
     std::vector<OnOffChange> link;  // the uplink's samples where they changed (debug)
     // Seconds the window lines tell the uplink over, and of them connected:
     // from each window line to the next one of the same run, never across a
@@ -131,8 +145,15 @@ struct Ra0Outage {
     bool at_log_start = false, at_log_end = false;
 };
 
-// ra0's outages, in the log's order (off and on within a second is none).
+// ra0's outages among its kept switches, in the log's order (off and on
+// within a second is none).
 std::vector<Ra0Outage> ra0_outages(const Replay& replay);
+
+// ra0's outages over the whole log, the folded switches' included.
+struct Ra0Figures {
+    long outages = 0, down = 0, longest = 0;
+};
+Ra0Figures ra0_figures(const Replay& replay);
 
 // Seconds of the log's span with ra0 up.
 long ra0_up_seconds(const Replay& replay);

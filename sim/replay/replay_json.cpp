@@ -83,14 +83,10 @@ private:
 
     json ra0() const {
         if (!ra0_known(r_)) return nullptr;
-        const std::vector<Ra0Outage> list = ra0_outages(r_);
-        long longest = 0, down = 0;
-        for (const Ra0Outage& o : list) {
-            longest = std::max(longest, o.length);
-            down += o.length;
-        }
-        json doc = {{"up_seconds", r_.last.t - down}, {"down_seconds", down}, {"longest_outage_seconds", longest}};
-        doc["outages"] = capped(list, [this](const Ra0Outage& o) {
+        const Ra0Figures all = ra0_figures(r_);
+        json doc = {
+            {"up_seconds", r_.last.t - all.down}, {"down_seconds", all.down}, {"longest_outage_seconds", all.longest}};
+        doc["outages"] = capped(ra0_outages(r_), all.outages, [this](const Ra0Outage& o) {
             return json{{"at", moment(o.at)},
                         {"seconds", o.length},
                         {"from_log_start", o.at_log_start},

@@ -32,7 +32,8 @@ std::vector<Outage> outages(const Replay& r) {
             if (open.length > 0) list.push_back(open);  // off and on in one second: no outage
         }
     }
-    if (!up) {
+    // With switches folded, the fold ends (or holds) the last one open.
+    if (!up && r.ra0_folded.switches == 0) {
         open.length = r.last.t - open.at.t;
         open.at_log_end = true;
         if (open.length > 0) list.push_back(open);
@@ -113,16 +114,20 @@ private:
         }
         const long span = r_.last.t, up = ra0_up_seconds(r_);
         out_ << "own AP (ra0) up       " << percent(up, span, 1, 5) << " %  (" << up << " s of " << span << " s)\n";
-        std::vector<Outage> list = outages(r_);
-        long longest = 0;
-        for (const Outage& o : list) longest = std::max(longest, o.length);
-        out_ << "ra0 outages            " << list.size();
-        if (!list.empty()) out_ << ", the longest " << format_duration(longest);
+        const std::vector<Outage> list = outages(r_);
+        const Ra0Figures all = ra0_figures(r_);
+        out_ << "ra0 outages            " << all.outages;
+        if (all.outages > 0) out_ << ", the longest " << format_duration(all.longest);
         out_ << "\n";
         listed(list, [this](const Outage& o) {
             return length_told(r_, o.at.t, o.at.t + o.length) + (o.at_log_start ? " (from the start of the log)" : "") +
                    (o.at_log_end ? " (to the end of the log)" : "");
         });
+        if (r_.ra0_folded.switches > 0) {
+            out_ << "  ... of them " << all.outages - static_cast<long>(list.size()) << " in the "
+                 << r_.ra0_folded.switches << " switches after the first " << kKeptSwitches
+                 << " (counted, neither listed nor drawn)\n";
+        }
     }
 
     void debug_part() {
@@ -216,10 +221,30 @@ std::vector<Ra0Outage> ra0_outages(const Replay& replay) {
     return outages(replay);
 }
 
+Ra0Figures ra0_figures(const Replay& replay) {
+    Ra0Figures f;
+    const std::vector<Outage> list = outages(replay);
+    for (const Outage& o : list) {
+        f.down += o.length;
+        f.longest = std::max(f.longest, o.length);
+    }
+    f.outages = static_cast<long>(list.size());
+    const SwitchFold& fold = replay.ra0_folded;
+    if (fold.switches == 0) return f;
+    f.outages += fold.outages;
+    f.down += fold.down;
+    f.longest = std::max(f.longest, fold.longest);
+    const long open = replay.last.t - fold.since;
+    if (!fold.on && open > 0) {
+        ++f.outages;
+        f.down += open;
+        f.longest = std::max(f.longest, open);
+    }
+    return f;
+}
+
 long ra0_up_seconds(const Replay& replay) {
-    long down = 0;
-    for (const Outage& o : outages(replay)) down += o.length;
-    return replay.last.t - down;
+    return replay.last.t - ra0_figures(replay).down;
 }
 
 void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay) {
