@@ -24,7 +24,7 @@ struct FormatLead {
     char first = '\0';  // the lead's first character; NUL for an empty lead
 };
 
-constexpr auto kLeads = [] {
+constexpr std::array<FormatLead, std::size(kLogFormats)> format_leads() {
     std::array<FormatLead, std::size(kLogFormats)> leads{};
     for (std::size_t i = 0; i < leads.size(); ++i) {
         const std::string_view format = kLogFormats[i].format;
@@ -32,7 +32,8 @@ constexpr auto kLeads = [] {
         leads[i] = {format, lead, lead.empty() ? '\0' : lead[0]};
     }
     return leads;
-}();
+}
+constexpr auto kLeads = format_leads();
 
 // Whether `body` (the message, or what follows the prefix in it for a
 // format printed after the prefix) is the format's line.

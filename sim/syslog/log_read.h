@@ -61,7 +61,7 @@ std::string router_time(WallTime wall, bool years_given);
 class LogLines {
 public:
     static constexpr std::size_t kMaxLogLine = 4096;
-    static constexpr std::size_t kBuffer = 64 * 1024;
+    static constexpr std::size_t kBuffer = std::size_t{64} * 1024;
     static_assert(kBuffer > 2 * kMaxLogLine);
 
     explicit LogLines(std::FILE* in) : in_(in), buf_(kBuffer) {}

@@ -44,7 +44,7 @@ std::string numbered(std::size_t i, std::size_t width) {
 
 TEST(LogLines, ReadsEveryLineWhole) {
     const std::string longest(kMax, 'a'), cut(kMax + 1, 'b'), huge(3 * LogLines::kBuffer, 'c');
-    struct Case {
+    const struct Case {
         const char* what;
         std::string text;
         std::vector<std::string> lines;
