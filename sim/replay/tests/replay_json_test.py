@@ -39,9 +39,10 @@ LOGS = [
      [(("ra0", "outages", "count"), 125), (("clock_steps", "count"), 1), (("clock_steps", "list", 0, "by"), -3856),
       (("lines", "unrecognised_cut"), 7), (("unrecognised", "count"), 7)]),
     ("restarts", stamped([RW + "Start (looptime=10, sleeptime=3)", "procd: Instance relaywatch::instance1 exit with error code 143",
-                          "relaywatch[401]: relaywatch: Start (looptime=5, sleeptime=0)", "relaywatch[401]: relaywatch: AP enable"]),
+                          "relaywatch[401]: relaywatch: Start (looptime=5, sleeptime=0)", "relaywatch[401]: relaywatch: AP enable",
+                          "relaywatch[401]: relaywatch: Scanning...", "kernel: tick"]),
      [(("runs", "count"), 2), (("runs", "list", 1, "looptime"), 5), (("runs", "list", 0, "until"), 2),
-      (("ra0", "down_seconds"), 3)]),
+      (("runs", "list", 1, "until"), 5), (("ra0", "down_seconds"), 3), (("debug", "known"), [{"from": 2, "to": 5}])]),
 ]
 
 
