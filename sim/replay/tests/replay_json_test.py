@@ -38,11 +38,13 @@ LOGS = [
      "Mon Dec  7 03:00:00 2026 daemon.info " + RW + "AP enable\n",
      [(("ra0", "outages", "count"), 125), (("clock_steps", "count"), 1), (("clock_steps", "list", 0, "by"), -3856),
       (("lines", "unrecognised_cut"), 7), (("unrecognised", "count"), 7)]),
-    ("restarts", stamped([RW + "Start (looptime=10, sleeptime=3)", "procd: Instance relaywatch::instance1 exit with error code 143",
+    ("restarts", stamped([RW + "Start (looptime=10, sleeptime=3)", RW + "Scanning...",
+                          "procd: Instance relaywatch::instance1 exit with error code 143",
                           "relaywatch[401]: relaywatch: Start (looptime=5, sleeptime=0)", "relaywatch[401]: relaywatch: AP enable",
-                          "relaywatch[401]: relaywatch: Scanning...", "kernel: tick"]),
-     [(("runs", "count"), 2), (("runs", "list", 1, "looptime"), 5), (("runs", "list", 0, "until"), 2),
-      (("runs", "list", 1, "until"), 5), (("ra0", "down_seconds"), 3), (("debug", "known"), [{"from": 2, "to": 5}])]),
+                          "relaywatch[402]: relaywatch: Start (looptime=5, sleeptime=0)", "relaywatch[402]: relaywatch: Scanning...",
+                          "kernel: tick"]),
+     [(("runs", "count"), 3), (("runs", "list", 1, "looptime"), 5), (("runs", "list", 0, "until"), 3),
+      (("runs", "list", 2, "until"), 7), (("debug", "known"), [{"from": 0, "to": 3}, {"from": 5, "to": 7}])]),
 ]
 
 
@@ -62,7 +64,7 @@ def check_documents(work, validator):
     run_log = os.path.join(work, "run.log")
     subprocess.run([SIM, "--quiet", "--syslog", run_log, os.path.join(SOURCE, "scenarios", "three-hidden.scn"),
                     "10", "3", "debug"], capture_output=True, check=False)
-    cases = [("the sample", os.path.join(SOURCE, "samples", "logread-excerpt.log"), [(("ra0", "down_seconds"), 104)]),
+    cases = [("the sample", os.path.join(SOURCE, "samples", "logread-excerpt.log"), [(("ra0", "down_seconds"), 104), (("ra0", "up_seconds"), 13234)]),
              ("a simulated run with debug", run_log, [])]
     for name, text, expected in LOGS:
         path = os.path.join(work, re.sub(r"\W+", "-", name) + ".log")
