@@ -16,19 +16,19 @@ using namespace rwsim;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Bundle bundle = read_bundle(fuzz_text(data, size));
     if (!bundle.refused.empty()) {
-        FUZZ_CHECK(clean(bundle.refused, false));
+        FUZZ_CHECK(rwsim::clean_text(bundle.refused));
         return 0;
     }
     const Report report = make_report(bundle, "bundle");
     std::ostringstream text, page;
     print_report(text, report);
-    FUZZ_CHECK(clean(text.str(), false));
+    FUZZ_CHECK(rwsim::clean_text(text.str()));
     write_report_page(page, report);
     constexpr std::string_view kDoctype = "<!DOCTYPE html>\n";
     const std::string html = page.str();
     FUZZ_CHECK(html.compare(0, kDoctype.size(), kDoctype) == 0);
     const std::string_view root = std::string_view(html).substr(kDoctype.size());
-    FUZZ_CHECK(clean(root, true));
+    FUZZ_CHECK(rwsim::clean_text(root, true));
     FUZZ_CHECK(well_formed(root));
     FUZZ_CHECK(report.replayed == (html.find("<svg ") != std::string::npos));
     return 0;

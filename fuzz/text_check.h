@@ -9,25 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/common/text.h"
-
-// Valid UTF-8 without C0 (but line end and tab), DEL, C1 and, for XML,
-// U+FFFE and U+FFFF.
-inline bool clean(std::string_view text, bool xml) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f) return false;
-            ++i;
-            continue;
-        }
-        const std::size_t n = rwsim::utf8_length(text, i);
-        if (n == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) return false;
-        if (xml && (text.compare(i, n, "\xEF\xBF\xBE") == 0 || text.compare(i, n, "\xEF\xBF\xBF") == 0)) return false;
-        i += n;
-    }
-    return true;
-}
+#include "sim/common/tests/clean_text.h"
 
 inline bool name_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == ':' ||

@@ -14,7 +14,7 @@ int run_command(const std::vector<std::string>& args);
 // relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]
 int explain_command(const std::vector<std::string>& args);
 
-// relaywatch-sim replay LOG [--timeline FILE.svg]
+// relaywatch-sim replay LOG [--timeline FILE.svg] [--json FILE]
 int replay_command(const std::vector<std::string>& args);
 
 // relaywatch-sim report BUNDLE [-o PAGE.html]

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: ISC
-// relaywatch-sim replay LOG [--timeline FILE.svg]: the command line of a
-// replay, and the log it reads opened with the refusals of the scenario
+// relaywatch-sim replay LOG [--timeline FILE.svg] [--json FILE]: the
+// command line of a replay, and the log it reads opened with the refusals of the scenario
 // reader (a directory or device is no log).
 #include <sys/stat.h>
 
@@ -42,7 +42,7 @@ std::string not_a_log(const std::string& path) {
 }  // namespace
 
 int replay_command(const std::vector<std::string>& args) {
-    std::string log, timeline;
+    std::string log, timeline, json;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
             std::cout << kReplayUsage;
@@ -51,6 +51,9 @@ int replay_command(const std::vector<std::string>& args) {
         if (args[i] == "--timeline") {
             if (i + 1 >= args.size()) return usage_error("--timeline needs a value");
             timeline = args[++i];
+        } else if (args[i] == "--json") {
+            if (i + 1 >= args.size()) return usage_error("--json needs a value");
+            json = args[++i];
         } else if (args[i].size() > 1 && args[i][0] == '-') {
             return usage_error("unknown option " + args[i]);
         } else if (log.empty()) {
@@ -60,7 +63,9 @@ int replay_command(const std::vector<std::string>& args) {
         }
     }
     if (log.empty()) return usage_error("no log given");
-    const std::string clash = outputs_clash({timeline}, {log});
+    // "--json -" writes the document on standard output, in the summary's place.
+    const bool json_out = json == "-";
+    const std::string clash = outputs_clash({timeline, json_out ? "" : json}, {log});
     if (!clash.empty()) return refuse(clash);
     std::FILE* in = stdin;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, &std::fclose);
@@ -72,19 +77,27 @@ int replay_command(const std::vector<std::string>& args) {
         if (!file) return refuse(located(log, 0, std::string("cannot read the file: ") + std::strerror(errno)));
         in = file.get();
     }
-    OutputFile svg;
-    if (!timeline.empty()) {
-        const std::string why = open_output(svg, timeline);
+    OutputFile svg, doc;
+    for (auto [path, output] : {std::pair{&timeline, &svg}, std::pair{&json, &doc}}) {
+        if (path->empty() || (output == &doc && json_out)) continue;
+        const std::string why = open_output(*output, *path);
         if (!why.empty()) return refuse(why);
     }
     const Replay replay = replay_log(in, name);
     if (!replay.error.empty()) return refuse(replay.error);
-    print_replay_summary(std::cout, name, replay);
+    if (json_out) {
+        write_replay_json(std::cout, name, replay);
+    } else {
+        print_replay_summary(std::cout, name, replay);
+    }
     std::cout.flush();
-    if (!timeline.empty()) {
-        write_replay_timeline(svg.stream, name, replay);
-        const std::string why = commit_output(svg);
-        if (!why.empty()) return refuse(why);
+    if (!timeline.empty()) write_replay_timeline(svg.stream, name, replay);
+    if (!json.empty() && !json_out) write_replay_json(doc.stream, name, replay);
+    for (OutputFile* output : {&svg, &doc}) {
+        if (output->stream.is_open()) {
+            const std::string why = commit_output(*output);
+            if (!why.empty()) return refuse(why);
+        }
     }
     return 0;
 }

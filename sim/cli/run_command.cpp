@@ -38,7 +38,7 @@ constexpr const char* kUsage =
     "  --report FILE       write the field report's bundle as relaywatch-report collects it on the router\n"
     "  --report-at T       ... at this virtual time (90, 15m, 2h; default: the run's end)\n"
     "       relaywatch-sim explain TABLE [--store FILE] [--channel N] [--remembered BSSID]   (explain --help)\n"
-    "       relaywatch-sim replay LOG [--timeline FILE.svg]   (replay --help)\n"
+    "       relaywatch-sim replay LOG [--timeline FILE.svg] [--json FILE]   (replay --help)\n"
     "       relaywatch-sim report BUNDLE [-o PAGE.html]   (report --help)\n"
     "exit status: 0 after a run to its end, 1 when relaywatch ended or stalled on its own, 2 for bad input\n";
 

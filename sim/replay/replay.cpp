@@ -395,7 +395,7 @@ Replay replay_log(std::FILE* in, const std::string& name) {
     Replay r;
     Reader reader(r);
     LogLines lines(in);
-    std::string text;
+    std::string_view text;
     while (lines.next(text)) {
         if (lines.binary()) {
             r.error = located(name, static_cast<int>(lines.number()),

@@ -176,8 +176,28 @@ struct Replay {
 // Reads the log from `in` (`name` for messages).
 Replay replay_log(std::FILE* in, const std::string& name);
 
-// Seconds of the log's span with ra0 up.
+// ra0 off the air: from `at` for `length` seconds; off already when the
+// log begins, or still when it ends.
+struct Ra0Outage {
+    LogMoment at;
+    long length = 0;
+    bool at_log_start = false, at_log_end = false;
+};
+
+// ra0's outages where the log tells it: those of the lane's kept
+// stretches and its latest, in the log's order.
+std::vector<Ra0Outage> ra0_outages(const Replay& replay);
+
+// Seconds of the log's span with ra0 up, as the log tells.
 long ra0_up_seconds(const Replay& replay);
+
+// How many entries of each list the JSON document holds; the rest are
+// counted.
+inline constexpr std::size_t kJsonListed = 100;
+
+// The replay's figures and lists as one JSON document (the schema is in
+// docs/replay.schema.json).
+void write_replay_json(std::ostream& out, const std::string& name, const Replay& replay);
 
 // The summary of a replay, in the simulator's style.
 void print_replay_summary(std::ostream& out, const std::string& name, const Replay& replay);
@@ -187,9 +207,10 @@ void print_replay_summary(std::ostream& out, const std::string& name, const Repl
 void write_replay_timeline(std::ostream& out, const std::string& name, const Replay& replay);
 
 inline constexpr const char* kReplayUsage =
-    "usage: relaywatch-sim replay LOG [--timeline FILE.svg]\n"
+    "usage: relaywatch-sim replay LOG [--timeline FILE.svg] [--json FILE]\n"
     "  LOG                 a system log (logread, syslogd's messages, ISO-8601 stamps), or - for standard input\n"
     "  --timeline FILE     also write an SVG picture of what the log tells\n"
+    "  --json FILE         also write the figures and lists as JSON; - for standard output, instead of the summary\n"
     "exit status: 0 after a replay, 2 for input that cannot be replayed\n";
 
 }  // namespace rwsim

@@ -16,11 +16,7 @@ namespace {
 // Entries listed word for word under each heading; the rest are counted.
 constexpr std::size_t kListed = 20;
 
-struct Outage {
-    LogMoment at;
-    long length = 0;
-    bool at_log_start = false, at_log_end = false;
-};
+using Outage = Ra0Outage;
 
 // The moment of the replay's time `t`: the router's time by its clock steps.
 LogMoment moment_at(const Replay& r, long t) {
@@ -29,20 +25,6 @@ LogMoment moment_at(const Replay& r, long t) {
         if (j.at.t <= t) m.wall = j.at.wall + (t - j.at.t);
     }
     return m;
-}
-
-// ra0's outages where the log tells it, the first kept stretches' and the
-// latest.
-std::vector<Outage> outages(const Replay& r) {
-    std::vector<Stretch> list = r.ra0_lane.kept;
-    if (r.ra0_lane.stretches > static_cast<long>(list.size())) list.push_back(r.ra0_lane.last);
-    std::vector<Outage> out;
-    for (const Stretch& s : list) {
-        if (!s.on)
-            out.push_back({moment_at(r, s.from), s.to - s.from, s.from == 0 && r.ra0_lane.first_inferred,
-                           s.to == r.last.t && r.ra0_down_at_end});
-    }
-    return out;
 }
 
 class Summary {
@@ -155,7 +137,7 @@ private:
         out_ << "own AP (ra0) up        " << percent(lane.on, lane.known, 1) << " % of the "
              << format_duration(lane.known) << " the log tells (" << covered(lane.known, lane.inferred) << ")\n";
         untold(lane.known, "the log does not tell");
-        std::vector<Outage> list = outages(r_);
+        std::vector<Outage> list = ra0_outages(r_);
         out_ << "ra0 outages            " << lane.offs;
         if (lane.offs > 0) out_ << ", the longest " << format_duration(lane.longest_off);
         out_ << "\n";
@@ -244,6 +226,20 @@ private:
 };
 
 }  // namespace
+
+// ra0's outages where the log tells it, the first kept stretches' and the
+// latest.
+std::vector<Ra0Outage> ra0_outages(const Replay& r) {
+    std::vector<Stretch> list = r.ra0_lane.kept;
+    if (r.ra0_lane.stretches > static_cast<long>(list.size())) list.push_back(r.ra0_lane.last);
+    std::vector<Ra0Outage> out;
+    for (const Stretch& s : list) {
+        if (!s.on)
+            out.push_back({moment_at(r, s.from), s.to - s.from, s.from == 0 && r.ra0_lane.first_inferred,
+                           s.to == r.last.t && r.ra0_down_at_end});
+    }
+    return out;
+}
 
 long ra0_up_seconds(const Replay& replay) {
     return replay.ra0_lane.on;

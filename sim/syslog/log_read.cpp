@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: ISC
 #include "sim/syslog/log_read.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "sim/common/text.h"
 
@@ -9,9 +12,10 @@ namespace rwsim {
 
 namespace {
 
-constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr std::array<const char*, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+// Views of string literals, so that data() is each name's C string.
+constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::array<std::string_view, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
 // Reads exactly `n` digits at `at` into `value`.
 bool digits(std::string_view s, std::size_t at, std::size_t n, int& value) {
@@ -69,7 +73,7 @@ std::size_t read_stamp(std::string_view s, LogStamp& st) {
     // logread: "Mon Dec  7 04:40:21 2026"
     if (s.size() >= 24 && s[3] == ' ') {
         bool weekday = false;
-        for (const char* w : kWeekdays) weekday = weekday || s.substr(0, 3) == w;
+        for (std::string_view w : kWeekdays) weekday = weekday || s.substr(0, 3) == w;
         if (weekday && classic_at(s, 4, st) != 0 && s[19] == ' ' && digits(s, 20, 4, st.year)) return 24;
     }
     // ISO-8601: "2026-12-07T04:40:21", a fraction and a zone may follow.
@@ -106,6 +110,31 @@ bool read_tag(std::string_view word, LogLine& out) {
     out.tag = word.substr(0, open);
     out.pid = pid;
     return true;
+}
+
+bool is_binary_byte(unsigned char ch) {
+    return (ch < 0x20 && ch != '\t' && ch != '\r' && ch != 0x1b) || ch == 0x7f;
+}
+
+// Whether `text` holds a byte that no text log holds. Eight bytes at a time:
+// a word with no byte below 0x20 and none of 0x7f is passed over whole.
+bool holds_binary(const char* text, std::size_t length) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text + i, 8);
+        const std::uint64_t del = word ^ (0x7f * kOnes);
+        const std::uint64_t low = (word - 0x20 * kOnes) & ~word & kHighs;
+        if ((low | ((del - kOnes) & ~del & kHighs)) == 0) continue;
+        for (std::size_t j = i; j < i + 8; ++j) {
+            if (is_binary_byte(static_cast<unsigned char>(text[j]))) return true;
+        }
+    }
+    for (; i < length; ++i) {
+        if (is_binary_byte(static_cast<unsigned char>(text[i]))) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -159,31 +188,64 @@ int weekday_of(long long days) {
 }
 
 const char* month_name(int month) {
-    return month >= 1 && month <= 12 ? kMonths[static_cast<std::size_t>(month - 1)] : "???";
+    return month >= 1 && month <= 12 ? kMonths[static_cast<std::size_t>(month - 1)].data() : "???";
 }
 const char* weekday_name(int weekday) {
-    return weekday >= 0 && weekday < 7 ? kWeekdays[static_cast<std::size_t>(weekday)] : "???";
+    return weekday >= 0 && weekday < 7 ? kWeekdays[static_cast<std::size_t>(weekday)].data() : "???";
 }
 
-bool LogLines::next(std::string& line) {
-    line_.clear();
-    binary_ = false;
-    bool cut = false;
-    int c = 0;
-    while ((c = getc_unlocked(in_)) != EOF && c != '\n') {
-        if (line_.size() >= kMaxLogLine) {
-            cut = true;
-            continue;
-        }
-        const auto ch = static_cast<unsigned char>(c);
-        if ((ch < 0x20 && ch != '\t' && ch != '\r' && ch != 0x1b) || ch == 0x7f) binary_ = true;
-        line_.push_back(static_cast<char>(c));
+bool LogLines::fill() {
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
     }
-    if (c == EOF && line_.empty() && !cut) return false;
+    const std::size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, in_);
+    end_ += got;
+    return got > 0;
+}
+
+bool LogLines::skip_rest() {
+    for (;;) {
+        const void* nl = std::memchr(buf_.data() + begin_, '\n', end_ - begin_);
+        if (nl != nullptr) {
+            begin_ = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
+            skipping_ = false;
+            return true;
+        }
+        begin_ = end_;
+        if (!fill()) return false;
+    }
+}
+
+bool LogLines::next(std::string_view& line) {
+    binary_ = false;
+    if (skipping_ && !skip_rest()) return false;
+    const char* nl = nullptr;
+    for (;;) {
+        // A line of kMaxLogLine bytes is whole when its line end follows.
+        const std::size_t look = std::min(end_ - begin_, kMaxLogLine + 1);
+        nl = static_cast<const char*>(std::memchr(buf_.data() + begin_, '\n', look));
+        if (nl != nullptr || look > kMaxLogLine) break;
+        if (!fill()) break;
+    }
+    std::size_t length = 0;
+    if (nl != nullptr) {
+        length = static_cast<std::size_t>(nl - (buf_.data() + begin_));
+    } else if (end_ - begin_ > kMaxLogLine) {
+        length = kMaxLogLine;
+        skipping_ = true;
+        ++truncated_;
+    } else {
+        if (end_ == begin_) return false;  // the end, and no last line without a line end
+        length = end_ - begin_;
+    }
+    const char* start = buf_.data() + begin_;
+    begin_ += length + (nl != nullptr ? 1 : 0);
     ++number_;
-    if (cut) ++truncated_;
-    if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-    line.swap(line_);
+    binary_ = holds_binary(start, length);
+    if (length > 0 && start[length - 1] == '\r') --length;
+    line = std::string_view(start, length);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rwsim {
 
@@ -52,17 +53,21 @@ const char* weekday_name(int weekday);
 // weekday and year when the log gave no years.
 std::string router_time(WallTime wall, bool years_given);
 
-// The lines of a stream, read in pieces of bounded size: a line longer
-// than kMaxLogLine is cut there and the rest of it skipped (and counted),
-// a last line without a line end is a line. The stream is the caller's.
+// The lines of a stream, read through one buffer of fixed size: a line
+// longer than kMaxLogLine is cut there and the rest of it skipped (and
+// counted), a last line without a line end is a line. Nothing is kept per
+// line; a line given out stays valid until the next call. The stream is the
+// caller's.
 class LogLines {
 public:
     static constexpr std::size_t kMaxLogLine = 4096;
+    static constexpr std::size_t kBuffer = std::size_t{64} * 1024;
+    static_assert(kBuffer > 2 * kMaxLogLine);
 
-    explicit LogLines(std::FILE* in) : in_(in) { line_.reserve(kMaxLogLine); }
+    explicit LogLines(std::FILE* in) : in_(in), buf_(kBuffer) {}
 
     // The next line, without its line end (and a CR before it); false at the end.
-    bool next(std::string& line);
+    bool next(std::string_view& line);
     long number() const { return number_; }
     long truncated() const { return truncated_; }
     // Whether the last line held a NUL byte or another control character
@@ -70,8 +75,15 @@ public:
     bool binary() const { return binary_; }
 
 private:
+    // Reads more of the stream behind what is held; false when none came.
+    bool fill();
+    // Passes over the rest of a line that was cut; false at the end.
+    bool skip_rest();
+
     std::FILE* in_;
-    std::string line_;
+    std::vector<char> buf_;
+    std::size_t begin_ = 0, end_ = 0;  // what is held and not yet given out
+    bool skipping_ = false;            // the line given out last was cut
     long number_ = 0;
     long truncated_ = 0;
     bool binary_ = false;

@@ -12,6 +12,7 @@
 #include <string>
 #include <tuple>
 
+#include "sim/common/tests/clean_text.h"
 #include "sim/common/text.h"
 #include "sim/draw/svg.h"
 #include "sim/tracks/record.h"
@@ -34,25 +35,6 @@ int sim(const std::string& dir, const std::string& args) {
     return WEXITSTATUS(std::system(cmd.c_str()));
 }
 
-// Valid UTF-8 with no C0 (but tab and line end), DEL or C1 control: what
-// may reach a terminal; for XML 1.0 also without U+FFFE and U+FFFF.
-bool clean_text(const std::string& text, bool xml = false) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f) return false;
-            ++i;
-            continue;
-        }
-        const std::size_t n = utf8_length(text, i);
-        if (n == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) return false;
-        const bool non_character = text.compare(i, n, "\xEF\xBF\xBE") == 0 || text.compare(i, n, "\xEF\xBF\xBF") == 0;
-        if (xml && non_character) return false;
-        i += n;
-    }
-    return true;
-}
-
 const std::string kHostile =
     "\x1b[2J\rA\xC2\x9B"
     "1m\xEF\xBF\xBF\xFF\xC3<&\"";
@@ -67,11 +49,18 @@ TEST(Hostile, NoInputIsWrittenOverAndRefusedRunsKeepEveryFile) {
     ASSERT_EQ(std::system(("ln " + dir + "/a.log " + dir + "/hard.log").c_str()), 0);
     const std::string scn = slurp(dir + "/x.scn");
     const char* const refused[] = {
-        "replay a.log --timeline a.log",    "replay a.log --timeline hard.log",
-        "replay - --timeline a.log <a.log", "replay missing.log --timeline old.svg",
-        "--timeline x.scn x.scn",           "--syslog x.scn x.scn",
-        "--csv x.scn --sweep 5 0 x.scn",    "--syslog old.svg --timeline old.svg x.scn",
+        "replay a.log --timeline a.log",
+        "replay a.log --timeline hard.log",
+        "replay - --timeline a.log <a.log",
+        "replay missing.log --timeline old.svg",
+        "--timeline x.scn x.scn",
+        "--syslog x.scn x.scn",
+        "--csv x.scn --sweep 5 0 x.scn",
+        "--syslog old.svg --timeline old.svg x.scn",
         "--timeline old.svg missing.scn",
+        "replay a.log --json hard.log",
+        "replay missing.log --json old.svg",
+        "replay a.log --timeline old.svg --json old.svg",
     };
     for (const char* args : refused) {
         EXPECT_EQ(sim(dir, args), 2) << args;
@@ -81,6 +70,8 @@ TEST(Hostile, NoInputIsWrittenOverAndRefusedRunsKeepEveryFile) {
     }
     EXPECT_EQ(sim(dir, "replay a.log --timeline old.svg"), 0);
     EXPECT_EQ(slurp(dir + "/old.svg").rfind("<svg", 0), 0u) << "a run that succeeds puts its output in place";
+    EXPECT_EQ(sim(dir, "replay a.log --json old.svg"), 0);
+    EXPECT_EQ(slurp(dir + "/old.svg").rfind("{\n  \"log\": \"a.log\"", 0), 0u) << slurp(dir + "/old.svg");
     EXPECT_EQ(std::system(("ls " + dir + " | grep -q tmp").c_str()) >> 8, 1) << "no temporary file left";
 }
 

@@ -443,6 +443,8 @@ TEST(Replay, Refusals) {
         {"replay - </dev/null", "(standard input): is empty"},
         {"replay " RELAYWATCH_SOURCE_DIR "/README.md --timeline /nonexistent/x.svg", "cannot write /nonexistent/x.svg"},
         {"replay -x", "unknown option -x"},
+        {"replay " RELAYWATCH_SOURCE_DIR "/README.md --json", "--json needs a value"},
+        {"replay " RELAYWATCH_SOURCE_DIR "/README.md --timeline", "--timeline needs a value"},
         {"--syslog /dev/null --log-start 2026-04-31T00:00:00 x.scn", "--log-start wants a date and time"},
     };
     for (const auto& c : commands) {
