@@ -89,8 +89,12 @@ collect nolog "$collector"
 
 for name in file library nolog; do
   bundle="$work/$name.bundle"
+  # The page and the terminal text made of the bundle, too.
+  "$sim" report "$bundle" -o "$work/$name.html" >"$work/$name.txt" || fail "$name: no page made of the bundle"
   for secret in "$psk" "$wep" "$client" "$client_wep" "$old_key" $'\e'; do
-    ! grep -qF -- "$secret" "$bundle" || fail "$name: a secret is in the bundle: $(grep -nF -- "$secret" "$bundle")"
+    for made in "$bundle" "$work/$name.html" "$work/$name.txt"; do
+      ! grep -qF -- "$secret" "$made" || fail "$name: a secret is in $made: $(grep -nF -- "$secret" "$made")"
+    done
   done
   grep -qxF 'WPAPSK1=[secret: 12 printable]' "$bundle" || fail "$name: the PSK is not described"
   grep -qxF 'Key1Str1=[secret: 5 printable]' "$bundle" || fail "$name: the WEP key is not described"
@@ -118,4 +122,4 @@ if [ "$failures" -ne 0 ]; then
   echo "FAILED: collector: $failures finding(s)" >&2
   exit 1
 fi
-echo "collector: no secret in either bundle, nothing ran, the log replays alike"
+echo "collector: no secret in any bundle or its page, nothing ran, the log replays alike"

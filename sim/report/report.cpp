@@ -154,7 +154,13 @@ void add_explain(Report& r, const Bundle& bundle, const std::string& remembered,
     const std::map<std::string, std::string> keys = read_store_text(store->text);
     // The store's other keys, by name (a line that is no key name says why
     // there are none: a store library cannot list them).
-    std::map<std::string, std::string> named = keys;
+    // A key relaywatch reads as empty counts as lacking: the collector writes
+    // every key relaywatch reads, and relaywatch reads a key the store does
+    // not hold as the empty text.
+    std::map<std::string, std::string> named;
+    for (const auto& [key, text] : keys) {
+        if (!text.empty()) named.emplace(key, text);
+    }
     for (const std::string& key : lines_of(bundle, bundle::kStoreNames)) {
         if (!key.empty() && key.find_first_of(" =\t\r") == std::string::npos) named.emplace(key, "");
     }
