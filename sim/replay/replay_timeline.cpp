@@ -109,6 +109,9 @@ std::unique_ptr<Recorder> record(const Replay& r, const LaneDrawing& ra0_lane, c
 // across the lanes.
 void run_marks(const Replay& r, TimelineOptions& options) {
     for (const ReplayRun& run : r.runs) {
+        const auto at = [&r](const LogMoment& m) { return "[" + router_time(m.wall, r.years_given) + "]"; };
+        options.bands.push_back({run.at.t, std::max(run.at.t, run.ended_at.t),
+                                 "relaywatch run " + at(run.at) + " to " + at(run.ended_at) + ": " + run.ended_by});
         options.marks.push_back({run.at.t,
                                  std::string("relaywatch ") +
                                      (run.start_seen ? "started" : "running, its start not in the log") +
