@@ -133,10 +133,13 @@ std::string debug_cycles(long n) {
     for (long i = 0; i < n; ++i) {
         const long s = 100 + 4 * i;
         const std::string ch = std::to_string(6 + 5 * (i / 2 % 2)), enc = i % 2 ? "TKIP" : "AES";
-        log += own_at(s, 1, "relaywatch: Scanning...") +
-               own_at(s, 1, "relaywatch: Found AP up[02:00:00:00:00:b1] Ch=" + ch + "(1) Mode=WPA2PSK(" + enc + ")") +
-               own_at(s, 1, "relaywatch: Mode is changed, apply new settings...") +
-               own_at(s + 1, 1, "relaywatch: current Auth=WPA2PSK EncrypType=" + enc + " Ch=" + ch + " ExtCh=0") +
+        char found[128], current[128];
+        std::snprintf(found, sizeof found, "relaywatch: Found AP up[02:00:00:00:00:b1] Ch=%s(1) Mode=WPA2PSK(%s)",
+                      ch.c_str(), enc.c_str());
+        std::snprintf(current, sizeof current, "relaywatch: current Auth=WPA2PSK EncrypType=%s Ch=%s ExtCh=0",
+                      enc.c_str(), ch.c_str());
+        log += own_at(s, 1, "relaywatch: Scanning...") + own_at(s, 1, found) +
+               own_at(s, 1, "relaywatch: Mode is changed, apply new settings...") + own_at(s + 1, 1, current) +
                own_at(s + 1, 1, "relaywatch: manual_get_BSSID=02:00:00:00:00:a" + std::to_string(i % 2));
         std::string back = own_at(s - 30, 1, "tick");
         log += back.replace(back.find("relaywatch[1]"), 13, "kernel");
