@@ -51,6 +51,7 @@ public:
         gaps(kRa0Top, kRa0Height, options_.ra0_gaps);
         channel_lane();
         recovery_lane();
+        bands();
         marked_moments();
         if (options_.clock.empty()) {
             write_axis(out_, rec_.end(), options_.axis);
@@ -104,6 +105,19 @@ private:
             out_ << "<g class=\"mark\">" << svg_title({m.what})
                  << svg_line(x, kEventsTop, x, kAxisTop,
                              "stroke=\"" + std::string(m.colour) + "\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"")
+                 << "</g>\n";
+        }
+    }
+
+    // The options' bands between the events lane and the uplink's, at least
+    // a pixel wide.
+    void bands() {
+        constexpr double kTop = kEventsTop + kEventsHeight + 3, kHeight = 8;
+        for (std::size_t i = 0; i < options_.bands.size(); ++i) {
+            const TimelineOptions::Band& b = options_.bands[i];
+            const double x0 = x_of(b.from), width = std::max(1.0, x_of(b.to) - x0);
+            out_ << "<g class=\"mark\">" << svg_title({b.what})
+                 << svg_rect(x0, kTop, width, kHeight, i % 2 == 0 ? "fill=\"#1f5fbf\"" : "fill=\"#7fa7e0\"")
                  << "</g>\n";
         }
     }

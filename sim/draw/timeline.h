@@ -42,6 +42,13 @@ struct TimelineOptions {
         const char* colour = "#555";
     };
     std::vector<Mark> marks;
+    // Stretches [from, to] drawn as bands above the lanes (a replayed log's
+    // runs), each with its title; neighbours alternate in shade.
+    struct Band {
+        long from = 0, to = 0;
+        std::string what;
+    };
+    std::vector<Band> bands;
     // The log's clock, (t, the router's time at t) from second t on: stamps
     // in the router's time instead of virtual time when given.
     std::vector<std::pair<long, long long>> clock;

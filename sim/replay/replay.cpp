@@ -67,7 +67,8 @@ public:
 
     void settle() {
         if (pending_security_.empty()) return;
-        r_.security.push_back({last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
+        keep_event(r_.security, r_.security_count,
+                   {last_apply_, pending_security_ + " (likely: the log shows no settings line after it)"});
         pending_security_.clear();
     }
 
@@ -188,16 +189,25 @@ private:
 
     void switch_ra0(bool on) { ra0_gate(ra0_, r_.ra0_lane, run().figures, now().t, on); }
 
-    void set_channel(std::vector<std::pair<long, int>>& lane, int channel) {
-        if (lane.empty() || lane.back().second != channel || lane.back().first == now().t) {
-            if (!lane.empty() && lane.back().first == now().t) lane.pop_back();
-            lane.push_back({now().t, channel});
+    // A channel told now: a change is counted, and kept among the first;
+    // a second one at the same moment replaces the first.
+    void set_channel(std::vector<std::pair<long, int>>& lane, long& count, std::pair<long, int>& latest, int channel) {
+        if (count > 0 && latest.first == now().t) {
+            latest.second = channel;
+            if (count == static_cast<long>(lane.size())) lane.back() = latest;
+        } else if (count == 0 || latest.second != channel) {
+            latest = {now().t, channel};
+            keep_event(lane, count, latest);
         }
     }
 
+    // The latest recovery's outcome, counted, and kept where it is.
     void finish_recovery(Outcome outcome) {
-        if (!r_.recoveries.empty() && r_.recoveries.back().outcome == Outcome::Unfinished)
-            r_.recoveries.back().outcome = outcome;
+        if (!open_recovery_) return;
+        --r_.outcomes[static_cast<int>(Outcome::Unfinished)];
+        ++r_.outcomes[static_cast<int>(outcome)];
+        if (r_.recovery_count == static_cast<long>(r_.recoveries.size())) r_.recoveries.back().outcome = outcome;
+        open_recovery_ = outcome == Outcome::Unfinished;
     }
 
     // One handler per kind of line. The switch names every kind and has no
@@ -279,7 +289,9 @@ private:
     void scanning() {
         debug_seen();
         finish_recovery(Outcome::Unfinished);
-        r_.recoveries.push_back({now(), Outcome::Unfinished});
+        keep_event(r_.recoveries, r_.recovery_count, {now(), Outcome::Unfinished});
+        ++r_.outcomes[static_cast<int>(Outcome::Unfinished)];
+        open_recovery_ = true;
         ++run().figures.recoveries;
     }
 
@@ -287,11 +299,11 @@ private:
         debug_seen();
         std::string security = shown_text(std::string(fields_[0]) + "/" + std::string(fields_[1]));
         if (!security_.empty() && security != security_ && last_apply_.t >= 0) {
-            r_.security.push_back({last_apply_, security});
+            keep_event(r_.security, r_.security_count, {last_apply_, security});
         }
         security_ = security;
         pending_security_.clear();
-        set_channel(r_.channel, to_int(fields_[2]));
+        set_channel(r_.channel, r_.channel_count, channel_latest_, to_int(fields_[2]));
         channel_known_ = true;
     }
 
@@ -300,7 +312,7 @@ private:
         candidate_ = to_int(fields_[2]);
         candidate_security_ = applied_security(fields_[4], fields_[5]);
         via_ = "upstream";
-        set_channel(r_.upstream, candidate_);
+        set_channel(r_.upstream, r_.upstream_count, upstream_latest_, candidate_);
         finish_recovery(Outcome::UpstreamFound);
     }
 
@@ -317,20 +329,22 @@ private:
 
     void mode_changed() {
         debug_seen();
-        const int from = r_.channel.empty() || !channel_known_ ? -1 : r_.channel.back().second;
-        r_.retunes.push_back({now(), candidate_, from, via_});
+        const int from = r_.channel_count == 0 || !channel_known_ ? -1 : channel_latest_.second;
+        last_moved_ = from != candidate_;
+        if (last_moved_) ++r_.move_count;
+        keep_event(r_.retunes, r_.retune_count, {now(), candidate_, from, via_});
         channel_known_ = true;
         last_apply_ = now();
         // Whether the client followed shows in the next settings line.
         pending_security_ = security_.empty() || candidate_security_ == security_ ? "" : candidate_security_;
-        set_channel(r_.channel, candidate_);
+        set_channel(r_.channel, r_.channel_count, channel_latest_, candidate_);
         pending_retune_ = true;
     }
 
     void remembered() {
         debug_seen();
         const std::string bssid = shown_text(fields_[0]);
-        if (bssid != remembered_) r_.remembered.push_back({now(), bssid});
+        if (bssid != remembered_) keep_event(r_.remembered, r_.remembered_count, {now(), bssid}, true);
         remembered_ = bssid;
     }
 
@@ -346,7 +360,10 @@ private:
 
     // The store could not be read: the re-tune just told did not happen.
     void store_unreadable(bool after_retune) {
-        if (after_retune) r_.retunes.pop_back();
+        if (after_retune) {
+            if (r_.retune_count-- == static_cast<long>(r_.retunes.size())) r_.retunes.pop_back();
+            if (last_moved_) --r_.move_count;
+        }
         error(LogMsg::StoreUnreadable,
               std::string(kPrefix) + reprinted(kStoreUnreadableError, {std::string(fields_[0])}));
     }
@@ -381,9 +398,12 @@ private:
     int candidate_ = 0;
     std::string via_;
     bool pending_retune_ = false;
-    bool channel_known_ = false;  // a debug line of this run told ra0's channel
-    long window_at_ = -1;         // the run's last window line; -1 none yet
-    bool window_up_ = false;      // the uplink's sample in it
+    bool last_moved_ = false;                                // the latest re-tune changed ra0's channel
+    bool open_recovery_ = false;                             // the latest recovery has no outcome yet
+    std::pair<long, int> channel_latest_, upstream_latest_;  // the latest (t, channel) told
+    bool channel_known_ = false;                             // a debug line of this run told ra0's channel
+    long window_at_ = -1;                                    // the run's last window line; -1 none yet
+    bool window_up_ = false;                                 // the uplink's sample in it
     LogMoment last_apply_{-1, 0};
     std::string security_, remembered_ = "0";
     std::string candidate_security_, pending_security_;

@@ -136,6 +136,21 @@ inline constexpr std::size_t kKeptErrors = 512;
 // How many of relaywatch's unrecognised lines a replay keeps word for word.
 inline constexpr std::size_t kKeptUnrecognised = 5;
 
+// How many entries of each list of events a replay keeps; the rest are
+// counted.
+inline constexpr std::size_t kKeptEvents = 512;
+
+// Adds `entry` to a list that keeps the first kKeptEvents, counting it;
+// past them, with `latest`, it takes the last place.
+template <typename T>
+void keep_event(std::vector<T>& list, long& count, T entry, bool latest = false) {
+    ++count;
+    if (list.size() < kKeptEvents)
+        list.push_back(std::move(entry));
+    else if (latest)
+        list.back() = std::move(entry);
+}
+
 struct Replay {
     std::string error;         // why the log cannot be replayed; empty when it was
     bool years_given = false;  // the stamps carry years
@@ -147,23 +162,33 @@ struct Replay {
     // from each window line to the next one of the same run, never across a
     // restart or a stretch without them.
     long link_known = 0, link_up = 0;
+    // The debug lines' events: each list keeps the first kKeptEvents, and
+    // counts all; the figures shown from them are counted as the log goes.
     std::vector<LoggedRecovery> recoveries;
+    long recovery_count = 0;
+    long outcomes[4] = {};  // every recovery by its Outcome
     std::vector<Retune> retunes;
+    long retune_count = 0, move_count = 0;       // a move changed ra0's channel
     std::vector<std::pair<long, int>> channel;   // ra0's channel from `t` on (debug)
     std::vector<std::pair<long, int>> upstream;  // the upstream's channel at a survey (debug)
-    std::vector<LoggedText> security;            // client security re-programmed, "AUTH/ENC"
-    std::vector<LoggedText> remembered;          // the remembered BSSID as it changed
-    std::vector<LoggedError> errors;             // the first kKeptErrors
-    long error_count = 0;                        // all of them
+    long channel_count = 0, upstream_count = 0;
+    std::vector<LoggedText> security;    // client security re-programmed, "AUTH/ENC"
+    std::vector<LoggedText> remembered;  // the remembered BSSID as it changed; the latest last
+    long security_count = 0, remembered_count = 0;
+    std::vector<LoggedError> errors;  // the first kKeptErrors
+    long error_count = 0;             // all of them
     // relaywatch's lines that no format of the daemon's matches (a line cut
     // short, the init script's own words, anything else): all counted, the
     // first kKeptUnrecognised kept whole as shown_text shows them.
     long unrecognised = 0, unrecognised_cut = 0;
     std::vector<LoggedText> unrecognised_lines;
+    // The clock's steps, the first kKeptEvents and the latest, each counted.
     std::vector<ClockJump> back_jumps, forward_jumps;
+    long back_count = 0, forward_count = 0;
     // Gaps of an hour or more, in a log without zones and without lines that
     // would show a step, over a night when clocks move for daylight saving.
     std::vector<ClockJump> dst_unsure;
+    long dst_unsure_count = 0;
     bool any_debug = false;  // relaywatch printed debug lines
     // ra0 and the uplink where the log tells them, and the seconds of runs
     // with debug lines (which alone tell recoveries, channels, client

@@ -95,12 +95,16 @@ void clock_line(ReplayClock& clock, const LogStamp& s, const ClockHints& hints, 
         clock.now += pass;
         ClockJump jump{{clock.now, wall}, clock.last_wall, instant - clock.last_instant - pass, line};
         jump.maybe_dst = !s.zoned && !clock.last_zoned && (jump.by == kDaylightSaving || jump.by == -kDaylightSaving);
-        (jump.by < 0 ? replay.back_jumps : replay.forward_jumps).push_back(jump);
+        if (jump.by < 0)
+            keep_event(replay.back_jumps, replay.back_count, jump, true);
+        else
+            keep_event(replay.forward_jumps, replay.forward_count, jump, true);
     } else {
         const WallTime gap = instant - clock.last_instant;
         clock.now += static_cast<long>(gap);
         if (!s.zoned && !clock.last_zoned && gap >= kDaylightSaving && spans_dst_night(clock.last_wall, wall))
-            replay.dst_unsure.push_back({{clock.now, wall}, clock.last_wall, gap, line, true});
+            keep_event(replay.dst_unsure, replay.dst_unsure_count,
+                       ClockJump{{clock.now, wall}, clock.last_wall, gap, line, true}, true);
     }
     clock.last_zoned = s.zoned;
     clock.last_wall = wall;

@@ -33,13 +33,13 @@ public:
             return json{{"at", moment(l.at)}, {"text", l.text}};
         });
         doc["runs"] = runs();
-        doc["clock_steps"] = capped(clock_steps(r_), [this](const ClockJump& j) {
+        doc["clock_steps"] = capped(clock_steps(r_), r_.back_count + r_.forward_count, [this](const ClockJump& j) {
             return json{{"at", moment(j.at)}, {"by", j.by}, {"maybe_daylight_saving", j.maybe_dst}, {"line", j.line}};
         });
         doc["ra0"] = ra0();
         doc["uplink"] = lane(r_.link_lane, "connected_seconds");
         doc["debug"] = r_.any_debug ? debug() : json(nullptr);
-        doc["errors"] = capped(r_.errors, [this](const LoggedError& e) {
+        doc["errors"] = capped(r_.errors, r_.error_count, [this](const LoggedError& e) {
             return json{{"at", moment(e.at)}, {"kind", log_format(e.msg).name}, {"text", e.text}};
         });
         return doc;
@@ -49,16 +49,12 @@ private:
     json moment(const LogMoment& m) const { return {{"t", m.t}, {"time", router_time(m.wall, r_.years_given)}}; }
 
     // The first kJsonListed entries of `list` as `show` gives them, with the
-    // count of all (`count`, when more were counted than kept).
+    // count of all, kept or not.
     template <typename T, typename Show>
     static json capped(const std::vector<T>& list, long count, Show show) {
         json items = json::array();
         for (std::size_t i = 0; i < list.size() && i < kJsonListed; ++i) items.push_back(show(list[i]));
         return {{"count", count}, {"list", items}};
-    }
-    template <typename T, typename Show>
-    static json capped(const std::vector<T>& list, Show show) {
-        return capped(list, static_cast<long>(list.size()), show);
     }
 
     // A lane: the seconds the log tells it over, of them on and of them
@@ -137,12 +133,12 @@ private:
         }
         json doc;
         doc["known"] = known;
-        doc["recoveries"] = capped(r_.recoveries, [this](const LoggedRecovery& rc) {
+        doc["recoveries"] = capped(r_.recoveries, r_.recovery_count, [this](const LoggedRecovery& rc) {
             static constexpr const char* kOutcomes[] = {"upstream_found", "hidden_connected", "nothing_found",
                                                         "unfinished"};
             return json{{"at", moment(rc.at)}, {"outcome", kOutcomes[static_cast<int>(rc.outcome)]}};
         });
-        doc["channel_changes"] = capped(r_.retunes, [this](const Retune& t) {
+        doc["channel_changes"] = capped(r_.retunes, r_.retune_count, [this](const Retune& t) {
             return json{{"at", moment(t.at)},
                         {"from", t.from < 0 ? json(nullptr) : json(t.from)},
                         {"to", t.channel},
@@ -150,8 +146,8 @@ private:
                         {"via", t.via}};
         });
         const auto text = [this](const LoggedText& n) { return json{{"at", moment(n.at)}, {"text", n.text}}; };
-        doc["client_security"] = capped(r_.security, text);
-        doc["remembered_bssid"] = capped(r_.remembered, text);
+        doc["client_security"] = capped(r_.security, r_.security_count, text);
+        doc["remembered_bssid"] = capped(r_.remembered, r_.remembered_count, text);
         return doc;
     }
 

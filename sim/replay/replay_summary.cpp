@@ -108,10 +108,12 @@ private:
     }
 
     void jumps() {
-        if (r_.back_jumps.empty() && r_.forward_jumps.empty()) return;
-        out_ << "clock jumps            " << r_.back_jumps.size() << " back, " << r_.forward_jumps.size()
+        if (r_.back_count == 0 && r_.forward_count == 0) return;
+        out_ << "clock jumps            " << r_.back_count << " back, " << r_.forward_count
              << " forward (counted as no time)\n";
-        listed(clock_steps(r_), [this](const ClockJump& j) { return clock_step_text(j, r_.years_given); });
+        listed(
+            clock_steps(r_), [this](const ClockJump& j) { return clock_step_text(j, r_.years_given); },
+            r_.back_count + r_.forward_count);
     }
 
     // A lane's figure names what it covers, and how much of it only the
@@ -152,14 +154,10 @@ private:
     }
 
     void debug_part() {
-        long found = 0, hidden = 0, nothing = 0, open = 0;
-        for (const LoggedRecovery& rc : r_.recoveries) {
-            found += rc.outcome == Outcome::UpstreamFound;
-            hidden += rc.outcome == Outcome::HiddenConnected;
-            nothing += rc.outcome == Outcome::NothingFound;
-            open += rc.outcome == Outcome::Unfinished;
-        }
-        out_ << "recoveries run         " << r_.recoveries.size() << " (site surveys) in the "
+        const auto outcomes = [this](Outcome o) { return r_.outcomes[static_cast<int>(o)]; };
+        const long found = outcomes(Outcome::UpstreamFound), hidden = outcomes(Outcome::HiddenConnected),
+                   nothing = outcomes(Outcome::NothingFound), open = outcomes(Outcome::Unfinished);
+        out_ << "recoveries run         " << r_.recovery_count << " (site surveys) in the "
              << format_duration(r_.debug_seconds) << " with debug";
         if (r_.debug_seconds < r_.last.t)
             out_ << "; " << format_duration(r_.last.t - r_.debug_seconds) << " without debug not counted";
@@ -168,12 +166,15 @@ private:
         if (open > 0) out_ << ", " << open << " without an outcome in the log";
         out_ << "\n";
         channels();
-        out_ << "client security        " << r_.security.size() << " re-programming"
-             << (r_.security.size() == 1 ? "" : "s") << "\n";
-        listed(r_.security, [](const LoggedText& n) { return "to " + n.text; });
+        out_ << "client security        " << r_.security_count << " re-programming"
+             << (r_.security_count == 1 ? "" : "s") << "\n";
+        listed(
+            r_.security, [](const LoggedText& n) { return "to " + n.text; }, r_.security_count);
         out_ << "remembered BSSID       " << (r_.remembered.empty() ? "none logged" : r_.remembered.back().text)
              << "\n";
-        if (r_.remembered.size() > 1) listed(r_.remembered, [](const LoggedText& n) { return n.text; });
+        if (r_.remembered_count > 1)
+            listed(
+                r_.remembered, [](const LoggedText& n) { return n.text; }, r_.remembered_count);
         const Lane& link = r_.link_lane;
         if (link.known == 0) {
             out_ << "uplink                 not in the log: no two window lines of a run a pass apart\n";
@@ -191,15 +192,18 @@ private:
         for (const Retune& t : r_.retunes) {
             if (t.from != t.channel) moves.push_back(t);
         }
-        const std::size_t kept = r_.retunes.size() - moves.size();
-        out_ << "ra0 channel moves      " << moves.size();
+        const long kept = r_.retune_count - r_.move_count;
+        out_ << "ra0 channel moves      " << r_.move_count;
         if (kept > 0) out_ << "; " << kept << " re-programming" << (kept == 1 ? "" : "s") << " kept the channel";
         out_ << "\n";
-        listed(moves, [](const Retune& t) {
-            return (t.from < 0 ? "ra0 (channel before not logged)" : "ra0 from channel " + std::to_string(t.from)) +
-                   " to channel " + std::to_string(t.channel) +
-                   (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
-        });
+        listed(
+            moves,
+            [](const Retune& t) {
+                return (t.from < 0 ? "ra0 (channel before not logged)" : "ra0 from channel " + std::to_string(t.from)) +
+                       " to channel " + std::to_string(t.channel) +
+                       (t.via == "upstream" ? " (the upstream)" : " (hidden AP " + t.via + ")");
+            },
+            r_.move_count);
     }
 
     void errors() {

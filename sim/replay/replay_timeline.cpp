@@ -109,6 +109,9 @@ std::unique_ptr<Recorder> record(const Replay& r, const LaneDrawing& ra0_lane, c
 // across the lanes.
 void run_marks(const Replay& r, TimelineOptions& options) {
     for (const ReplayRun& run : r.runs) {
+        const auto at = [&r](const LogMoment& m) { return "[" + router_time(m.wall, r.years_given) + "]"; };
+        options.bands.push_back({run.at.t, std::max(run.at.t, run.ended_at.t),
+                                 "relaywatch run " + at(run.at) + " to " + at(run.ended_at) + ": " + run.ended_by});
         options.marks.push_back({run.at.t,
                                  std::string("relaywatch ") +
                                      (run.start_seen ? "started" : "running, its start not in the log") +
@@ -121,6 +124,25 @@ void run_marks(const Replay& r, TimelineOptions& options) {
     }
     for (const ClockJump& j : clock_steps(r))
         options.marks.push_back({j.at.t, "the clock stepped " + clock_step_text(j, r.years_given), "#e67e22"});
+}
+
+// Where the replay stopped keeping a list of events: those after its last
+// kept one are not drawn.
+void cap_marks(const Replay& r, TimelineOptions& options) {
+    const auto mark = [&](long count, std::size_t kept, long t, const char* what) {
+        if (count > static_cast<long>(kept))
+            options.marks.push_back({t,
+                                     "not drawn after this: the replay keeps the first " + std::to_string(kept) + " " +
+                                         what + " of " + std::to_string(count),
+                                     "#999"});
+    };
+    if (!r.recoveries.empty()) mark(r.recovery_count, r.recoveries.size(), r.recoveries.back().at.t, "recoveries");
+    if (!r.retunes.empty()) mark(r.retune_count, r.retunes.size(), r.retunes.back().at.t, "re-tunes");
+    if (!r.channel.empty()) mark(r.channel_count, r.channel.size(), r.channel.back().first, "changes of ra0's channel");
+    if (!r.upstream.empty())
+        mark(r.upstream_count, r.upstream.size(), r.upstream.back().first, "changes of the upstream's channel");
+    if (!r.security.empty())
+        mark(r.security_count, r.security.size(), r.security.back().at.t, "client security re-programmings");
 }
 
 }  // namespace
@@ -139,7 +161,7 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
                                                    format_duration(r.ra0_lane.known) + " told") +
                       " \xC2\xB7 " + std::to_string(r.run_count) + " relaywatch run" + (r.run_count == 1 ? "" : "s") +
                       " \xC2\xB7 " +
-                      (r.any_debug ? std::to_string(r.recoveries.size()) + " recoveries" : "no debug lines");
+                      (r.any_debug ? std::to_string(r.recovery_count) + " recoveries" : "no debug lines");
     options.axis = "log time";
     options.ra0_gaps = std::move(ra0.gaps);
     options.uplink_gaps = std::move(link.gaps);
@@ -151,6 +173,7 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
     for (const ClockJump& j : clock_steps(r)) options.clock.push_back({j.at.t, j.at.wall});
     options.clock_years = r.years_given;
     run_marks(r, options);
+    cap_marks(r, options);
     if (r.link_lane.known == 0)
         options.uplink_unknown = "not in the log: relaywatch tells the uplink only in its debug window lines";
     if (!r.any_debug) options.recovery_unknown = "not in the log: relaywatch tells its recoveries only with debug";

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "sim/replay/replay.h"
+#include "sim/replay/tests/replay_logs.h"
 #include "sim/syslog/log_read.h"
 
 namespace rwsim {
@@ -120,6 +122,70 @@ TEST(ReplayStream, EndlessSwitchesKeepABoundedListAndWholeFigures) {
         EXPECT_EQ(lane.offs, c.outages) << c.switches;
         EXPECT_EQ(lane.known - lane.on, c.down) << c.switches;
         EXPECT_EQ(ra0_up_seconds(r), r.last.t - c.down) << c.switches;
+    }
+}
+
+// `n` recoveries 4 s apart, each re-tuning ra0 (to the channel it had, every
+// other time), changing the client security and the remembered BSSID, and
+// followed by another program's line stamped 30 s back.
+std::string debug_cycles(long n) {
+    std::string log;
+    for (long i = 0; i < n; ++i) {
+        const long s = 100 + 4 * i;
+        const std::string ch = std::to_string(6 + 5 * (i / 2 % 2)), enc = i % 2 ? "TKIP" : "AES";
+        char found[128], current[128];
+        std::snprintf(found, sizeof found, "relaywatch: Found AP up[02:00:00:00:00:b1] Ch=%s(1) Mode=WPA2PSK(%s)",
+                      ch.c_str(), enc.c_str());
+        std::snprintf(current, sizeof current, "relaywatch: current Auth=WPA2PSK EncrypType=%s Ch=%s ExtCh=0",
+                      enc.c_str(), ch.c_str());
+        log += own_at(s, 1, "relaywatch: Scanning...") + own_at(s, 1, found) +
+               own_at(s, 1, "relaywatch: Mode is changed, apply new settings...") + own_at(s + 1, 1, current) +
+               own_at(s + 1, 1, "relaywatch: manual_get_BSSID=02:00:00:00:00:a" + std::to_string(i % 2));
+        std::string back = own_at(s - 30, 1, "tick");
+        log += back.replace(back.find("relaywatch[1]"), 13, "kernel");
+    }
+    return log;
+}
+
+TEST(ReplayStream, DebugEventsKeepBoundedListsAndWholeCounts) {
+    const long k = static_cast<long>(kKeptEvents);
+    for (const long n : {k - 1, k + 1, 3 * k}) {
+        const Replay r = replay_text(debug_cycles(n));
+        ASSERT_TRUE(r.error.empty()) << r.error;
+        const std::size_t kept = std::min<std::size_t>(kKeptEvents, n);
+        const long moves = 1 + (n - 1) / 2;
+        const struct {
+            std::size_t size;
+            long count;
+            std::size_t kept;
+            long whole;
+        } lists[] = {
+            {r.recoveries.size(), r.recovery_count, kept, n},
+            {r.retunes.size(), r.retune_count, kept, n},
+            {r.channel.size(), r.channel_count, std::min<std::size_t>(kKeptEvents, moves), moves},
+            {r.upstream.size(), r.upstream_count, std::min<std::size_t>(kKeptEvents, moves), moves},
+            {r.security.size(), r.security_count, std::min<std::size_t>(kKeptEvents, n - 1), n - 1},
+            {r.remembered.size(), r.remembered_count, kept, n},
+            {r.back_jumps.size(), r.back_count, kept, n},
+        };
+        for (const auto& l : lists) {
+            EXPECT_EQ(l.size, l.kept) << n;
+            EXPECT_EQ(l.count, l.whole) << n;
+        }
+        EXPECT_EQ(r.move_count, moves) << n;
+        EXPECT_EQ(r.outcomes[static_cast<int>(Outcome::UpstreamFound)], n) << n;
+        EXPECT_EQ(r.remembered.back().text, "02:00:00:00:00:a" + std::to_string((n - 1) % 2)) << "the latest kept";
+        EXPECT_EQ(r.back_jumps.back().line, 6 * n) << "the latest kept";
+        std::ostringstream summary, json;
+        print_replay_summary(summary, "test.log", r);
+        write_replay_json(json, "test.log", r);
+        for (const std::string& told :
+             {"recoveries run         " + std::to_string(n),
+              "ra0 channel moves      " + std::to_string(moves) + "; " + std::to_string(n - moves) +
+                  " re-programmings kept",
+              "clock jumps            " + std::to_string(n) + " back", "... and " + std::to_string(n - 20) + " more"})
+            EXPECT_NE(summary.str().find(told), std::string::npos) << told;
+        EXPECT_NE(json.str().find("\"count\": " + std::to_string(n) + ","), std::string::npos) << n;
     }
 }
 

@@ -129,6 +129,14 @@ TEST(Replay, ALogWithoutDebugLines) {
     std::ostringstream svg;
     write_replay_timeline(svg, "x.log", r);
     EXPECT_NE(svg.str().find("not in the log: relaywatch tells its recoveries only with debug"), std::string::npos);
+    std::vector<std::string> bands;  // each run's, in order
+    for (const std::string& t : mark_titles(svg.str()))
+        if (t.rfind("relaywatch run ", 0) == 0) bands.push_back(t);
+    EXPECT_EQ(bands, (std::vector<std::string>{
+                         "relaywatch run [Mon Dec  7 04:00:00 2026] to [Mon Dec  7 04:01:00 2026]: a new process; no "
+                         "line about this run's end",
+                         "relaywatch run [Mon Dec  7 04:01:00 2026] to [Mon Dec  7 04:01:00 2026]: ended at "
+                         "start-up: the usage text (wrong arguments)"}));
     std::ostringstream out;
     print_replay_summary(out, "x.log", r);
     EXPECT_NE(out.str().find("\nclock jumps            1 back, 0 forward"), std::string::npos) << out.str();
