@@ -350,7 +350,7 @@ TEST(Story, EventNumbersNeverOverlap) {
 // moment, the log so far; the run itself as without it.
 TEST(Story, TheFieldReportLooksInWithoutChangingTheRun) {
     const Scenario sc = load_scenario(scenario_path("upstream-gone.scn"));
-    std::string bundle, plain_text, report_text;
+    std::string bundle;
     std::ostringstream plain, with;
     RunOptions options;
     options.out = &plain;
