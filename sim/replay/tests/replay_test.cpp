@@ -16,6 +16,7 @@
 #include "sim/common/format_match.h"
 #include "sim/draw/tests/svg_check.h"
 #include "sim/replay/replay.h"
+#include "sim/replay/replay_security.h"
 #include "sim/replay/tests/replay_logs.h"
 #include "sim/router/run_timeline.h"
 #include "sim/router/runner.h"
@@ -140,6 +141,22 @@ TEST(Replay, ALogWithoutDebugLines) {
     std::ostringstream out;
     print_replay_summary(out, "x.log", r);
     EXPECT_NE(out.str().find("\nclock jumps            1 back, 0 forward"), std::string::npos) << out.str();
+}
+
+// The client security as the recovery cycle applies it: the mixed mode and
+// cipher normalised, a text no candidate holds left as the log has it; a
+// hidden entry's "AUTH/ENC" cut only into two words of the survey's.
+TEST(Replay, ClientSecurityInTheCyclesWords) {
+    const std::string too_long(40, 'W');  // more than a candidate holds
+    EXPECT_EQ(applied_security("WPA-PSK/WPA2-PSK", "TKIP/AES"), "WPA2PSK/AES");
+    EXPECT_EQ(applied_security("WPAPSK", "TKIP"), "WPAPSK/TKIP");
+    EXPECT_EQ(applied_security(too_long, "TKIP/AES"), too_long + "/TKIP/AES");
+    const std::pair<const char*, const char*> cuts[] = {
+        {"WPA-PSK/WPA2-PSK/TKIP/AES", "WPA-PSK/WPA2-PSK|TKIP/AES"}, {"OPEN/", "OPEN|"}, {"WPA2PSK/XYZ", ""}};
+    for (const auto& [joined, cut] : cuts) {
+        std::string_view auth, enc;
+        EXPECT_EQ(split_security(joined, auth, enc) ? std::string(auth) + "|" + std::string(enc) : "", cut);
+    }
 }
 
 // The stamps and tags of the log formats relaywatch's lines turn up in.
