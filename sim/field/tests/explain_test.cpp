@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "sim/field/explain.h"
+#include "sim/router/survey_table.h"
+#include "sim/scenario/scenario.h"
 
 namespace rwsim {
 
@@ -399,6 +401,21 @@ TEST(Explain, RememberedIsSixHexPairsOrZeroAndChannelAValidOne) {
         EXPECT_EQ(parse_explain_args({"t", option, given}, o, why), taken) << given;
         EXPECT_EQ(why.empty(), taken) << why;
     }
+}
+
+// A one-letter SSID is no hidden one: shown with its length, and told
+// apart from an ApCliSsid with a trailing blank.
+TEST(Explain, AOneLetterSsidIsShownNotHidden) {
+    const Scenario sc = parse_scenario("end 1m\nap x ssid x bssid 00:11:22:33:44:55 channel 6\n", "x.scn");
+    std::string table;
+    print_survey_table(sc.aps, table);
+    std::ifstream home(RELAYWATCH_SOURCE_DIR "/samples/nvram-home");
+    std::string store((std::istreambuf_iterator<char>(home)), std::istreambuf_iterator<char>());
+    store.replace(store.find("ApCliSsid=home"), 14, "ApCliSsid=x ");
+    std::ostringstream out;
+    explain_texts(ExplainOptions{}, table, &store, out);
+    for (const char* said : {"SSID \"x\" (length 1)", "ApCliSsid has a trailing blank that its SSID has not"})
+        EXPECT_NE(out.str().find(said), std::string::npos) << said << "\n" << out.str();
 }
 
 }  // namespace
