@@ -403,19 +403,31 @@ TEST(Explain, RememberedIsSixHexPairsOrZeroAndChannelAValidOne) {
     }
 }
 
-// A one-letter SSID is no hidden one: shown with its length, and told
-// apart from an ApCliSsid with a trailing blank.
+// A one-letter SSID is no hidden one: shown with its length, told apart
+// from an ApCliSsid with a trailing blank, and a row that shows it cannot be
+// selected by the remembered BSSID.
 TEST(Explain, AOneLetterSsidIsShownNotHidden) {
-    const Scenario sc = parse_scenario("end 1m\nap x ssid x bssid 00:11:22:33:44:55 channel 6\n", "x.scn");
+    const Scenario sc = parse_scenario(
+        "end 1m\nap x ssid x bssid 00:11:22:33:44:55 channel 6\nap h hidden h bssid 02:00:00:00:00:01 channel 11\n",
+        "x.scn");
     std::string table;
     print_survey_table(sc.aps, table);
     std::ifstream home(RELAYWATCH_SOURCE_DIR "/samples/nvram-home");
-    std::string store((std::istreambuf_iterator<char>(home)), std::istreambuf_iterator<char>());
-    store.replace(store.find("ApCliSsid=home"), 14, "ApCliSsid=x ");
-    std::ostringstream out;
-    explain_texts(ExplainOptions{}, table, &store, out);
-    for (const char* said : {"SSID \"x\" (length 1)", "ApCliSsid has a trailing blank that its SSID has not"})
+    const std::string store((std::istreambuf_iterator<char>(home)), std::istreambuf_iterator<char>());
+    const std::pair<const char*, const char*> cases[] = {
+        {"ApCliSsid=x ", "ApCliSsid has a trailing blank that its SSID has not"},
+        {"ApCliSsid=x", "line 3 carries it but shows its SSID"},
+    };
+    for (const auto& [ssid, said] : cases) {
+        ExplainOptions o;
+        o.remembered = "00:11:22:33:44:55";
+        std::string with = store;
+        with.replace(with.find("ApCliSsid=home"), 14, ssid);
+        std::ostringstream out;
+        explain_texts(o, table, &with, out);
+        EXPECT_NE(out.str().find("SSID \"x\" (length 1)"), std::string::npos);
         EXPECT_NE(out.str().find(said), std::string::npos) << said << "\n" << out.str();
+    }
 }
 
 }  // namespace

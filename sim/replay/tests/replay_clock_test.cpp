@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sim/replay/replay.h"
+#include "sim/replay/replay_clock.h"
 #include "sim/syslog/log_read.h"
 
 namespace rwsim {
@@ -45,6 +46,9 @@ TEST(Replay, ClockSteps) {
          "back 1h 0m 0s (3600 s) from Mon Dec  7 04:00:10 2026, possibly for daylight saving\n"},
         {own("2026-03-29T01:59:30", "AP disable") + own("2026-03-29T03:00:30", "AP enable"), 3660, 0, 0, 0,
          "2026  1h 1m, or 1m if the clock moved for daylight saving\n"},
+        // From 04:00 on, past the small hours in which clocks move.
+        {own("2026-03-29T04:00:00", "AP disable") + own("2026-03-29T05:00:30", "AP enable"), 3630, 0, 0, 0,
+         "Sun Mar 29 04:00:00 2026  1h 30s\n"},
         {own("Mon Dec  7 04:00:00 2026", "Start (looptime=10, sleeptime=3)") +
              own("Mon Dec  7 04:00:10 2026", "AP enable") + "Mon Dec  7 03:00:00 2026 kern.info kernel: clock set\n" +
              own("Mon Dec  7 03:00:05 2026", window) + own("Mon Dec  7 03:00:06 2026", window) +
@@ -66,6 +70,19 @@ TEST(Replay, ClockSteps) {
     }
     const LogLine line = parse_log_line("2026-03-29T01:59:30.5-0330 relaywatch: AP enable");
     EXPECT_TRUE(line.stamp.zoned && line.stamp.offset == -12600 && line.stamp.hour == 1 && line.tag == "relaywatch");
+}
+
+// Only a length over a night that may have moved the clock is given both
+// ways.
+TEST(Replay, LengthToldBothWaysOnlyOverTheUnsureNight) {
+    Replay r;
+    ClockJump night;
+    night.at.t = 5000;
+    night.by = 3600;
+    r.dst_unsure.push_back(night);
+    EXPECT_EQ(length_told(r, 1000, 5000), "1h 6m 40s, or 6m 40s if the clock moved for daylight saving");
+    EXPECT_EQ(length_told(r, 0, 3700), "1h 1m 40s");
+    EXPECT_EQ(length_told(r, 1500, 5700), "1h 10m");
 }
 
 }  // namespace

@@ -341,6 +341,7 @@ TEST(Replay, SummaryOfADebugLogWithoutYears) {
     }
     std::ostringstream svg;
     write_replay_timeline(svg, "x.log", replay_text(log));
+    EXPECT_NE(svg.str().find(" 1 relaywatch run \xC2\xB7 2 recoveries"), std::string::npos) << "its figures";
     const std::size_t mark = svg.str().find("<title>[Jan  1 00:00:05] Invalid Key=short&#10;");
     ASSERT_NE(mark, std::string::npos) << "in the router's time";
     // The marker's shape and colour: its path less where it starts.
