@@ -151,8 +151,10 @@ TEST(Replay, ClientSecurityInTheCyclesWords) {
     EXPECT_EQ(applied_security("WPA-PSK/WPA2-PSK", "TKIP/AES"), "WPA2PSK/AES");
     EXPECT_EQ(applied_security("WPAPSK", "TKIP"), "WPAPSK/TKIP");
     EXPECT_EQ(applied_security(too_long, "TKIP/AES"), too_long + "/TKIP/AES");
-    const std::pair<const char*, const char*> cuts[] = {
-        {"WPA-PSK/WPA2-PSK/TKIP/AES", "WPA-PSK/WPA2-PSK|TKIP/AES"}, {"OPEN/", "OPEN|"}, {"WPA2PSK/XYZ", ""}};
+    const std::pair<const char*, const char*> cuts[] = {{"WPA-PSK/WPA2-PSK/TKIP/AES", "WPA-PSK/WPA2-PSK|TKIP/AES"},
+                                                        {"OPEN/", "OPEN|"},
+                                                        {"WPA2PSK/XYZ", ""},
+                                                        {"XYZ/AES", ""}};
     for (const auto& [joined, cut] : cuts) {
         std::string_view auth, enc;
         EXPECT_EQ(split_security(joined, auth, enc) ? std::string(auth) + "|" + std::string(enc) : "", cut);
