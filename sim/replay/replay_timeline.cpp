@@ -7,6 +7,7 @@
 
 #include "sim/common/text.h"
 #include "sim/draw/timeline.h"
+#include "sim/draw/timeline_layout.h"
 #include "sim/replay/replay.h"
 #include "sim/replay/replay_clock.h"
 #include "sim/syslog/log_read.h"
@@ -159,9 +160,8 @@ void write_replay_timeline(std::ostream& out, const std::string& name, const Rep
                       (r.ra0_lane.known == 0 ? std::string("ra0 not in the log")
                                              : "ra0 up " + percent(r.ra0_lane.on, r.ra0_lane.known, 1) + " % of the " +
                                                    format_duration(r.ra0_lane.known) + " told") +
-                      " \xC2\xB7 " + std::to_string(r.run_count) + " relaywatch run" + (r.run_count == 1 ? "" : "s") +
-                      " \xC2\xB7 " +
-                      (r.any_debug ? std::to_string(r.recovery_count) + " recoveries" : "no debug lines");
+                      " \xC2\xB7 " + plural(r.run_count, "relaywatch run", "relaywatch runs") + " \xC2\xB7 " +
+                      (r.any_debug ? plural(r.recovery_count, "recovery", "recoveries") : "no debug lines");
     options.axis = "log time";
     options.ra0_gaps = std::move(ra0.gaps);
     options.uplink_gaps = std::move(link.gaps);
