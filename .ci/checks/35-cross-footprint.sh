@@ -15,7 +15,7 @@ for triple in mipsel-linux-gnu arm-linux-gnueabihf; do
   rm -rf "$build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$triple.cmake" \
     -DCMAKE_BUILD_TYPE=MinSizeRel
-  cmake --build "$build" -j2 --target relaywatch
+  cmake --build "$build" -j2 --target relaywatch relaywatch-report
   echo "-- footprint ($triple, MinSizeRel)"
   ctest --test-dir "$build" -R '^footprint\.' --output-on-failure -V | grep -E '^[0-9]+: (stripped|xz|text|needs)' || true
   ctest --test-dir "$build" -R '^footprint\.' --output-on-failure
