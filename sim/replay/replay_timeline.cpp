@@ -110,9 +110,12 @@ std::unique_ptr<Recorder> record(const Replay& r, const LaneDrawing& ra0_lane, c
 // across the lanes.
 void run_marks(const Replay& r, TimelineOptions& options) {
     for (const ReplayRun& run : r.runs) {
-        const auto at = [&r](const LogMoment& m) { return "[" + router_time(m.wall, r.years_given) + "]"; };
-        options.bands.push_back({run.at.t, std::max(run.at.t, run.ended_at.t),
-                                 "relaywatch run " + at(run.at) + " to " + at(run.ended_at) + ": " + run.ended_by});
+        // Built by appending: GCC 12 at -O2 warns falsely (-Wrestrict) on
+        // a chain of + over these.
+        std::string title = "relaywatch run [";
+        title.append(router_time(run.at.wall, r.years_given)).append("] to [");
+        title.append(router_time(run.ended_at.wall, r.years_given)).append("]: ").append(run.ended_by);
+        options.bands.push_back({run.at.t, std::max(run.at.t, run.ended_at.t), title});
         options.marks.push_back({run.at.t,
                                  std::string("relaywatch ") +
                                      (run.start_seen ? "started" : "running, its start not in the log") +
