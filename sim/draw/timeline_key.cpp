@@ -138,6 +138,22 @@ void log_marks(std::ostream& out, double x, double y) {
     }
 }
 
+// The event glyphs' row at `y`; a log's events are the daemon's errors
+// only: the store's and the key's.
+void event_glyphs(std::ostream& out, double y, bool from_log) {
+    double x = kLeft;
+    out << svg_text(x, y, small_text(kEventColour), "events:") << "\n";
+    x += 50;
+    for (const EventStyle& style : kEventStyles) {
+        if (from_log && &style != &kEventStyles[static_cast<std::size_t>(EventClass::Store)] &&
+            &style != &kEventStyles[static_cast<std::size_t>(EventClass::Security)])
+            continue;
+        write_mark(out, x + 5, y + 1, style, {style.name});
+        out << svg_text(x + 14, y, "font-size=\"11\"", style.name) << "\n";
+        x += 30 + 6.2 * static_cast<double>(std::strlen(style.name));
+    }
+}
+
 void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions& options) {
     double y = kAxisTop + 44;
     double x = kLeft;
@@ -171,20 +187,8 @@ void write_legend(std::ostream& out, const Recorder& rec, const TimelineOptions&
             out << svg_text(xm + 12, y, "font-size=\"11\"", kMismatchMark.name) << "\n";
         }
     }
-    // The event glyphs.
     y += 20;
-    x = kLeft;
-    out << svg_text(x, y, small_text(kEventColour), "events:") << "\n";
-    x += 50;
-    for (const EventStyle& style : kEventStyles) {
-        // A log's events are the daemon's errors: the store's and the key's.
-        if (from_log && &style != &kEventStyles[static_cast<std::size_t>(EventClass::Store)] &&
-            &style != &kEventStyles[static_cast<std::size_t>(EventClass::Security)])
-            continue;
-        write_mark(out, x + 5, y + 1, style, {style.name});
-        out << svg_text(x + 14, y, "font-size=\"11\"", style.name) << "\n";
-        x += 30 + 6.2 * static_cast<double>(std::strlen(style.name));
-    }
+    event_glyphs(out, y, from_log);
     const auto& marks = rec.event_marks();
     if (!events_listed(rec)) {
         y += 16;
