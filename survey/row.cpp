@@ -58,7 +58,9 @@ void normalise_security(SurveyEntry& row) {
         encrypType = vocab::kEncWep;
     } else {
         for (const WpaRule& rule : kWpaRules) {
-            if (std::strncmp(security, rule.prefix, std::strlen(rule.prefix)) == 0) {
+            // Found at the very start: one call, where strncmp needs the
+            // prefix's length from strlen first.
+            if (std::strstr(security, rule.prefix) == security) {
                 authMode = rule.authMode;
                 encrypType = cipher_of(security);
                 break;
