@@ -34,14 +34,18 @@ static_assert(same_text(kWpaRules[0].authMode, vocab::kAuthWpaPsk) &&
               same_text(kWpaRules[2].authMode, vocab::kAuthMixed));
 
 // The cipher rule: which cipher names the whole security text mentions.
+// Each answer is a part of "TKIP/AES" (both: all of it; TKIP: its first
+// four characters; AES: its last three; neither: none), cut from the one
+// text rather than chosen among four.
 std::string_view cipher_of(const char* security) {
-    bool tkip = std::strstr(security, "TKIP") != nullptr;
-    bool aes = std::strstr(security, "AES") != nullptr;
-    if (tkip && aes) return vocab::kEncTkipAes;
-    if (tkip) return vocab::kEncTkip;
-    if (aes) return vocab::kEncAes;
-    return vocab::kEncEmpty;
+    const bool tkip = std::strstr(security, "TKIP") != nullptr;
+    const bool aes = std::strstr(security, "AES") != nullptr;
+    const std::size_t first = tkip ? 0 : 5;
+    const std::size_t last = aes ? 8 : (tkip ? 4 : 5);
+    return std::string_view(vocab::kEncTkipAes.text + first, last - first);
 }
+static_assert(same_text(std::string_view(vocab::kEncTkipAes).substr(0, 4), vocab::kEncTkip) &&
+              same_text(std::string_view(vocab::kEncTkipAes).substr(5), vocab::kEncAes));
 
 // The security normalisation: "NONE" and "WEP" are open, with that cipher;
 // a WPA mode takes its cipher by the cipher rule; a text that begins with
