@@ -65,7 +65,9 @@ void normalise_security(SurveyEntry& row) {
             // Found at the very start: one call, where strncmp needs the
             // prefix's length from strlen first.
             if (std::strstr(security, rule.prefix) == security) {
-                authMode = rule.authMode;
+                // The whole zero-padded array: the copy into the zero-filled
+                // buffer is the same text, and no strlen is needed.
+                authMode = std::string_view(rule.authMode, sizeof rule.authMode);
                 encrypType = cipher_of(security);
                 break;
             }
