@@ -103,11 +103,13 @@ Selection select_upstream(const SurveyEntry& row, const Upstream& up, const Bssi
 // with peek() and get(): twice, the text up to the line end and then all
 // white space after it (blank lines, and the blanks that start the first
 // row). A line end met at once ends the skipping with nothing consumed.
+// (Tested before the first line only: after the first line's white space
+// the second can begin with neither a line end nor white space.)
 template <typename Source>
 void skip_heading(Source& table) {
+    int c = table.peek();
+    if (c < 0 || c == '\n') return;
     for (int line = 0; line < 2; ++line) {
-        int c = table.peek();
-        if (c < 0 || c == '\n') return;
         while ((c = table.peek()) >= 0 && c != '\n') table.get();
         while ((c = table.peek()) == ' ' || (c >= '\t' && c <= '\r')) table.get();
     }
