@@ -3,7 +3,6 @@
 // row, collects the access points that hide their SSID and stops at the
 // upstream access point.
 #include <cstddef>
-#include <new>
 #include <string_view>
 
 #include "platform/io.h"
@@ -19,8 +18,10 @@ constexpr std::size_t kLineBytes = 256;  // one read: at most 255 characters
 void collect(HiddenList& hidden, const Candidate& cand, const BssidText& bssid) {
     void* memory = plat::alloc_zeroed(1, sizeof(HiddenAp));
     if (memory == nullptr) return;
+    // Zero-filled memory: `next` is already null.
     auto* entry = static_cast<HiddenAp*>(memory);
-    new (entry) HiddenAp{cand, bssid, nullptr};
+    entry->cand = cand;
+    entry->bssid = bssid;
     if (hidden.tail == nullptr) {
         hidden.head = entry;
     } else {
