@@ -73,33 +73,31 @@ void try_hidden_access_points(Supervisor& sv, const OwnSecurity& own, HiddenList
     dbg(RW_MSG_NOT_BROADCAST);
     if (hidden.head == nullptr) {
         dbg(RW_MSG_NO_HIDDEN, sv.sleeptime);
-        pause_after_recovery(sv);
-        return;
-    }
+    } else {
+        dbg(RW_MSG_HIDDEN_COUNT, hidden.size);
+        int entryNumber = 1;
+        for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
+            Candidate& cand = entry->cand;
+            print_current(radio);
+            dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(), cand.auth.c_str(),
+                cand.enc.c_str(), cand.channel);
+            const int followed = follow(own, cand, radio);
+            if (followed == 0) {
+                dbg(RW_MSG_HIDDEN_SAME);
+                continue;
+            }
+            if (followed < 0) break;
+            if (!wait_for_link()) continue;
 
-    dbg(RW_MSG_HIDDEN_COUNT, hidden.size);
-    int entryNumber = 1;
-    for (HiddenAp* entry = hidden.head; entry != nullptr; entry = entry->next, ++entryNumber) {
-        Candidate& cand = entry->cand;
-        print_current(radio);
-        dbg(RW_MSG_HIDDEN_ENTRY, entryNumber, hidden.size, entry->bssid.c_str(), cand.auth.c_str(), cand.enc.c_str(),
-            cand.channel);
-        const int followed = follow(own, cand, radio);
-        if (followed == 0) {
-            dbg(RW_MSG_HIDDEN_SAME);
-            continue;
+            dbg(RW_MSG_HIDDEN_CONNECTED);
+            mark_current_slot(sv);
+            sv.manual_get_BSSID = entry->bssid;
+            dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
+            return;
         }
-        if (followed < 0) break;
-        if (!wait_for_link()) continue;
-
-        dbg(RW_MSG_HIDDEN_CONNECTED);
-        mark_current_slot(sv);
-        sv.manual_get_BSSID = entry->bssid;
-        dbg(RW_MSG_REMEMBERED, sv.manual_get_BSSID.c_str());
-        return;
+        dbg(RW_MSG_HIDDEN_NONE, sv.sleeptime);
     }
-
-    dbg(RW_MSG_HIDDEN_NONE, sv.sleeptime);
+    // Both ways without a connected entry: one pause.
     pause_after_recovery(sv);
 }
 
