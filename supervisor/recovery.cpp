@@ -110,7 +110,7 @@ void normalise(Candidate& cand) {
 
 void recovery_cycle(Supervisor& sv) {
     dbg(RW_MSG_SCANNING);
-    Candidate cand{};
+    Candidate cand;  // written by the survey when it returns a channel, read only then
     HiddenList hidden;
     const OwnSecurity own = own_security(sv);
     const char* ssid = sv.setting(kApCliSsid);
