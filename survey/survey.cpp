@@ -3,6 +3,7 @@
 // row, collects the access points that hide their SSID and stops at the
 // upstream access point.
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "platform/io.h"
@@ -31,6 +32,14 @@ void collect(HiddenList& hidden, const Candidate& cand, const BssidText& bssid) 
     ++hidden.size;
 }
 
+// A candidate's bytes up to the end of its last member (no padding), and
+// where a survey row holds the same members.
+constexpr std::size_t kCandidateBytes = offsetof(Candidate, extCh) + sizeof(Candidate::extCh);
+static_assert(offsetof(SurveyEntry, authMode) == offsetof(Candidate, auth) &&
+              offsetof(SurveyEntry, encrypType) == offsetof(Candidate, enc) &&
+              offsetof(SurveyEntry, extCh) == offsetof(Candidate, extCh) &&
+              offsetof(SurveyEntry, ssid) >= kCandidateBytes);
+
 int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, Candidate& out, HiddenList& hidden) {
     skip_heading(table);
     char line[kLineBytes];
@@ -39,8 +48,11 @@ int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, 
         std::size_t n = read_line(table, line, sizeof line);
         if (n == 0) return 0;
         if (parse_survey_row(std::string_view(line, n), row) != RowResult::Parsed) continue;
-        // The row's settings, copied once for the hidden list and the result.
-        const Candidate cand{row.channel, row.authMode, row.encrypType, row.extCh};
+        // The row's settings, copied once for the hidden list and the result:
+        // the row begins with a candidate's members in their order, so they
+        // are copied as one block instead of member by member.
+        Candidate cand;
+        std::memcpy(&cand, &row, kCandidateBytes);
         if (row.ssidLen == 0) collect(hidden, cand, row.bssid);
         Selection selection = select_upstream(row, up, remembered);
         if (selection == Selection::None) continue;

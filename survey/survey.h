@@ -17,18 +17,20 @@ inline constexpr const char* kSurveyTrigger = "iwpriv ra0 set SiteSurvey=1";
 inline constexpr unsigned kSurveyPauseSeconds = 4;
 inline constexpr const char* kSurveyTable = "iwpriv ra0 get_site_survey";
 
-// One row of the survey table as the reader parses it.
+// One row of the survey table as the reader parses it. It begins with a
+// Candidate's members in a Candidate's order: the row's settings are
+// copied as one block (survey/survey.cpp).
 struct SurveyEntry {
     std::int32_t channel;
+    AuthText authMode;
+    AuthText encrypType;
+    ExtChText extCh;
     FixedText<33> ssid;
     std::int32_t ssidLen;
     FixedText<18> bssid;
     FixedText<23> security;
-    AuthText authMode;
-    AuthText encrypType;
     std::int32_t signal;
     FixedText<8> wirelessMode;
-    ExtChText extCh;
     FixedText<3> networkType;
     FixedText<4> extra;
 };
