@@ -14,15 +14,27 @@ namespace {
 
 constexpr std::size_t kLineBytes = 256;  // one read: at most 255 characters
 
-// Appends a hidden row (its settings and BSSID) to the list. An entry that
+// A candidate's bytes up to the end of its last member (no padding), and
+// a hidden entry's up to the end of its candidate's; a survey row holds
+// the same members at the same places.
+constexpr std::size_t kCandidateBytes = offsetof(Candidate, extCh) + sizeof(Candidate::extCh);
+constexpr std::size_t kHiddenBytes = offsetof(HiddenAp, cand) + kCandidateBytes;
+static_assert(offsetof(SurveyEntry, bssid) == offsetof(HiddenAp, bssid) &&
+              offsetof(SurveyEntry, channel) == offsetof(HiddenAp, cand) + offsetof(Candidate, channel) &&
+              offsetof(SurveyEntry, authMode) == offsetof(HiddenAp, cand) + offsetof(Candidate, auth) &&
+              offsetof(SurveyEntry, encrypType) == offsetof(HiddenAp, cand) + offsetof(Candidate, enc) &&
+              offsetof(SurveyEntry, extCh) == offsetof(HiddenAp, cand) + offsetof(Candidate, extCh) &&
+              offsetof(SurveyEntry, ssidLen) >= kHiddenBytes);
+
+// Appends a hidden row (its BSSID and settings) to the list. An entry that
 // cannot be allocated is left out; the survey goes on.
-void collect(HiddenList& hidden, const Candidate& cand, const BssidText& bssid) {
+void collect(HiddenList& hidden, const SurveyEntry& row) {
     void* memory = plat::alloc_zeroed(1, sizeof(HiddenAp));
     if (memory == nullptr) return;
-    // Zero-filled memory: `next` is already null.
+    // Zero-filled memory: `next` is already null. The row's first members
+    // are the entry's, in one copy.
     auto* entry = static_cast<HiddenAp*>(memory);
-    entry->cand = cand;
-    entry->bssid = bssid;
+    std::memcpy(entry, &row, kHiddenBytes);
     if (hidden.tail == nullptr) {
         hidden.head = entry;
     } else {
@@ -32,14 +44,6 @@ void collect(HiddenList& hidden, const Candidate& cand, const BssidText& bssid) 
     ++hidden.size;
 }
 
-// A candidate's bytes up to the end of its last member (no padding), and
-// where a survey row holds the same members.
-constexpr std::size_t kCandidateBytes = offsetof(Candidate, extCh) + sizeof(Candidate::extCh);
-static_assert(offsetof(SurveyEntry, authMode) == offsetof(Candidate, auth) &&
-              offsetof(SurveyEntry, encrypType) == offsetof(Candidate, enc) &&
-              offsetof(SurveyEntry, extCh) == offsetof(Candidate, extCh) &&
-              offsetof(SurveyEntry, ssid) >= kCandidateBytes);
-
 int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, Candidate& out, HiddenList& hidden) {
     skip_heading(table);
     char line[kLineBytes];
@@ -48,17 +52,12 @@ int read_table(CommandOutput& table, const Upstream& up, BssidText& remembered, 
         std::size_t n = read_line(table, line, sizeof line);
         if (n == 0) return 0;
         if (parse_survey_row(std::string_view(line, n), row) != RowResult::Parsed) continue;
-        // The row's settings, copied once for the hidden list and the result:
-        // the row begins with a candidate's members in their order, so they
-        // are copied as one block instead of member by member.
-        Candidate cand;
-        std::memcpy(&cand, &row, kCandidateBytes);
-        if (row.ssidLen == 0) collect(hidden, cand, row.bssid);
+        if (row.ssidLen == 0) collect(hidden, row);
         Selection selection = select_upstream(row, up, remembered);
         if (selection == Selection::None) continue;
 
         if (selection == Selection::BySsid) remembered = row.bssid;
-        out = cand;
+        std::memcpy(&out, &row.channel, kCandidateBytes);  // the row's settings, in one copy
         return row.channel;
     }
 }

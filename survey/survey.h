@@ -18,16 +18,16 @@ inline constexpr unsigned kSurveyPauseSeconds = 4;
 inline constexpr const char* kSurveyTable = "iwpriv ra0 get_site_survey";
 
 // One row of the survey table as the reader parses it. It begins with a
-// Candidate's members in a Candidate's order: the row's settings are
-// copied as one block (survey/survey.cpp).
+// hidden entry's members in a HiddenAp's order, the candidate's with them:
+// a row's settings are copied as one block (survey/survey.cpp).
 struct SurveyEntry {
+    FixedText<18> bssid;
     std::int32_t channel;
     AuthText authMode;
     AuthText encrypType;
     ExtChText extCh;
-    FixedText<33> ssid;
     std::int32_t ssidLen;
-    FixedText<18> bssid;
+    FixedText<33> ssid;
     FixedText<23> security;
     std::int32_t signal;
     FixedText<8> wirelessMode;
@@ -117,10 +117,12 @@ void skip_heading(Source& table) {
     }
 }
 
-// One access point that hides its SSID: what a recovery tries it with.
+// One access point that hides its SSID: what a recovery tries it with. Its
+// BSSID and candidate stand where a SurveyEntry holds them, copied in one
+// block when it is collected.
 struct HiddenAp {
-    Candidate cand;
     BssidText bssid;
+    Candidate cand;
     HiddenAp* next;
 };
 
