@@ -90,8 +90,9 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
 Selection select_upstream(const SurveyEntry& row, const Upstream& up, const BssidText& remembered) {
     const bool bssidConfigured = !up.bssid.empty();
     const bool configuredBssid = bssidConfigured && !up.bssidTooLong && row.bssid == up.bssid;
-    if (is_same_text(row.ssid.c_str(), up.ssid) && (!bssidConfigured || configuredBssid)) {
-        return bssidConfigured ? Selection::BySsidAndBssid : Selection::BySsid;
+    if (is_same_text(row.ssid.c_str(), up.ssid)) {
+        if (!bssidConfigured) return Selection::BySsid;
+        if (configuredBssid) return Selection::BySsidAndBssid;
     }
     if (!row.ssid.empty() || row.bssid.empty()) return Selection::None;
     if (configuredBssid) return Selection::ByConfiguredBssid;
