@@ -88,14 +88,14 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
 // By BSSID: a hidden SSID with the configured or the remembered BSSID; an
 // empty BSSID identifies nothing and selects nothing.
 Selection select_upstream(const SurveyEntry& row, const Upstream& up, const BssidText& remembered) {
-    const bool bssidConfigured = !up.bssid.empty();
-    const bool configuredBssid = bssidConfigured && !up.bssidTooLong && row.bssid == up.bssid;
-    if (is_same_text(row.ssid.c_str(), up.ssid)) {
-        if (!bssidConfigured) return Selection::BySsid;
-        if (configuredBssid) return Selection::BySsidAndBssid;
+    const bool named = is_same_text(row.ssid.c_str(), up.ssid);
+    if (up.bssid.empty()) {
+        if (named) return Selection::BySsid;
+    } else if (!up.bssidTooLong && row.bssid == up.bssid) {
+        if (named) return Selection::BySsidAndBssid;
+        return row.ssid.empty() ? Selection::ByConfiguredBssid : Selection::None;
     }
     if (!row.ssid.empty() || row.bssid.empty()) return Selection::None;
-    if (configuredBssid) return Selection::ByConfiguredBssid;
     return row.bssid == remembered ? Selection::ByRememberedBssid : Selection::None;
 }
 
