@@ -69,6 +69,9 @@ void follow_upstream(Supervisor& sv, const OwnSecurity& own, Candidate& cand, co
 // settings cannot be applied (the store unreadable) ends the walk: the
 // entries after it would fail alike, and the next recovery tries again.
 void try_hidden_access_points(Supervisor& sv, const OwnSecurity& own, HiddenList& hidden) {
+    // Taken before the first line rather than in the walk's branch, where
+    // the compiler makes more code of it.
+    // cppcheck-suppress variableScope
     RadioState& radio = sv.radio;
     dbg(RW_MSG_NOT_BROADCAST);
     if (hidden.head == nullptr) {
