@@ -78,34 +78,39 @@ void normalise_security(SurveyEntry& row) {
 }
 
 // The fixed columns of a row, read by one loop in this order: where each
-// goes in SurveyEntry, the bytes of its text buffer (0: a number, an
-// int32_t, read by parse_short_int) and its column. One loop over a table
-// instead of a call for each field: a smaller daemon. (The SSID's width is
-// the row's SSID length, which is checked first.)
+// goes in SurveyEntry, the bytes it takes there, whether it is a number (an
+// int32_t) and its column. One loop over a table instead of a call for each
+// field: a smaller daemon. A number's characters are copied zero-terminated
+// into its own four bytes and read from there (parse_short_int's reading),
+// so texts and numbers share one copy. (The SSID's width is the row's SSID
+// length, which is checked first.)
 struct RowField {
     std::uint8_t offset;
     std::uint8_t bytes;
     std::uint8_t first;
     std::uint8_t width;
+    bool number;
 };
 
-#define RW_ROW_FIELD(member, column, bytes)                                    \
-    RowField {                                                                 \
-        offsetof(SurveyEntry, member), (bytes), (column).first, (column).width \
+#define RW_ROW_FIELD(member, column, isNumber)                                                               \
+    RowField {                                                                                               \
+        offsetof(SurveyEntry, member), sizeof(SurveyEntry::member), (column).first, (column).width, isNumber \
     }
 constexpr RowField kRowFields[] = {
-    RW_ROW_FIELD(channel, kChannel, 0),
-    RW_ROW_FIELD(ssidLen, kSsidLen, 0),
-    RW_ROW_FIELD(bssid, kBssid, sizeof(SurveyEntry::bssid)),
-    RW_ROW_FIELD(security, kSecurity, sizeof(SurveyEntry::security)),
-    RW_ROW_FIELD(signal, kSignal, 0),
-    RW_ROW_FIELD(wirelessMode, kWirelessMode, sizeof(SurveyEntry::wirelessMode)),
-    RW_ROW_FIELD(extCh, kExtCh, sizeof(SurveyEntry::extCh)),
-    RW_ROW_FIELD(networkType, kNetworkType, sizeof(SurveyEntry::networkType)),
-    RW_ROW_FIELD(extra, kExtra, sizeof(SurveyEntry::extra)),
+    RW_ROW_FIELD(channel, kChannel, true),  // a number
+    RW_ROW_FIELD(ssidLen, kSsidLen, true),  // a number
+    RW_ROW_FIELD(bssid, kBssid, false),
+    RW_ROW_FIELD(security, kSecurity, false),
+    RW_ROW_FIELD(signal, kSignal, true),  // a number
+    RW_ROW_FIELD(wirelessMode, kWirelessMode, false),
+    RW_ROW_FIELD(extCh, kExtCh, false),
+    RW_ROW_FIELD(networkType, kNetworkType, false),
+    RW_ROW_FIELD(extra, kExtra, false),
 };
 #undef RW_ROW_FIELD
 static_assert(sizeof(SurveyEntry) <= UINT8_MAX);
+static_assert(sizeof(SurveyEntry::channel) == 4 && sizeof(SurveyEntry::ssidLen) == 4 &&
+              sizeof(SurveyEntry::signal) == 4);
 static_assert(kChannel.width <= 3 && kSsidLen.width <= 3 && kSignal.width <= 3);
 
 }  // namespace
@@ -124,12 +129,9 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
 
     auto* place = reinterpret_cast<char*>(&row);
     for (const RowField& f : kRowFields) {
-        const std::string_view value = field_at(text, f.first, f.width);
-        if (f.bytes == 0) {
-            *reinterpret_cast<std::int32_t*>(place + f.offset) = parse_short_int(value);
-        } else {
-            fixed_text::assign(place + f.offset, f.bytes, value);
-        }
+        char* into = place + f.offset;
+        fixed_text::assign(into, f.bytes, field_at(text, f.first, f.width));
+        if (f.number) *reinterpret_cast<std::int32_t*>(into) = parse_int(static_cast<const char*>(into));
     }
     if (row.ssidLen < 0 || row.ssidLen > kMaxSsidLen) return RowResult::BadSsidLen;
     row.ssid.assign(field_at(text, kSsidFirst, static_cast<std::size_t>(row.ssidLen)));
