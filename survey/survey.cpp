@@ -77,8 +77,9 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
     up.ssid = cfgSsid != nullptr ? cfgSsid : "";
     std::string_view given = cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view();
     up.bssid.assign(given);
-    for (char& c : up.bssid.buf) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    // Up to its terminator, which the buffer always holds: zeros after it.
+    for (char* c = up.bssid.data(); *c != '\0'; ++c) {
+        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
     }
     up.bssidTooLong = given.size() > BssidText::capacity;
     return up;
