@@ -41,8 +41,8 @@ std::string_view cipher_of(const char* security) {
     const bool tkip = std::strstr(security, "TKIP") != nullptr;
     const bool aes = std::strstr(security, "AES") != nullptr;
     const std::size_t first = tkip ? 0 : 5;
-    const std::size_t last = aes ? 8 : (tkip ? 4 : 5);
-    return std::string_view(vocab::kEncTkipAes.text + first, last - first);
+    const std::size_t size = aes ? 8 - first : (tkip ? 4 : 0);
+    return std::string_view(vocab::kEncTkipAes.text + first, size);
 }
 static_assert(same_text(std::string_view(vocab::kEncTkipAes).substr(0, 4), vocab::kEncTkip) &&
               same_text(std::string_view(vocab::kEncTkipAes).substr(5), vocab::kEncAes));
