@@ -15,23 +15,32 @@ using namespace row_layout;
 
 constexpr Word kAdHoc = "Ad";
 
-// The WPA modes: the first prefix that the security column begins with
-// names the authentication mode; the cipher is then the cipher rule's. The
-// texts held in the table itself, not pointed to: no relocation for each in
-// a position-independent daemon.
-struct WpaRule {
+// The security rules: the first prefix that the security column begins
+// with names the authentication mode and the cipher; a WPA mode (no cipher
+// here) takes its cipher by the cipher rule. "NONE" and "WEP" in the same
+// table as the WPA modes: one loop, no test of their own. The texts held in
+// the table itself, not pointed to: no relocation for each in a
+// position-independent daemon.
+struct SecurityRule {
     char prefix[16];
     char authMode[17];
+    char cipher[5];
 };
 
-constexpr WpaRule kWpaRules[] = {
-    {"WPAPSK/", "WPAPSK"},
-    {"WPA2PSK/", "WPA2PSK"},
-    {"WPA1PSKWPA2PSK/", "WPA-PSK/WPA2-PSK"},
+constexpr SecurityRule kSecurityRules[] = {
+    {"NONE", "OPEN", "NONE"},
+    {"WEP", "OPEN", "WEP"},
+    {"WPAPSK/", "WPAPSK", ""},
+    {"WPA2PSK/", "WPA2PSK", ""},
+    {"WPA1PSKWPA2PSK/", "WPA-PSK/WPA2-PSK", ""},
 };
-static_assert(same_text(kWpaRules[0].authMode, vocab::kAuthWpaPsk) &&
-              same_text(kWpaRules[1].authMode, vocab::kAuthWpa2Psk) &&
-              same_text(kWpaRules[2].authMode, vocab::kAuthMixed));
+static_assert(same_text(kSecurityRules[0].authMode, vocab::kAuthOpen) &&
+              same_text(kSecurityRules[0].cipher, vocab::kEncNone) &&
+              same_text(kSecurityRules[1].authMode, vocab::kAuthOpen) &&
+              same_text(kSecurityRules[1].cipher, vocab::kEncWep) &&
+              same_text(kSecurityRules[2].authMode, vocab::kAuthWpaPsk) &&
+              same_text(kSecurityRules[3].authMode, vocab::kAuthWpa2Psk) &&
+              same_text(kSecurityRules[4].authMode, vocab::kAuthMixed));
 
 // The cipher rule: which cipher names the whole security text mentions.
 // Each answer is a part of "TKIP/AES" (both: all of it; TKIP: its first
@@ -54,23 +63,16 @@ void normalise_security(SurveyEntry& row) {
     const char* security = row.security.c_str();
     std::string_view authMode = vocab::kAuthNotSupport;
     std::string_view encrypType = vocab::kEncEmpty;
-    if (begins_with(security, "NONE")) {
-        authMode = vocab::kAuthOpen;
-        encrypType = vocab::kEncNone;
-    } else if (begins_with(security, "WEP")) {
-        authMode = vocab::kAuthOpen;
-        encrypType = vocab::kEncWep;
-    } else {
-        for (const WpaRule& rule : kWpaRules) {
-            // Found at the very start: one call, where strncmp needs the
-            // prefix's length from strlen first.
-            if (std::strstr(security, rule.prefix) == security) {
-                // The whole zero-padded array: the copy into the zero-filled
-                // buffer is the same text, and no strlen is needed.
-                authMode = std::string_view(rule.authMode, sizeof rule.authMode);
-                encrypType = cipher_of(security);
-                break;
-            }
+    for (const SecurityRule& rule : kSecurityRules) {
+        // Found at the very start: one call, where strncmp needs the
+        // prefix's length from strlen first.
+        if (std::strstr(security, rule.prefix) == security) {
+            // The whole zero-padded arrays: the copy into the zero-filled
+            // buffer is the same text, and no strlen is needed.
+            authMode = std::string_view(rule.authMode, sizeof rule.authMode);
+            encrypType =
+                rule.cipher[0] != '\0' ? std::string_view(rule.cipher, sizeof rule.cipher) : cipher_of(security);
+            break;
         }
     }
     row.authMode.assign(authMode);
