@@ -16,23 +16,26 @@ using namespace row_layout;
 constexpr Word kAdHoc = "Ad";
 
 // The security rules: the first prefix that the security column begins
-// with names the authentication mode and the cipher; a WPA mode (no cipher
-// here) takes its cipher by the cipher rule. "NONE" and "WEP" in the same
-// table as the WPA modes: one loop, no test of their own. The texts held in
+// with names the authentication mode and the cipher, or has the cipher
+// rule name it (the WPA modes). The last rule's prefix is empty, which
+// every text begins with: "NotSupport" without a cipher. One loop over the
+// table for every text, with no test of its own for any. The texts held in
 // the table itself, not pointed to: no relocation for each in a
 // position-independent daemon.
 struct SecurityRule {
     char prefix[16];
     char authMode[17];
     char cipher[5];
+    bool byCipherRule;
 };
 
 constexpr SecurityRule kSecurityRules[] = {
-    {"NONE", "OPEN", "NONE"},
-    {"WEP", "OPEN", "WEP"},
-    {"WPAPSK/", "WPAPSK", ""},
-    {"WPA2PSK/", "WPA2PSK", ""},
-    {"WPA1PSKWPA2PSK/", "WPA-PSK/WPA2-PSK", ""},
+    {"NONE", "OPEN", "NONE", false},
+    {"WEP", "OPEN", "WEP", false},
+    {"WPAPSK/", "WPAPSK", "", true},
+    {"WPA2PSK/", "WPA2PSK", "", true},
+    {"WPA1PSKWPA2PSK/", "WPA-PSK/WPA2-PSK", "", true},
+    {"", "NotSupport", "", false},
 };
 static_assert(same_text(kSecurityRules[0].authMode, vocab::kAuthOpen) &&
               same_text(kSecurityRules[0].cipher, vocab::kEncNone) &&
@@ -40,7 +43,9 @@ static_assert(same_text(kSecurityRules[0].authMode, vocab::kAuthOpen) &&
               same_text(kSecurityRules[1].cipher, vocab::kEncWep) &&
               same_text(kSecurityRules[2].authMode, vocab::kAuthWpaPsk) &&
               same_text(kSecurityRules[3].authMode, vocab::kAuthWpa2Psk) &&
-              same_text(kSecurityRules[4].authMode, vocab::kAuthMixed));
+              same_text(kSecurityRules[4].authMode, vocab::kAuthMixed) && kSecurityRules[5].prefix[0] == '\0' &&
+              same_text(kSecurityRules[5].authMode, vocab::kAuthNotSupport) &&
+              same_text(kSecurityRules[5].cipher, vocab::kEncEmpty));
 
 // The cipher rule: which cipher names the whole security text mentions.
 // Each answer is a part of "TKIP/AES" (both: all of it; TKIP: its first
@@ -61,22 +66,15 @@ static_assert(same_text(std::string_view(vocab::kEncTkipAes).substr(0, 4), vocab
 // none of them is "NotSupport" without a cipher.
 void normalise_security(SurveyEntry& row) {
     const char* security = row.security.c_str();
-    std::string_view authMode = vocab::kAuthNotSupport;
-    std::string_view encrypType = vocab::kEncEmpty;
-    for (const SecurityRule& rule : kSecurityRules) {
-        // Found at the very start: one call, where strncmp needs the
-        // prefix's length from strlen first.
-        if (std::strstr(security, rule.prefix) == security) {
-            // The whole zero-padded arrays: the copy into the zero-filled
-            // buffer is the same text, and no strlen is needed.
-            authMode = std::string_view(rule.authMode, sizeof rule.authMode);
-            encrypType =
-                rule.cipher[0] != '\0' ? std::string_view(rule.cipher, sizeof rule.cipher) : cipher_of(security);
-            break;
-        }
-    }
-    row.authMode.assign(authMode);
-    row.encrypType.assign(encrypType);
+    // Found at the very start: one call, where strncmp needs the prefix's
+    // length from strlen first. The last rule ends the walk.
+    const SecurityRule* rule = kSecurityRules;
+    while (std::strstr(security, rule->prefix) != security) ++rule;
+    // The whole zero-padded arrays: the copy into the zero-filled buffer is
+    // the same text, and no strlen is needed.
+    row.authMode.assign(std::string_view(rule->authMode, sizeof rule->authMode));
+    row.encrypType.assign(rule->byCipherRule ? cipher_of(security)
+                                             : std::string_view(rule->cipher, sizeof rule->cipher));
 }
 
 // The fixed columns of a row, read by one loop in this order: where each
