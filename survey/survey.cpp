@@ -73,7 +73,9 @@ HiddenList::~HiddenList() {
 }
 
 Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
-    Upstream up{};
+    // Not zeroed first: every member is set below (the BSSID's whole buffer
+    // by assign()).
+    Upstream up;
     up.ssid = cfgSsid != nullptr ? cfgSsid : "";
     std::string_view given = cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view();
     up.bssid.assign(given);
@@ -82,6 +84,7 @@ Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
         if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
     }
     up.bssidTooLong = given.size() > BssidText::capacity;
+    // cppcheck-suppress uninitvar ; it does not see assign() write the BSSID
     return up;
 }
 
