@@ -130,7 +130,11 @@ RowResult parse_survey_row(std::string_view line, SurveyEntry& row) {
     auto* place = reinterpret_cast<char*>(&row);
     for (const RowField& f : kRowFields) {
         char* into = place + f.offset;
-        fixed_text::assign(into, f.bytes, field_at(text, f.first, f.width));
+        // field_at's reading, as the start and length assign() takes: a
+        // column beyond the row's end starts at its end and is empty.
+        const std::size_t first = f.first < text.size() ? f.first : text.size();
+        const std::size_t rest = text.size() - first;
+        fixed_text::assign(into, f.bytes, text.data() + first, rest < f.width ? rest : f.width);
         if (f.number) *reinterpret_cast<std::int32_t*>(into) = parse_int(static_cast<const char*>(into));
     }
     if (row.ssidLen < 0 || row.ssidLen > kMaxSsidLen) return RowResult::BadSsidLen;
