@@ -60,6 +60,11 @@ TEST(SurveyRow, SkipsShortDropsAdHocAndRejectsMalformedRows) {
     for (const auto& [line, result] : cases) parsed(line, result);
     // A column cut by the row's end holds only the row's own characters.
     EXPECT_EQ(parsed(survey_row({}).substr(0, 111) + "\n").extra.view(), "Y");
+    // A column beyond the row's end is empty, whatever lies after the row.
+    const std::string followed = survey_row({}).substr(0, 109) + "\nXYZ";
+    SurveyEntry entry;
+    ASSERT_EQ(parse_survey_row(std::string_view(followed).substr(0, 110), entry), R::Parsed);
+    EXPECT_EQ(entry.extra.view(), "");
 }
 
 // One survey into a hidden list and a remembered BSSID of its own. The
