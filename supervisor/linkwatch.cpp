@@ -87,6 +87,10 @@ bool linkwatch_setup(Supervisor& sv) {
         say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return false;
     }
+    return linkwatch_setup_checked(sv);
+}
+
+bool linkwatch_setup_checked(Supervisor& sv) {
     const auto slots = static_cast<std::size_t>(sv.looptime);
     sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
     if (!sv.resetTimerArray.ok()) {

@@ -7,7 +7,8 @@
 //     if (!linkwatch_setup(sv)) return 1;
 //     for (;;) linkwatch_pass(sv);
 //
-// so tests and the simulator drive the same passes one at a time.
+// (with linkwatch_setup_checked(), as start-up has checked the looptime), so
+// tests and the simulator drive the same passes one at a time.
 #pragma once
 
 #include <array>
@@ -95,6 +96,9 @@ void release_snapshot(Supervisor& sv);
 // The link watch's set-up: the window, "AP disable", ra0 down. False (after
 // one error line) when the window cannot be allocated.
 bool linkwatch_setup(Supervisor& sv);
+// The same, for a looptime start-up has checked (the daemon's own path,
+// without the second check).
+bool linkwatch_setup_checked(Supervisor& sv);
 
 // One pass of the link watch, ending with the one-second sleep.
 void linkwatch_pass(Supervisor& sv);
