@@ -137,11 +137,11 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
 // shell's quoting rules gives back the text byte for byte (a C text holds no
 // NUL). Texts of any length; n characters become 2n (3 for each newline).
 HeapText TransForShell1(std::string_view text) {
-    if (text.size() > (SIZE_MAX - 1) / 3) return HeapText();
-    std::size_t length = 0;
-    for (char c : text) length += c == '\n' ? 3 : 2;
-
-    auto* out = static_cast<char*>(plat::alloc_zeroed(length + 1, 1));
+    // Room for the longest result (every character a newline) and the
+    // terminator, taken at once rather than measured by a first pass: the
+    // texts are short stored values, and alloc_zeroed() refuses a product
+    // that overflows.
+    auto* out = static_cast<char*>(plat::alloc_zeroed(text.size() + 1, 3));
     if (out == nullptr) return HeapText();
     std::size_t n = 0;
     for (char c : text) {
@@ -154,5 +154,5 @@ HeapText TransForShell1(std::string_view text) {
             out[n++] = c;
         }
     }
-    return HeapText(out, length);
+    return HeapText(out, n);
 }
