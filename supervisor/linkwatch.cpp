@@ -87,10 +87,16 @@ bool linkwatch_setup(Supervisor& sv) {
         say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return false;
     }
-    return linkwatch_setup_checked(sv);
+    // A Supervisor that has watched before starts the watch afresh.
+    sv.timerIndex = 0;
+    sv.upCount = 0;
+    sv.downCount = 0;
+    sv.lastStatus = 1;
+    sv.firstPass = true;
+    return linkwatch_setup_fresh(sv);
 }
 
-bool linkwatch_setup_checked(Supervisor& sv) {
+bool linkwatch_setup_fresh(Supervisor& sv) {
     const auto slots = static_cast<std::size_t>(sv.looptime);
     sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
     if (!sv.resetTimerArray.ok()) {
@@ -100,11 +106,6 @@ bool linkwatch_setup_checked(Supervisor& sv) {
     for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
 
     switch_ap(sv, false);
-    sv.timerIndex = 0;
-    sv.upCount = 0;
-    sv.downCount = 0;
-    sv.lastStatus = 1;
-    sv.firstPass = true;
     return true;
 }
 

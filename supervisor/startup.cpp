@@ -81,6 +81,6 @@ int relaywatch_main(int argc, const char* const* argv) {
     Supervisor sv;
     StartupResult start = startup(argc, argv, sv);
     if (!start.runLinkWatch) return start.exitStatus;
-    if (!linkwatch_setup_checked(sv)) return 1;
+    if (!linkwatch_setup_fresh(sv)) return 1;
     for (;;) linkwatch_pass(sv);
 }

@@ -7,7 +7,7 @@
 //     if (!linkwatch_setup(sv)) return 1;
 //     for (;;) linkwatch_pass(sv);
 //
-// (with linkwatch_setup_checked(), as start-up has checked the looptime), so
+// (with linkwatch_setup_fresh(), for the Supervisor start-up has just filled), so
 // tests and the simulator drive the same passes one at a time.
 #pragma once
 
@@ -56,7 +56,8 @@ struct Supervisor {
     int looptime = 0;
     int sleeptime = 0;
 
-    // The link watch.
+    // The link watch, at the values its set-up starts from (the daemon's
+    // own set-up relies on them; linkwatch_setup() sets them again).
     Window resetTimerArray;
     int timerIndex = 0;
     int lastStatus = 1;
@@ -96,9 +97,10 @@ void release_snapshot(Supervisor& sv);
 // The link watch's set-up: the window, "AP disable", ra0 down. False (after
 // one error line) when the window cannot be allocated.
 bool linkwatch_setup(Supervisor& sv);
-// The same, for a looptime start-up has checked (the daemon's own path,
-// without the second check).
-bool linkwatch_setup_checked(Supervisor& sv);
+// The same for the daemon's own path: a Supervisor fresh from start-up,
+// whose looptime start-up has checked and whose link watch members still
+// hold their first values, so neither is done again.
+bool linkwatch_setup_fresh(Supervisor& sv);
 
 // One pass of the link watch, ending with the one-second sleep.
 void linkwatch_pass(Supervisor& sv);
