@@ -61,8 +61,7 @@ struct Supervisor {
     Window resetTimerArray;
     int timerIndex = 0;
     int lastStatus = 1;
-    int upCount = 0;
-    int downCount = 0;
+    int gateRun = 0;  // the gate's run of (1, 1) or (0, 0) pairs
     int apEnabled = 0;
     bool firstPass = true;
 
