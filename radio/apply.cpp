@@ -52,6 +52,30 @@ void run_escaped(const char* setting, const StoredText& value) {
 // then those of the key step.
 enum StoredSetting { kSsid, kBandwidth, kKeyFirst, kKeySecond, kStoredSettings };
 
+// The keys of those settings for each key step, in the order they are read:
+// one text each, every name after the previous one's terminator, an empty
+// name at the end. (An array of pointers would need a relocation per name
+// in a position-independent daemon.)
+constexpr char kReadsWithoutKey[] = "SSID1\0HT_BW\0";
+constexpr char kReadsWep[] = "SSID1\0HT_BW\0DefaultKeyID\0Key1Str1\0";
+constexpr char kReadsPreShared[] = "SSID1\0HT_BW\0WPAPSK1\0";
+
+// Whether `list` names exactly `keys`, in order: the lists above against
+// the keys' own constants, at compile time.
+template <std::size_t N>
+consteval bool lists_keys(const char* list, const char* const (&keys)[N]) {
+    for (const char* key : keys) {
+        while (*key != '\0') {
+            if (*list++ != *key++) return false;
+        }
+        if (*list++ != '\0') return false;
+    }
+    return *list == '\0';
+}
+static_assert(lists_keys(kReadsWithoutKey, {kStoreOwnSsid, kStoreBandwidth}));
+static_assert(lists_keys(kReadsWep, {kStoreOwnSsid, kStoreBandwidth, kStoreWepKeyId, kStoreWepKey}));
+static_assert(lists_keys(kReadsPreShared, {kStoreOwnSsid, kStoreBandwidth, kStorePsk}));
+
 void wep_key_step(const StoredText& keyId, const StoredText& key) {
     // The key slot is set whatever the key turns out to be.
     run_escaped("DefaultKeyID", keyId);
@@ -74,20 +98,16 @@ void pre_shared_key_step(const StoredText& passphrase) {
 
 bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& radio) {
     const KeyStep keyStep = choose_key_step(own.auth, own.enc);
-    const char* keys[kStoredSettings] = {kStoreOwnSsid, kStoreBandwidth, nullptr, nullptr};
-    if (keyStep == KeyStep::Wep) {
-        keys[kKeyFirst] = kStoreWepKeyId;
-        keys[kKeySecond] = kStoreWepKey;
-    } else if (keyStep == KeyStep::PreShared) {
-        keys[kKeyFirst] = kStorePsk;
-    }
+    const char* key = kReadsWithoutKey;
+    if (keyStep == KeyStep::Wep) key = kReadsWep;
+    if (keyStep == KeyStep::PreShared) key = kReadsPreShared;
     // Everything is read before anything is run: a store that cannot be read
     // must not blank the radio's settings with empty values.
     StoredText stored[kStoredSettings];
-    for (int i = 0; i < kStoredSettings && keys[i] != nullptr; ++i) {
-        stored[i] = store_read(keys[i]);
+    for (int i = 0; *key != '\0'; ++i, key += std::strlen(key) + 1) {
+        stored[i] = store_read(key);
         if (!stored[i].ok()) {
-            say(RW_MSG_STORE_UNREADABLE, keys[i]);
+            say(RW_MSG_STORE_UNREADABLE, key);
             return false;
         }
     }
@@ -137,11 +157,11 @@ bool apply_change(const OwnSecurity& own, const Candidate& cand, RadioState& rad
 // shell's quoting rules gives back the text byte for byte (a C text holds no
 // NUL). Texts of any length; n characters become 2n (3 for each newline).
 HeapText TransForShell1(std::string_view text) {
-    if (text.size() > (SIZE_MAX - 1) / 3) return HeapText();
-    std::size_t length = 0;
-    for (char c : text) length += c == '\n' ? 3 : 2;
-
-    auto* out = static_cast<char*>(plat::alloc_zeroed(length + 1, 1));
+    // Room for the longest result (every character a newline) and the
+    // terminator, taken at once rather than measured by a first pass: the
+    // texts are short stored values, and alloc_zeroed() refuses a product
+    // that overflows.
+    auto* out = static_cast<char*>(plat::alloc_zeroed(text.size() + 1, 3));
     if (out == nullptr) return HeapText();
     std::size_t n = 0;
     for (char c : text) {
@@ -154,5 +174,5 @@ HeapText TransForShell1(std::string_view text) {
             out[n++] = c;
         }
     }
-    return HeapText(out, length);
+    return HeapText(out, n);
 }

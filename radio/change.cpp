@@ -53,11 +53,11 @@ bool client_follows_enc(const OwnSecurity& own, const Candidate& cand) {
 }
 
 int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioState& radio) {
-    const bool authChanged = cand.auth != radio.curAuth && client_follows_auth(own, cand);
-    const bool encChanged = cand.enc != radio.curEnc && client_follows_enc(own, cand);
-    const bool channelChanged = cand.channel != radio.curChannel;
+    // Any one difference settles it; the channel, the cheapest to compare,
+    // first.
+    if (cand.channel != radio.curChannel) return 1;
     const int expectedExtCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
-    const bool extChChanged = expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh;
-
-    return authChanged || encChanged || channelChanged || extChChanged ? 1 : 0;
+    if (expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh) return 1;
+    if (cand.auth != radio.curAuth && client_follows_auth(own, cand)) return 1;
+    return cand.enc != radio.curEnc && client_follows_enc(own, cand) ? 1 : 0;
 }

@@ -49,8 +49,9 @@ int getRPStatus(const char* ifname) {
 }
 
 int getWlanCurrentChannel() {
+    // A query that could not be started reads as an empty output (the
+    // stream's reads end at once), and so as no channel: no test of its own.
     CommandOutput pipe(kChannelQuery);
-    if (!pipe.is_open()) return 0;
     char line[32];  // one line of at most 31 characters
     read_line(pipe, line, sizeof line);
     return parse_int(static_cast<const char*>(line));

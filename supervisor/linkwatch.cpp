@@ -22,23 +22,18 @@ void switch_ap(Supervisor& sv, bool up) {
 }
 
 // The gate on the pair (sample, previous sample). Only 1 counts as up and
-// only 0 as down; any other pair clears both counters.
+// only 0 as down: a run of (1, 1) pairs brings ra0 up, a run of (0, 0) pairs
+// down, and any other pair ends the run. One counter serves both ways: a
+// (1, 1) pair never directly follows a (0, 0) pair (the pairs overlap in a
+// sample), so a run is always of one kind.
 void update_gate(Supervisor& sv, int sample) {
-    if (sample == 1 && sv.lastStatus == 1) {
-        sv.downCount = 0;
-        if (++sv.upCount >= kGateHysteresis) {
-            if (sv.apEnabled == 0) switch_ap(sv, true);
-            sv.upCount = 0;
-        }
-    } else if (sample == 0 && sv.lastStatus == 0) {
-        sv.upCount = 0;
-        if (++sv.downCount >= kGateHysteresis) {
-            if (sv.apEnabled == 1) switch_ap(sv, false);
-            sv.downCount = 0;
+    if (sample == sv.lastStatus && (sample == 0 || sample == 1)) {
+        if (++sv.gateRun >= kGateHysteresis) {
+            if (sv.apEnabled != sample) switch_ap(sv, sample == 1);
+            sv.gateRun = 0;
         }
     } else {
-        sv.upCount = 0;
-        sv.downCount = 0;
+        sv.gateRun = 0;
     }
     sv.lastStatus = sample;
 }
@@ -87,6 +82,15 @@ bool linkwatch_setup(Supervisor& sv) {
         say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return false;
     }
+    // A Supervisor that has watched before starts the watch afresh.
+    sv.timerIndex = 0;
+    sv.gateRun = 0;
+    sv.lastStatus = 1;
+    sv.firstPass = true;
+    return linkwatch_setup_fresh(sv);
+}
+
+bool linkwatch_setup_fresh(Supervisor& sv) {
     const auto slots = static_cast<std::size_t>(sv.looptime);
     sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
     if (!sv.resetTimerArray.ok()) {
@@ -96,11 +100,6 @@ bool linkwatch_setup(Supervisor& sv) {
     for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
 
     switch_ap(sv, false);
-    sv.timerIndex = 0;
-    sv.upCount = 0;
-    sv.downCount = 0;
-    sv.lastStatus = 1;
-    sv.firstPass = true;
     return true;
 }
 

@@ -32,9 +32,13 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
 
     sv.radio.curChannel = getWlanCurrentChannel();
     sv.radio.curExtCh = parse_int(sv.snapshot[kHtExtcha].c_str());
-    // Longer stored texts are cut to the 31 characters the buffers hold.
-    sv.radio.curAuth.assign(sv.snapshot[kApCliAuthMode].view());
-    sv.radio.curEnc.assign(sv.snapshot[kApCliEncrypType].view());
+    // Longer stored texts are cut to the 31 characters the buffers hold. An
+    // absent text has no characters to copy, so its null pointer goes as it
+    // is (view() would test it for "" at each use).
+    const StoredText& auth = sv.snapshot[kApCliAuthMode];
+    const StoredText& enc = sv.snapshot[kApCliEncrypType];
+    fixed_text::assign(sv.radio.curAuth.buf, sizeof sv.radio.curAuth.buf, auth.ptr, auth.count);
+    fixed_text::assign(sv.radio.curEnc.buf, sizeof sv.radio.curEnc.buf, enc.ptr, enc.count);
 
     if (argc != 3 && argc != 4) {
         print(RW_MSG_USAGE);
@@ -77,6 +81,6 @@ int relaywatch_main(int argc, const char* const* argv) {
     Supervisor sv;
     StartupResult start = startup(argc, argv, sv);
     if (!start.runLinkWatch) return start.exitStatus;
-    if (!linkwatch_setup(sv)) return 1;
+    if (!linkwatch_setup_fresh(sv)) return 1;
     for (;;) linkwatch_pass(sv);
 }

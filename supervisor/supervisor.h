@@ -7,7 +7,8 @@
 //     if (!linkwatch_setup(sv)) return 1;
 //     for (;;) linkwatch_pass(sv);
 //
-// so tests and the simulator drive the same passes one at a time.
+// (with linkwatch_setup_fresh(), for the Supervisor start-up has just filled), so
+// tests and the simulator drive the same passes one at a time.
 #pragma once
 
 #include <array>
@@ -55,12 +56,12 @@ struct Supervisor {
     int looptime = 0;
     int sleeptime = 0;
 
-    // The link watch.
+    // The link watch, at the values its set-up starts from (the daemon's
+    // own set-up relies on them; linkwatch_setup() sets them again).
     Window resetTimerArray;
     int timerIndex = 0;
     int lastStatus = 1;
-    int upCount = 0;
-    int downCount = 0;
+    int gateRun = 0;  // the gate's run of (1, 1) or (0, 0) pairs
     int apEnabled = 0;
     bool firstPass = true;
 
@@ -95,6 +96,10 @@ void release_snapshot(Supervisor& sv);
 // The link watch's set-up: the window, "AP disable", ra0 down. False (after
 // one error line) when the window cannot be allocated.
 bool linkwatch_setup(Supervisor& sv);
+// The same for the daemon's own path: a Supervisor fresh from start-up,
+// whose looptime start-up has checked and whose link watch members still
+// hold their first values, so neither is done again.
+bool linkwatch_setup_fresh(Supervisor& sv);
 
 // One pass of the link watch, ending with the one-second sleep.
 void linkwatch_pass(Supervisor& sv);

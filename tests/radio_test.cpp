@@ -2,6 +2,7 @@
 // The radio: the status request, change detection and the settings
 // application (the command sequences as the platform receives them, the
 // error lines, RadioState afterwards).
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,14 @@ TEST_F(DriverQuery, StatusRequestCarriesTheConnectStatusRecordAndFailuresReadZer
     fake.socket_fails = true;  // no socket: no request
     EXPECT_EQ(getRPStatus("apcli0"), 0);
     EXPECT_EQ(fake.events, (Events{"socket", "ioctl", "close", "socket"}));
+}
+
+// A channel query that cannot be started reads as no channel.
+TEST_F(DriverQuery, ChannelQueryThatCannotStartReadsZero) {
+    fake.outputs["iwgetid -c ra0 | sed -n 's/ra0//p' | sed -n 's/Channel://p'"] = {"36\n", std::nullopt};
+    EXPECT_EQ(getWlanCurrentChannel(), 36);
+    EXPECT_EQ(getWlanCurrentChannel(), 0);
+    EXPECT_EQ(fake.outputs_open, 0);
 }
 
 // The own security, the candidate and the settings in force. By default a

@@ -166,6 +166,7 @@ TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
         // A sample of 2 clears both counters and starts no count of its own.
         {"a 2 restarts the count", "11112111111", {"11:up"}},
         {"a 2 among zeros", "111110002000000", {"5:up", "15:down"}},
+        {"a run of 2s counts neither way", "1111122222222", {"5:up"}},
         // Up from the start counts from the first sample: the sixth pass.
         {"steady uplink: the counter runs round without output", std::string(40, '1'), {"5:up"}},
     };
