@@ -183,14 +183,6 @@ constexpr int parse_int(std::string_view text) {
     return static_cast<int>(value);
 }
 
-// parse_int's reading of a field of at most 3 characters, by strtol on a
-// zero-terminated copy.
-inline int parse_short_int(std::string_view field) {
-    char digits[4];
-    fixed_text::assign(digits, sizeof digits, field);  // the first 3, zero-terminated
-    return parse_int(static_cast<const char*>(digits));
-}
-
 // The characters of `text` from `pos`, at most `count` of them; empty when
 // `pos` lies beyond the end. Never throws, unlike string_view::substr.
 constexpr std::string_view field_at(std::string_view text, std::size_t pos, std::size_t count) {

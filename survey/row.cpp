@@ -81,9 +81,9 @@ void normalise_security(SurveyEntry& row) {
 // goes in SurveyEntry, the bytes it takes there, whether it is a number (an
 // int32_t) and its column. One loop over a table instead of a call for each
 // field: a smaller daemon. A number's characters are copied zero-terminated
-// into its own four bytes and read from there (parse_short_int's reading),
-// so texts and numbers share one copy. (The SSID's width is the row's SSID
-// length, which is checked first.)
+// into its own four bytes and read from there by parse_int, so texts and
+// numbers share one copy. (The SSID's width is the row's SSID length, which
+// is checked first.)
 struct RowField {
     std::uint8_t offset;
     std::uint8_t bytes;
