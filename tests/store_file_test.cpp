@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: ISC
 // The stand-in store: a file of KEY=VALUE lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -32,16 +34,21 @@ TEST(StoreFile, LineFormat) {
     }
 }
 
-// A file that cannot be read reads as nullptr and is warned about once, on
-// standard error; once it is back, it is read again, whole also when it is
-// longer than the first 1 KiB read (its key comes before the growth), and
-// when its last read brings a single byte (2,049 bytes in all). A key it
-// does not hold reads as the empty text, a value as far as a NUL byte in it.
+// A file that cannot be read (a directory: it opens, but reading fails; then
+// no file at all) reads as nullptr and is warned about once, on standard
+// error; once it is back, it is read again, whole also when it is longer
+// than the first 1 KiB read (its key comes before the growth, and before a
+// line longer than a line buffer's first size), and when its last read
+// brings a single byte (2,049 bytes in all). A key it does not hold reads
+// as the empty text, a value as far as a NUL byte in it.
 TEST(StoreFile, UnreadableFileIsWarnedAboutOnceAndReadAgainOnceBack) {
     const std::string path = ::testing::TempDir() + "relaywatch-store";
     setenv("RELAYWATCH_NVRAM", path.c_str(), 1);
     std::remove(path.c_str());
     ::testing::internal::CaptureStderr();
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    EXPECT_EQ(nvram_bufget(0, "SSID1"), nullptr);
+    rmdir(path.c_str());
     for (const char* key : {"SSID1", "AuthMode"}) EXPECT_EQ(nvram_bufget(0, key), nullptr);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "relaywatch: cannot read store file " + path + "\n");
