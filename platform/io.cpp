@@ -49,8 +49,7 @@ void emit(const char* kindAndFormat, ...) {
 
 int CommandOutput::peek() {
     if (ahead == kUnread) {
-        char c = 0;
-        ahead = stream != nullptr && plat::output_read(stream, &c, 1) == 1 ? static_cast<unsigned char>(c) : -1;
+        ahead = stream != nullptr && plat::output_read(stream, &byte, 1) == 1 ? static_cast<unsigned char>(byte) : -1;
     }
     return ahead;
 }
