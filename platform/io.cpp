@@ -23,34 +23,35 @@ void emit(const char* kindAndFormat, ...) {
     const bool command = kind == line_kind::kCommand;
     char small[256];
     va_list args;
-    va_list again;
     va_start(args, kindAndFormat);
-    va_copy(again, args);
     const int needed = std::vsnprintf(small, sizeof small, fmt, args);
+    va_end(args);
     if (needed >= 0) {
         const auto length = static_cast<std::size_t>(needed);
-        const char* line = small;
-        const bool again_on_heap = command || length >= sizeof small;
-        auto* heap = static_cast<char*>(again_on_heap ? plat::alloc_zeroed(length + 1, 1) : nullptr);
+        const bool on_heap = command || length >= sizeof small;
+        auto* heap = static_cast<char*>(on_heap ? plat::alloc_zeroed(length + 1, 1) : nullptr);
         HeapText text(heap, heap != nullptr ? length : 0);
-        if (text.ok()) {
-            std::vsnprintf(text.ptr, length + 1, fmt, again);
-            line = text.ptr;
-        }
-        if (command) {
-            if (text.ok()) plat::run(line);
-        } else if (line != small || length < sizeof small) {
-            plat::write_out(line, length);
+        char* line = on_heap ? text.ptr : small;
+        if (line != nullptr) {
+            if (on_heap) {
+                // The arguments walked again from a fresh va_start: less
+                // code than a va_copy kept aside for a pass seldom made.
+                va_start(args, kindAndFormat);
+                std::vsnprintf(line, length + 1, fmt, args);
+                va_end(args);
+            }
+            if (command) {
+                plat::run(line);
+            } else {
+                plat::write_out(line, length);
+            }
         }
     }
-    va_end(again);
-    va_end(args);
 }
 
 int CommandOutput::peek() {
     if (ahead == kUnread) {
-        char c = 0;
-        ahead = stream != nullptr && plat::output_read(stream, &c, 1) == 1 ? static_cast<unsigned char>(c) : -1;
+        ahead = stream != nullptr && plat::output_read(stream, &byte, 1) == 1 ? static_cast<unsigned char>(byte) : -1;
     }
     return ahead;
 }

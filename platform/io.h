@@ -103,6 +103,10 @@ struct CommandOutput {
     static constexpr int kUnread = -2;  // `ahead` holds nothing yet
     plat::Output* stream = nullptr;
     int ahead = kUnread;  // the next character, -1 at the end, or kUnread
+    // Where the stream's next byte is read to: a member rather than a local
+    // of peek(), whose address taken would put peek() under the stack
+    // protector.
+    char byte = 0;
 
     explicit CommandOutput(const char* command) : stream(plat::output_open(command)) {}
     CommandOutput(const CommandOutput&) = delete;

@@ -3,10 +3,9 @@
 // while the daemon runs is seen by the next read.
 #include "platform/nvram_file.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,26 +25,31 @@ std::size_t index_of(std::string_view text, char c) {
     return std::string_view::npos;
 }
 
+// Judges one line of the file, with or without its '\n': when it sets
+// `key`, its value (everything after the first '=', a trailing '\r'
+// dropped) goes to `value`. Comment lines, blank lines and lines without '='
+// set nothing. The one home of the line rule, for the lookup in a text and
+// for the daemon's read of the file a line at a time.
+bool line_sets(std::string_view line, std::string_view key, std::string_view& value) {
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') return false;
+    std::size_t eq = index_of(line, '=');
+    if (eq == std::string_view::npos || !same_text(std::string_view(line.data(), eq), key)) return false;
+    value = std::string_view(line.data() + eq + 1, line.size() - eq - 1);
+    return true;
+}
+
 }  // namespace
 
 bool store_file_lookup(std::string_view content, std::string_view key, std::string_view& value) {
     bool found = false;
     while (!content.empty()) {
-        std::size_t eol = index_of(content, '\n');
-        std::string_view line = content;
-        if (eol == std::string_view::npos) {
-            content = std::string_view();
-        } else {
-            line = std::string_view(content.data(), eol);
-            content.remove_prefix(eol + 1);
-        }
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line.front() == '#') continue;
-        std::size_t eq = index_of(line, '=');
-        if (eq == std::string_view::npos) continue;
-        if (!same_text(std::string_view(line.data(), eq), key)) continue;
-        value = std::string_view(line.data() + eq + 1, line.size() - eq - 1);
-        found = true;
+        // The line with its '\n', or the rest when none follows.
+        std::size_t end = index_of(content, '\n');
+        std::size_t length = end == std::string_view::npos ? content.size() : end + 1;
+        if (line_sets(std::string_view(content.data(), length), key, value)) found = true;
+        content.remove_prefix(length);
     }
     return found;
 }
@@ -59,45 +63,6 @@ bool warned = false;
 const char* store_file() {
     const char* name = std::getenv("RELAYWATCH_NVRAM");
     return (name != nullptr && name[0] != '\0') ? name : kDefaultStoreFile;
-}
-
-// Reads the whole file into a heap buffer; nullptr when it cannot be read.
-// Plain descriptors rather than stdio, and only the allocation calls the
-// rest of the daemon makes (calloc, free; no realloc), keep the daemon small.
-char* read_file(const char* name, std::size_t& size) {
-    int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    std::size_t cap = 1024;
-    size = 0;
-    auto* data = static_cast<char*>(std::calloc(cap, 1));
-    bool failed = data == nullptr;
-    while (!failed) {
-        if (size == cap) {
-            auto* bigger = static_cast<char*>(std::calloc(cap * 2, 1));
-            if (bigger == nullptr) {
-                failed = true;
-                break;
-            }
-            std::memcpy(bigger, data, size);
-            std::free(data);
-            data = bigger;
-            cap *= 2;
-        }
-        ssize_t n = ::read(fd, data + size, cap - size);
-        if (n > 0) {
-            size += static_cast<std::size_t>(n);
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            failed = true;
-        }
-    }
-    ::close(fd);
-    if (failed) {
-        std::free(data);
-        return nullptr;
-    }
-    return data;
 }
 
 // A part of the warning, written to standard error.
@@ -117,23 +82,45 @@ void warn_unreadable(const char* file) {
 
 }  // namespace
 
+// A line at a time through stdio's getline: no buffer of the daemon's own
+// for the whole file, and the line rule shared with store_file_lookup. The
+// buffer of the last line that set the key is kept (getline starts a new
+// one), as a later match replaces it.
 extern "C" char* nvram_bufget(int index, const char* name) {
     (void)index;  // the stand-in has one section
     const char* file = store_file();
-    std::size_t size = 0;
-    char* data = read_file(file, size);
-    if (data == nullptr) {
-        if (!warned) {
-            warn_unreadable(file);
-            warned = true;
-        }
-        return nullptr;
-    }
-    warned = false;
+    FILE* in = std::fopen(file, "re");  // "e": not left open in the commands run
+    bool read = in != nullptr;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    char* kept = nullptr;
     std::string_view value = "";  // a missing key reads as the empty text
-    if (name != nullptr) store_file_lookup(std::string_view(data, size), name, value);
-    // The value up to its first NUL byte, if any, as the caller reads it.
-    char* out = strndup(value.data(), value.size());
-    std::free(data);
+    // No key reads as a missing one: "=" is set by no line, as a line's key
+    // ends at its first '='.
+    const std::string_view key = name != nullptr ? name : "=";
+    if (read) {
+        ssize_t n = 0;
+        while ((n = getline(&line, &capacity, in)) >= 0) {
+            if (!line_sets(std::string_view(line, static_cast<std::size_t>(n)), key, value)) continue;
+            std::free(kept);
+            kept = line;
+            line = nullptr;
+            capacity = 0;
+        }
+        // Stopped before the end: a read error, or no memory for the line.
+        read = std::feof(in) != 0;
+        std::fclose(in);
+    }
+    char* out = nullptr;
+    if (read) {
+        warned = false;
+        // The value up to its first NUL byte, if any, as the caller reads it.
+        out = strndup(value.data(), value.size());
+    } else if (!warned) {
+        warn_unreadable(file);
+        warned = true;
+    }
+    std::free(line);
+    std::free(kept);
     return out;
 }
