@@ -96,6 +96,8 @@ using SurveyScan = FakeTest;
 TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
     const std::string upstream = survey_row({.channel = "11", .ssid = "Home"});
     const std::string& titles = kSurveyHeading;
+    std::string withNul = upstream;
+    withNul[58] = '\0';  // between the BSSID and the security column
     const struct {
         const char* what;
         std::string output;
@@ -109,6 +111,7 @@ TEST_F(SurveyScan, SkipsTheTwoHeadingLinesAsTheDriverPrintsThem) {
         {"output that begins with an empty line", "\n" + titles + upstream, 11},
         {"an empty line at once ends the skipping", "\n\n" + upstream, 11},
         {"no line end anywhere", "ra0 get_site_survey:", 0},
+        {"a NUL byte is one of the row's characters", titles + withNul, 11},
     };
     for (const auto& c : cases) {
         fake.push_survey(c.output);
