@@ -82,7 +82,9 @@ bool linkwatch_setup(Supervisor& sv) {
         say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return false;
     }
-    // A Supervisor that has watched before starts the watch afresh.
+    // A Supervisor that has watched before starts the watch afresh, its
+    // old window given back first.
+    sv.resetTimerArray.reset();
     sv.timerIndex = 0;
     sv.gateRun = 0;
     sv.lastStatus = 1;
@@ -91,8 +93,12 @@ bool linkwatch_setup(Supervisor& sv) {
 }
 
 bool linkwatch_setup_fresh(Supervisor& sv) {
+    // The window is taken into the Supervisor's empty one member by
+    // member: a move assignment would give back the (absent) old window
+    // first, a call for nothing.
     const auto slots = static_cast<std::size_t>(sv.looptime);
-    sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
+    sv.resetTimerArray.ptr = static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int)));
+    sv.resetTimerArray.count = slots;
     if (!sv.resetTimerArray.ok()) {
         say(RW_MSG_NO_WINDOW_MEMORY, sv.looptime);
         return false;
