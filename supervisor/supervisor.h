@@ -87,11 +87,9 @@ struct StartupResult {
 inline constexpr int kMaxLooptime = 86400;
 
 // Reads the snapshot, sets up RadioState, checks the arguments and the
-// operation mode, and prints the start line or the right error.
+// operation mode, and prints the start line or the right error. The
+// snapshot stays with `sv` whichever way start-up ends.
 StartupResult startup(int argc, const char* const* argv, Supervisor& sv);
-
-// Releases the nine snapshot texts in the order they were read.
-void release_snapshot(Supervisor& sv);
 
 // The link watch's set-up: the window, "AP disable", ra0 down. False (after
 // one error line) when the window cannot be allocated.

@@ -67,8 +67,8 @@ TEST_F(Startup, RadioStateFromTheReportedChannelAndTheStore) {
 }
 
 // Every way start-up ends, and what it prints; all after the nine store reads
-// and the channel query, none running a command. A mode check that ends the
-// run releases the snapshot itself.
+// and the channel query, none running a command. The snapshot stays with the
+// Supervisor, whichever way start-up ends, until the Supervisor goes.
 TEST_F(Startup, Paths) {
     const std::string error = "relaywatch: error, ", usage = "Usage:\n\trelaywatch (looptime) (sleeptime) [debug]",
                       start = "relaywatch: Start (looptime=10, sleeptime=3)\n";
@@ -104,13 +104,16 @@ TEST_F(Startup, Paths) {
         fake.out.clear();
         std::vector<const char*> argv = c.args;
         argv.insert(argv.begin(), "relaywatch");
-        Supervisor fresh;
-        const StartupResult r = startup(static_cast<int>(argv.size()), argv.data(), fresh);
-        EXPECT_EQ(r.runLinkWatch ? std::nullopt : std::optional<int>(r.exitStatus), c.rc);
-        EXPECT_EQ(fake.out, c.out);
-        EXPECT_EQ(debug, c.debugOn);
-        EXPECT_EQ(fake.events.size(), 10u);
-        EXPECT_EQ(fake.store_texts_live, c.rc == 0 ? 0 : kSnapshotKeys);
+        {
+            Supervisor fresh;
+            const StartupResult r = startup(static_cast<int>(argv.size()), argv.data(), fresh);
+            EXPECT_EQ(r.runLinkWatch ? std::nullopt : std::optional<int>(r.exitStatus), c.rc);
+            EXPECT_EQ(fake.out, c.out);
+            EXPECT_EQ(debug, c.debugOn);
+            EXPECT_EQ(fake.events.size(), 10u);
+            EXPECT_EQ(fake.store_texts_live, kSnapshotKeys);
+        }
+        EXPECT_EQ(fake.store_texts_live, 0) << "released when the Supervisor goes";
         if (c.rc) {  // the exit status of the whole program
             EXPECT_EQ(relaywatch_main(static_cast<int>(argv.size()), argv.data()), *c.rc);
         }
