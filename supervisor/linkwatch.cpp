@@ -54,7 +54,8 @@ void dump_window(const Supervisor& sv, int sample) {
             plat::write_out(chunk, used);
             used = 0;
         }
-        int n = std::snprintf(chunk + used, sizeof chunk - used, RW_MSG_WINDOW_SLOT, sv.resetTimerArray[slot]);
+        int n = std::snprintf(chunk + used, sizeof chunk - used, RW_MSG_WINDOW_SLOT,
+                              window_sample(sv.resetTimerArray[slot]));
         if (n > 0) used += static_cast<std::size_t>(n);
     }
     if (sizeof chunk - used < 2) {
@@ -68,7 +69,7 @@ void dump_window(const Supervisor& sv, int sample) {
 
 bool window_has_up(const Supervisor& sv) {
     for (int slot = 0; slot < sv.looptime; ++slot) {
-        if (sv.resetTimerArray[slot] == 1) return true;
+        if (window_sample(sv.resetTimerArray[slot]) == 1) return true;
     }
     return false;
 }
@@ -103,7 +104,6 @@ bool linkwatch_setup_fresh(Supervisor& sv) {
         say(RW_MSG_NO_WINDOW_MEMORY, sv.looptime);
         return false;
     }
-    for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
 
     switch_ap(sv, false);
     return true;
@@ -116,7 +116,7 @@ void linkwatch_pass(Supervisor& sv) {
         recovery_cycle(sv);
     } else {
         int sample = getRPStatus("apcli0");
-        sv.resetTimerArray[sv.timerIndex] = sample;
+        sv.resetTimerArray[sv.timerIndex] = window_slot(sample);
         update_gate(sv, sample);
         dump_window(sv, sample);
         if (!window_has_up(sv)) {

@@ -27,7 +27,7 @@ void pause_after_recovery(const Supervisor& sv) {
 }
 
 void mark_current_slot(Supervisor& sv) {
-    sv.resetTimerArray[sv.timerIndex] = 1;
+    sv.resetTimerArray[sv.timerIndex] = window_slot(1);
 }
 
 // Any non-zero status counts as connected here, unlike in the link watch.

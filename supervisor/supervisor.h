@@ -45,8 +45,17 @@ constexpr char kSnapshotKeyNames[] =
     "EncrypType\0"
     "HT_EXTCHA";
 
-// The window of samples: looptime slots, kept for the whole run.
+// The window of samples: looptime slots, kept for the whole run. A slot
+// holds its sample with the lowest bit flipped, so that the zero-filled
+// window reads as all samples up (1) without a pass that writes them. The
+// flip maps every value back, so the window's line shows the samples.
 using Window = Owned<int, plat::release>;
+constexpr int window_slot(int sample) {
+    return sample ^ 1;
+}
+constexpr int window_sample(int slot) {
+    return slot ^ 1;
+}
 
 // Everything that lives across passes. What one recovery finds (the
 // upstream candidate, the hidden-AP list) belongs to that recovery.

@@ -48,7 +48,9 @@ protected:
     }
 
     std::vector<int> window() const {
-        return std::vector<int>(sv.resetTimerArray.ptr, sv.resetTimerArray.ptr + sv.looptime);
+        std::vector<int> samples;
+        for (int slot = 0; slot < sv.looptime; ++slot) samples.push_back(window_sample(sv.resetTimerArray[slot]));
+        return samples;
     }
 
     Supervisor sv;
@@ -200,7 +202,7 @@ TEST_F(LinkWatch, APassAllocatesNothingAndItsWindowLineFillsItsChunkToTheLastByt
     for (const auto& [last, writes] : {std::pair{1000000000, 2}, {-2147483647 - 1, 3}}) {  // 10 and 11 characters
         start(454, 0);
         sv.firstPass = false;
-        sv.resetTimerArray[453] = last;
+        sv.resetTimerArray[453] = window_slot(last);
         fake.writes = fake.allocations = 0;
         pass_with(1);
         EXPECT_EQ(fake.out,
@@ -257,7 +259,7 @@ protected:
     // cycle due in slot 2.
     void start_due() {
         start(5, 3);
-        for (int slot = 0; slot < 5; ++slot) sv.resetTimerArray[slot] = 0;
+        for (int slot = 0; slot < 5; ++slot) sv.resetTimerArray[slot] = window_slot(0);
         sv.timerIndex = 2;
     }
 
