@@ -89,7 +89,7 @@ bool linkwatch_setup(Supervisor& sv) {
     sv.timerIndex = 0;
     sv.gateRun = 0;
     sv.lastStatus = 1;
-    sv.firstPass = true;
+    sv.firstPassDone = false;
     return linkwatch_setup_fresh(sv);
 }
 
@@ -110,9 +110,9 @@ bool linkwatch_setup_fresh(Supervisor& sv) {
 }
 
 void linkwatch_pass(Supervisor& sv) {
-    if (sv.firstPass) {
+    if (!sv.firstPassDone) {
         // Right after start: recover at once, without a sample.
-        sv.firstPass = false;
+        sv.firstPassDone = true;
         recovery_cycle(sv);
     } else {
         int sample = getRPStatus("apcli0");

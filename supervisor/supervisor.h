@@ -72,7 +72,7 @@ struct Supervisor {
     int lastStatus = 1;
     int gateRun = 0;  // the gate's run of (1, 1) or (0, 0) pairs
     int apEnabled = 0;
-    bool firstPass = true;
+    bool firstPassDone = false;  // zero at first, as the members around it
 
     // The remembered BSSID of the upstream access point; "0" until one is known.
     BssidText manual_get_BSSID = {{'0'}};

@@ -129,7 +129,7 @@ protected:
     // The passes after the first (run here if not yet), counted from 1, that
     // recover.
     std::vector<int> recoveries_over(const std::vector<int>& samples) {
-        if (sv.firstPass) linkwatch_pass(sv);
+        if (!sv.firstPassDone) linkwatch_pass(sv);
         std::vector<int> recoveries;
         for (std::size_t i = 0; i < samples.size(); ++i) {
             fake.events.clear();
@@ -201,7 +201,7 @@ TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
 TEST_F(LinkWatch, APassAllocatesNothingAndItsWindowLineFillsItsChunkToTheLastByte) {
     for (const auto& [last, writes] : {std::pair{1000000000, 2}, {-2147483647 - 1, 3}}) {  // 10 and 11 characters
         start(454, 0);
-        sv.firstPass = false;
+        sv.firstPassDone = true;
         sv.resetTimerArray[453] = window_slot(last);
         fake.writes = fake.allocations = 0;
         pass_with(1);
