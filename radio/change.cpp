@@ -58,6 +58,6 @@ int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioSta
     if (cand.channel != radio.curChannel) return 1;
     const int expectedExtCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
     if (expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh) return 1;
-    if (cand.auth != radio.curAuth && client_follows_auth(own, cand)) return 1;
-    return cand.enc != radio.curEnc && client_follows_enc(own, cand) ? 1 : 0;
+    if (client_follows_auth(own, cand) && cand.auth != radio.curAuth) return 1;
+    return client_follows_enc(own, cand) && cand.enc != radio.curEnc ? 1 : 0;
 }
