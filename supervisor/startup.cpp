@@ -17,9 +17,14 @@ constexpr int kRepeaterMode = 3;
 
 // The snapshot's texts go back in the order they were read (the array's
 // own destruction would run backwards). A start-up that ends the run leaves
-// this to the Supervisor's end too, which follows at once.
+// this to the Supervisor's end too, which follows at once. Only the
+// pointer is cleared: the array's own destruction, which follows, gives back
+// what it points to and reads nothing else.
 Supervisor::~Supervisor() {
-    for (StoredText& text : snapshot) text.reset();
+    for (StoredText& text : snapshot) {
+        plat::store_release(text.ptr);
+        text.ptr = nullptr;
+    }
 }
 
 StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
