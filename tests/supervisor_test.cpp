@@ -48,8 +48,8 @@ protected:
     }
 
     std::vector<int> window() const {
-        std::vector<int> samples;
-        for (int slot = 0; slot < sv.looptime; ++slot) samples.push_back(window_sample(sv.resetTimerArray[slot]));
+        std::vector<int> samples(sv.resetTimerArray.ptr, sv.resetTimerArray.ptr + sv.looptime);
+        for (int& sample : samples) sample = window_sample(sample);
         return samples;
     }
 
