@@ -21,12 +21,34 @@ constexpr Word kOwnEncMixed = "TKIPAES";
 // 153, 161 among the others) takes the one above.
 constexpr std::array<std::uint8_t, 10> kBelowExtChannels = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
 
+// They are all multiples of 4 from 40 on: one bit each in a word, bit n for
+// channel 40 + 4n, tested by a shift instead of a walk over the list.
+constexpr int kFirstMaskChannel = 40;
+constexpr std::uint32_t kBelowExtMask = [] {
+    std::uint32_t mask = 0;
+    for (int below : kBelowExtChannels) mask |= 1u << ((below - kFirstMaskChannel) / 4);
+    return mask;
+}();
+
 constexpr bool is_below_ext_channel(int channel) {
-    for (int below : kBelowExtChannels) {
-        if (below == channel) return true;
-    }
-    return false;
+    // Unsigned: a channel below 40 wraps to a large step, beyond the word.
+    const unsigned step = static_cast<unsigned>(channel) - kFirstMaskChannel;
+    return step % 4 == 0 && step / 4 < 32 && ((kBelowExtMask >> (step / 4)) & 1u) != 0;
 }
+
+consteval bool mask_matches_list() {
+    for (int below : kBelowExtChannels) {
+        if (below < kFirstMaskChannel || (below - kFirstMaskChannel) % 4 != 0 || (below - kFirstMaskChannel) / 4 >= 32)
+            return false;
+    }
+    for (int channel = -512; channel < 512; ++channel) {
+        bool listed = false;
+        for (int below : kBelowExtChannels) listed = listed || below == channel;
+        if (is_below_ext_channel(channel) != listed) return false;
+    }
+    return !is_below_ext_channel(-2147483647 - 1) && !is_below_ext_channel(2147483647);
+}
+static_assert(mask_matches_list());
 
 }  // namespace
 
@@ -58,6 +80,6 @@ int is_mode_change(const OwnSecurity& own, const Candidate& cand, const RadioSta
     if (cand.channel != radio.curChannel) return 1;
     const int expectedExtCh = ext_channel_flag(cand.extCh.c_str(), cand.channel);
     if (expectedExtCh != kNoExtFlag && radio.curExtCh != expectedExtCh) return 1;
-    if (cand.auth != radio.curAuth && client_follows_auth(own, cand)) return 1;
-    return cand.enc != radio.curEnc && client_follows_enc(own, cand) ? 1 : 0;
+    if (client_follows_auth(own, cand) && cand.auth != radio.curAuth) return 1;
+    return client_follows_enc(own, cand) && cand.enc != radio.curEnc ? 1 : 0;
 }

@@ -54,7 +54,8 @@ void dump_window(const Supervisor& sv, int sample) {
             plat::write_out(chunk, used);
             used = 0;
         }
-        int n = std::snprintf(chunk + used, sizeof chunk - used, RW_MSG_WINDOW_SLOT, sv.resetTimerArray[slot]);
+        int n = std::snprintf(chunk + used, sizeof chunk - used, RW_MSG_WINDOW_SLOT,
+                              window_sample(sv.resetTimerArray[slot]));
         if (n > 0) used += static_cast<std::size_t>(n);
     }
     if (sizeof chunk - used < 2) {
@@ -68,7 +69,7 @@ void dump_window(const Supervisor& sv, int sample) {
 
 bool window_has_up(const Supervisor& sv) {
     for (int slot = 0; slot < sv.looptime; ++slot) {
-        if (sv.resetTimerArray[slot] == 1) return true;
+        if (window_sample(sv.resetTimerArray[slot]) == 1) return true;
     }
     return false;
 }
@@ -82,35 +83,40 @@ bool linkwatch_setup(Supervisor& sv) {
         say(RW_MSG_LOOPTIME_LOW, sv.looptime);
         return false;
     }
-    // A Supervisor that has watched before starts the watch afresh.
+    // A Supervisor that has watched before starts the watch afresh, its
+    // old window given back first.
+    sv.resetTimerArray.reset();
     sv.timerIndex = 0;
     sv.gateRun = 0;
     sv.lastStatus = 1;
-    sv.firstPass = true;
+    sv.firstPassDone = false;
     return linkwatch_setup_fresh(sv);
 }
 
 bool linkwatch_setup_fresh(Supervisor& sv) {
+    // The window is taken into the Supervisor's empty one member by
+    // member: a move assignment would give back the (absent) old window
+    // first, a call for nothing.
     const auto slots = static_cast<std::size_t>(sv.looptime);
-    sv.resetTimerArray = Window(static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int))), slots);
+    sv.resetTimerArray.ptr = static_cast<int*>(plat::alloc_zeroed(slots, sizeof(int)));
+    sv.resetTimerArray.count = slots;
     if (!sv.resetTimerArray.ok()) {
         say(RW_MSG_NO_WINDOW_MEMORY, sv.looptime);
         return false;
     }
-    for (int slot = 0; slot < sv.looptime; ++slot) sv.resetTimerArray[slot] = 1;
 
     switch_ap(sv, false);
     return true;
 }
 
 void linkwatch_pass(Supervisor& sv) {
-    if (sv.firstPass) {
+    if (!sv.firstPassDone) {
         // Right after start: recover at once, without a sample.
-        sv.firstPass = false;
+        sv.firstPassDone = true;
         recovery_cycle(sv);
     } else {
         int sample = getRPStatus("apcli0");
-        sv.resetTimerArray[sv.timerIndex] = sample;
+        sv.resetTimerArray[sv.timerIndex] = window_slot(sample);
         update_gate(sv, sample);
         dump_window(sv, sample);
         if (!window_has_up(sv)) {

@@ -27,7 +27,7 @@ void pause_after_recovery(const Supervisor& sv) {
 }
 
 void mark_current_slot(Supervisor& sv) {
-    sv.resetTimerArray[sv.timerIndex] = 1;
+    sv.resetTimerArray[sv.timerIndex] = window_slot(1);
 }
 
 // Any non-zero status counts as connected here, unlike in the link watch.
@@ -117,9 +117,10 @@ void recovery_cycle(Supervisor& sv) {
     HiddenList hidden;
     const OwnSecurity own = own_security(sv);
     const char* ssid = sv.setting(kApCliSsid);
-    const char* bssid = sv.setting(kApCliBssid);
+    // The BSSID with its length, which the survey would otherwise measure.
+    const std::string_view bssid = sv.snapshot[kApCliBssid].view();
     if (scanChannel(ssid, bssid, sv.manual_get_BSSID, cand, hidden) != 0) {
-        follow_upstream(sv, own, cand, ssid, bssid);
+        follow_upstream(sv, own, cand, ssid, bssid.data());
     } else {
         try_hidden_access_points(sv, own, hidden);
     }

@@ -15,12 +15,16 @@ constexpr int kRepeaterMode = 3;
 
 }  // namespace
 
+// The snapshot's texts go back in the order they were read (the array's
+// own destruction would run backwards). A start-up that ends the run leaves
+// this to the Supervisor's end too, which follows at once. Only the
+// pointer is cleared: the array's own destruction, which follows, gives back
+// what it points to and reads nothing else.
 Supervisor::~Supervisor() {
-    release_snapshot(*this);
-}
-
-void release_snapshot(Supervisor& sv) {
-    for (StoredText& text : sv.snapshot) text.reset();
+    for (StoredText& text : snapshot) {
+        plat::store_release(text.ptr);
+        text.ptr = nullptr;
+    }
 }
 
 StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
@@ -65,13 +69,11 @@ StartupResult startup(int argc, const char* const* argv, Supervisor& sv) {
 
     if (parse_int(sv.snapshot[kOperationMode].c_str()) != kRepeaterMode) {
         say(RW_MSG_NOT_REPEATER);
-        release_snapshot(sv);
         return {false, 0};
     }
     say(RW_MSG_START, sv.looptime, sv.sleeptime);
     if (parse_int(sv.snapshot[kApCliEnable].c_str()) != 1) {
         say(RW_MSG_NOT_ENABLED);
-        release_snapshot(sv);
         return {false, 0};
     }
     return {true, 0};

@@ -45,8 +45,17 @@ constexpr char kSnapshotKeyNames[] =
     "EncrypType\0"
     "HT_EXTCHA";
 
-// The window of samples: looptime slots, kept for the whole run.
+// The window of samples: looptime slots, kept for the whole run. A slot
+// holds its sample with the lowest bit flipped, so that the zero-filled
+// window reads as all samples up (1) without a pass that writes them. The
+// flip maps every value back, so the window's line shows the samples.
 using Window = Owned<int, plat::release>;
+constexpr int window_slot(int sample) {
+    return sample ^ 1;
+}
+constexpr int window_sample(int slot) {
+    return slot ^ 1;
+}
 
 // Everything that lives across passes. What one recovery finds (the
 // upstream candidate, the hidden-AP list) belongs to that recovery.
@@ -63,7 +72,7 @@ struct Supervisor {
     int lastStatus = 1;
     int gateRun = 0;  // the gate's run of (1, 1) or (0, 0) pairs
     int apEnabled = 0;
-    bool firstPass = true;
+    bool firstPassDone = false;  // zero at first, as the members around it
 
     // The remembered BSSID of the upstream access point; "0" until one is known.
     BssidText manual_get_BSSID = {{'0'}};
@@ -87,11 +96,9 @@ struct StartupResult {
 inline constexpr int kMaxLooptime = 86400;
 
 // Reads the snapshot, sets up RadioState, checks the arguments and the
-// operation mode, and prints the start line or the right error.
+// operation mode, and prints the start line or the right error. The
+// snapshot stays with `sv` whichever way start-up ends.
 StartupResult startup(int argc, const char* const* argv, Supervisor& sv);
-
-// Releases the nine snapshot texts in the order they were read.
-void release_snapshot(Supervisor& sv);
 
 // The link watch's set-up: the window, "AP disable", ra0 down. False (after
 // one error line) when the window cannot be allocated.

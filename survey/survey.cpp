@@ -72,20 +72,24 @@ HiddenList::~HiddenList() {
     }
 }
 
-Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
+Upstream make_upstream(const char* cfgSsid, std::string_view cfgBssid) {
     // Not zeroed first: every member is set below (the BSSID's whole buffer
     // by assign()).
     Upstream up;
-    up.ssid = cfgSsid != nullptr ? cfgSsid : "";
-    std::string_view given = cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view();
-    up.bssid.assign(given);
+    up.ssid = cfgSsid;
+    up.bssid.assign(cfgBssid);
     // Up to its terminator, which the buffer always holds: zeros after it.
     for (char* c = up.bssid.data(); *c != '\0'; ++c) {
         if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
     }
-    up.bssidTooLong = given.size() > BssidText::capacity;
+    up.bssidTooLong = cfgBssid.size() > BssidText::capacity;
     // cppcheck-suppress uninitvar ; it does not see assign() write the BSSID
     return up;
+}
+
+Upstream make_upstream(const char* cfgSsid, const char* cfgBssid) {
+    return make_upstream(cfgSsid != nullptr ? cfgSsid : "",
+                         cfgBssid != nullptr ? std::string_view(cfgBssid) : std::string_view());
 }
 
 // By name: the configured SSID, with the configured BSSID if there is one.
@@ -103,7 +107,8 @@ Selection select_upstream(const SurveyEntry& row, const Upstream& up, const Bssi
     return row.bssid == remembered ? Selection::ByRememberedBssid : Selection::None;
 }
 
-int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out, HiddenList& hidden) {
+int scanChannel(const char* cfgSsid, std::string_view cfgBssid, BssidText& remembered, Candidate& out,
+                HiddenList& hidden) {
     const Upstream up = make_upstream(cfgSsid, cfgBssid);
     for (int attempt = 0; attempt < kSurveyAttempts; ++attempt) {
         plat::run(kSurveyTrigger);

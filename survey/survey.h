@@ -89,6 +89,9 @@ struct Upstream {
 
 // The configured SSID and BSSID (either may be null: empty).
 Upstream make_upstream(const char* cfgSsid, const char* cfgBssid);
+// The same for an SSID that is never null and a BSSID whose length is
+// known (the daemon's stored texts): no null tests, no measuring.
+Upstream make_upstream(const char* cfgSsid, std::string_view cfgBssid);
 
 // Why a row is the upstream, or None.
 enum class Selection {
@@ -144,7 +147,8 @@ struct HiddenList {
 inline constexpr int kSurveyAttempts = 6;
 
 // Surveys the air and returns the upstream's channel, or 0. `cfgSsid` and
-// `cfgBssid` are the configured upstream (the BSSID empty when none; it is
+// `cfgBssid` are the configured upstream (the SSID never null, the BSSID
+// empty when none; it is
 // compared in small letters); `remembered` is the remembered upstream BSSID,
 // which a row selected by the configured SSID alone (no BSSID configured)
 // replaces. On selection the upstream's settings go to `out`; otherwise it is
@@ -152,4 +156,5 @@ inline constexpr int kSurveyAttempts = 6;
 // be allocated is left out). Runs the survey trigger and pauses kSurveyPauseSeconds
 // before each of at most kSurveyAttempts reads of the table; when none opens, returns 0
 // with `hidden` untouched. Prints nothing.
-int scanChannel(const char* cfgSsid, const char* cfgBssid, BssidText& remembered, Candidate& out, HiddenList& hidden);
+int scanChannel(const char* cfgSsid, std::string_view cfgBssid, BssidText& remembered, Candidate& out,
+                HiddenList& hidden);

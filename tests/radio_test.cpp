@@ -93,9 +93,10 @@ TEST(ChangeDetection, EachComparisonOnItsOwn) {
 }
 
 TEST(ExtChannelRule, FlagByTextAndChannel) {
-    // "NONE" takes the extension below on these channels, above on all others.
+    // "NONE" takes the extension below on these channels, above on all others
+    // (168 too, one past the last bit the rule can hold).
     const std::set<int> below = {40, 48, 56, 64, 104, 112, 120, 128, 136, 140};
-    for (int channel : {1, 6, 13, 36, 40, 44, 48, 56, 64, 104, 112, 120, 128, 132, 136, 140, 144, 149, 161}) {
+    for (int channel : {1, 6, 13, 36, 40, 44, 48, 56, 64, 104, 112, 120, 128, 132, 136, 140, 144, 149, 161, 168}) {
         const int none = below.contains(channel) ? 0 : 1;
         const std::pair<const char*, int> rows[] = {
             {"NONE", none}, {"NONE ", none}, {"ABOVEx", 1}, {"BELOW ", 0}, {"", kNoExtFlag}, {" NONE", kNoExtFlag},

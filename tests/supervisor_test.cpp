@@ -48,7 +48,9 @@ protected:
     }
 
     std::vector<int> window() const {
-        return std::vector<int>(sv.resetTimerArray.ptr, sv.resetTimerArray.ptr + sv.looptime);
+        std::vector<int> samples(sv.resetTimerArray.ptr, sv.resetTimerArray.ptr + sv.looptime);
+        for (int& sample : samples) sample = window_sample(sample);
+        return samples;
     }
 
     Supervisor sv;
@@ -67,8 +69,8 @@ TEST_F(Startup, RadioStateFromTheReportedChannelAndTheStore) {
 }
 
 // Every way start-up ends, and what it prints; all after the nine store reads
-// and the channel query, none running a command. A mode check that ends the
-// run releases the snapshot itself.
+// and the channel query, none running a command. The snapshot stays with the
+// Supervisor, whichever way start-up ends, until the Supervisor goes.
 TEST_F(Startup, Paths) {
     const std::string error = "relaywatch: error, ", usage = "Usage:\n\trelaywatch (looptime) (sleeptime) [debug]",
                       start = "relaywatch: Start (looptime=10, sleeptime=3)\n";
@@ -104,13 +106,16 @@ TEST_F(Startup, Paths) {
         fake.out.clear();
         std::vector<const char*> argv = c.args;
         argv.insert(argv.begin(), "relaywatch");
-        Supervisor fresh;
-        const StartupResult r = startup(static_cast<int>(argv.size()), argv.data(), fresh);
-        EXPECT_EQ(r.runLinkWatch ? std::nullopt : std::optional<int>(r.exitStatus), c.rc);
-        EXPECT_EQ(fake.out, c.out);
-        EXPECT_EQ(debug, c.debugOn);
-        EXPECT_EQ(fake.events.size(), 10u);
-        EXPECT_EQ(fake.store_texts_live, c.rc == 0 ? 0 : kSnapshotKeys);
+        {
+            Supervisor fresh;
+            const StartupResult r = startup(static_cast<int>(argv.size()), argv.data(), fresh);
+            EXPECT_EQ(r.runLinkWatch ? std::nullopt : std::optional<int>(r.exitStatus), c.rc);
+            EXPECT_EQ(fake.out, c.out);
+            EXPECT_EQ(debug, c.debugOn);
+            EXPECT_EQ(fake.events.size(), 10u);
+            EXPECT_EQ(fake.store_texts_live, kSnapshotKeys);
+        }
+        EXPECT_EQ(fake.store_texts_live, 0) << "released when the Supervisor goes";
         if (c.rc) {  // the exit status of the whole program
             EXPECT_EQ(relaywatch_main(static_cast<int>(argv.size()), argv.data()), *c.rc);
         }
@@ -124,7 +129,7 @@ protected:
     // The passes after the first (run here if not yet), counted from 1, that
     // recover.
     std::vector<int> recoveries_over(const std::vector<int>& samples) {
-        if (sv.firstPass) linkwatch_pass(sv);
+        if (!sv.firstPassDone) linkwatch_pass(sv);
         std::vector<int> recoveries;
         for (std::size_t i = 0; i < samples.size(); ++i) {
             fake.events.clear();
@@ -196,8 +201,8 @@ TEST_F(LinkWatch, TheGateSwitchesOnlyAfterFiveSamplesThatFollowAnEqualOne) {
 TEST_F(LinkWatch, APassAllocatesNothingAndItsWindowLineFillsItsChunkToTheLastByte) {
     for (const auto& [last, writes] : {std::pair{1000000000, 2}, {-2147483647 - 1, 3}}) {  // 10 and 11 characters
         start(454, 0);
-        sv.firstPass = false;
-        sv.resetTimerArray[453] = last;
+        sv.firstPassDone = true;
+        sv.resetTimerArray[453] = window_slot(last);
         fake.writes = fake.allocations = 0;
         pass_with(1);
         EXPECT_EQ(fake.out,
@@ -254,7 +259,7 @@ protected:
     // cycle due in slot 2.
     void start_due() {
         start(5, 3);
-        for (int slot = 0; slot < 5; ++slot) sv.resetTimerArray[slot] = 0;
+        for (int slot = 0; slot < 5; ++slot) sv.resetTimerArray[slot] = window_slot(0);
         sv.timerIndex = 2;
     }
 
