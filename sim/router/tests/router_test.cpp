@@ -211,7 +211,7 @@ TEST(Router, RefusesWhatTheToolsWouldNotTake) {
 
 TEST(Shell, EscapedValuesArriveUnchanged) {
     for (const std::string value : {"home", "my net", "it's \"quoted\"", "$(reboot); rm -rf /", "back\\slash",
-                                    "tab\there", "new\nline", "*?[glob]", "#hash", "~tilde", "", "|pipe|"}) {
+                                    "tab\there", "new\nline", "\n", "*?[glob]", "#hash", "~tilde", "", "|pipe|"}) {
         HeapText escaped = TransForShell1(value);
         ShellCommand cmd = shell_split("iwpriv ra0 set SSID=" + std::string(escaped.view()));
         EXPECT_EQ(cmd.error, "") << value;
