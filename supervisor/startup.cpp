@@ -17,9 +17,9 @@ constexpr int kRepeaterMode = 3;
 
 // The snapshot's texts go back in the order they were read (the array's
 // own destruction would run backwards). A start-up that ends the run leaves
-// this to the Supervisor's end too, which follows at once. Only the
-// pointer is cleared: the array's own destruction, which follows, gives back
-// what it points to and reads nothing else.
+// this to the Supervisor's end too, which follows at once. Only the pointer
+// is cleared: the array's own destruction, which follows, then finds
+// nothing to give back.
 Supervisor::~Supervisor() {
     for (StoredText& text : snapshot) {
         plat::store_release(text.ptr);

@@ -7,8 +7,8 @@
 //     if (!linkwatch_setup(sv)) return 1;
 //     for (;;) linkwatch_pass(sv);
 //
-// (with linkwatch_setup_fresh(), for the Supervisor start-up has just filled), so
-// tests and the simulator drive the same passes one at a time.
+// (with linkwatch_setup_fresh(), for the Supervisor start-up has just
+// filled), so tests and the simulator drive the same passes one at a time.
 #pragma once
 
 #include <array>
